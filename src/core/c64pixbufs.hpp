@@ -1,0 +1,14 @@
+#pragma once
+// The glyphs of the C64's two character sets as 8x8 images: off pixels in Pepto blue,
+// on pixels in Pepto light blue.
+
+#include <gdk-pixbuf/gdk-pixbuf.h>
+
+#include <cstdint>
+
+void c64pixbufs_module_init();
+void c64pixbuf_set_case(int set_uppercase);
+// Glyphs are lent: callers neither release nor modify them.
+GdkPixbuf *c64pixbufs_get_char_at_index(std::uint8_t screen_code);
+GdkPixbuf *c64pixbufs_get_uppercase_char_at_index(std::uint8_t screen_code);
+GdkPixbuf *c64pixbufs_get_lowercase_char_at_index(std::uint8_t screen_code);

@@ -1,0 +1,15 @@
+#pragma once
+// The sixteen C64 colours in the four palettes the editor offers. The palette in use is
+// options_palette, read on every call.
+
+#include <cstdint>
+
+constexpr int palette_colour_count = 16;
+
+// Writes R, G, B of the colour in the current palette; untouched for a palette outside 0-3.
+void palette_get_rgb_at_index(int index, std::uint8_t *rgb);
+void palette_get_rgb_double_at_index(int index, double *rgb);
+// Always Pepto: glyph images are drawn in Pepto blue and light blue.
+void palette_get_pepto_rgb_at_index(int index, std::uint8_t *rgb);
+// Lowest index whose current-palette colour equals rgb exactly; 0 when none does.
+unsigned palette_get_index_for_rgb(const std::uint8_t *rgb);

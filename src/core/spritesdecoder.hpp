@@ -1,0 +1,11 @@
+#pragma once
+// Sprite files: a load address followed by 64-byte slots (63 bitmap bytes and an attribute byte).
+
+#include <glib.h>
+
+constexpr int sprites_attribute_format_ignore = 0;
+constexpr int sprites_attribute_format_sprite_pad = 1;
+
+// Returns 1 on success; 0 with error set and the store unchanged on failure.
+int spritesdecoder_decode_sprites_file(const gchar *utf8_path, int attribute_byte_format,
+                                       int initialise, GError **error);

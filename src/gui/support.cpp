@@ -1,0 +1,1 @@
+#include <gtk/gtk.h>

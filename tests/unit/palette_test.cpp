@@ -1,0 +1,5 @@
+#include "core/palette.hpp"
+
+#include <gtest/gtest.h>
+
+TEST(Palette, HeaderCompiles) { SUCCEED(); }
