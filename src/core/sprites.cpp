@@ -1,6 +1,7 @@
 #include "core/sprites.hpp"
 
 #include "core/glib_ptr.hpp"
+#include "core/palette.hpp"
 #include "core/spritepixbufs.hpp"
 
 #include <algorithm>
@@ -445,7 +446,6 @@ namespace {
 
 constexpr const char *config_group = "sprites";
 constexpr std::uint8_t colour_index_mask = 15;
-constexpr int colour_count = 16;
 
 void read_shared_colour(GKeyFile *key_file, const char *key, std::uint8_t &colour) {
     if (!g_key_file_has_key(key_file, config_group, key, nullptr))
@@ -463,21 +463,21 @@ void sprites_init_from_key_file(GKeyFile *key_file) {
     read_shared_colour(key_file, "multicolor1_index", multicolor1_index);
 
     gsize flag_count = 0;
-    gsize colour_count_read = 0;
+    gsize colour_count = 0;
     std::unique_ptr<gboolean, GFreeDeleter> flags{
         g_key_file_get_boolean_list(key_file, config_group, "mc_flags", &flag_count, nullptr)};
     std::unique_ptr<gint, GFreeDeleter> colours{g_key_file_get_integer_list(
-        key_file, config_group, "color_indexes", &colour_count_read, nullptr)};
+        key_file, config_group, "color_indexes", &colour_count, nullptr)};
     if (!flags)
         flag_count = 0;
     if (!colours)
-        colour_count_read = 0;
+        colour_count = 0;
 
-    const gsize count = std::min({flag_count, colour_count_read, gsize{sprites_capacity}});
+    const gsize count = std::min({flag_count, colour_count, gsize{sprites_capacity}});
     for (gsize j = 0; j < count && j < n_sprites; j++) {
         sprite_array[j].multicolor = flags.get()[j] ? 1 : 0;
         // C++ remainder truncates toward zero: -1 stays -1 and is stored as the byte 255.
-        sprite_array[j].color = static_cast<std::uint8_t>(colours.get()[j] % colour_count);
+        sprite_array[j].color = static_cast<std::uint8_t>(colours.get()[j] % palette_colour_count);
     }
 }
 

@@ -115,7 +115,10 @@ INSTANTIATE_TEST_SUITE_P(Defaults, TemplateColour,
                                            DefaultColourCase{20, 10}, DefaultColourCase{23, 10},
                                            DefaultColourCase{24, 13}, DefaultColourCase{27, 13},
                                            DefaultColourCase{28, 10}, DefaultColourCase{35, 10},
-                                           DefaultColourCase{36, 13}, DefaultColourCase{39, 13}));
+                                           DefaultColourCase{36, 13}, DefaultColourCase{39, 13}),
+                         [](const auto &info) {
+                             return "index_" + std::to_string(info.param.index);
+                         });
 
 struct TemplatePictureCase {
     const char *name;
@@ -361,7 +364,11 @@ TEST_P(CopyBitmaps, CopiesTheSmallerCountIntoSixtyFourByteSlots) {
 
 INSTANTIATE_TEST_SUITE_P(Counts, CopyBitmaps,
                          ::testing::Values(CopyCase{60, 40, 40}, CopyCase{12, 40, 12},
-                                           CopyCase{0, 40, 0}, CopyCase{40, 40, 40}));
+                                           CopyCase{0, 40, 0}, CopyCase{40, 40, 40}),
+                         [](const auto &info) {
+                             return std::to_string(info.param.in_use) + "_in_use_max_" +
+                                    std::to_string(info.param.max);
+                         });
 
 // Selection scenarios: each starts from the template with nothing selected and no anchors.
 struct SelectionCase {

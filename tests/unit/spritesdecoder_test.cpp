@@ -182,7 +182,10 @@ INSTANTIATE_TEST_SUITE_P(Pairs, LinkedColours,
                          ::testing::Values(LinkCase{19, 19}, LinkCase{20, 16}, LinkCase{21, 17},
                                            LinkCase{23, 19}, LinkCase{24, 24}, LinkCase{31, 31},
                                            LinkCase{32, 28}, LinkCase{35, 31}, LinkCase{36, 36},
-                                           LinkCase{44, 44}));
+                                           LinkCase{44, 44}),
+                         [](const auto &info) {
+                             return "sprite_" + std::to_string(info.param.sprite);
+                         });
 
 class IgnoredAttributes : public SpriteFile, public ::testing::WithParamInterface<int> {};
 
@@ -199,7 +202,8 @@ TEST_P(IgnoredAttributes, GiveSingleColourSpritesInColour13) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Formats, IgnoredAttributes, ::testing::Values(ignore, 2, -1));
+INSTANTIATE_TEST_SUITE_P(Formats, IgnoredAttributes, ::testing::Values(ignore, 2, -1),
+                         [](const auto &info) { return "format_" + std::to_string(info.index); });
 
 TEST_F(SpriteFile, ReloadReplacesOnlyBitmapsAndCount) {
     sprites_set_array_size(50);
@@ -269,6 +273,7 @@ TEST_F(SpriteFile, MissingFileGivesTheFileSystemsMessage) {
 }
 
 struct SharedFile {
+    const char *label;
     const char *name;
     unsigned sprites;
 };
@@ -298,7 +303,36 @@ TEST_P(SharedSpriteFile, LoadsEveryBitmapAndAttribute) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Shared, SharedSpriteFile,
-                         ::testing::Values(SharedFile{"gdc_ROZNE_13spr.MOB", 13},
-                                           SharedFile{"gdc_TFIGHT_64spr.MOB", 64}));
+                         ::testing::Values(SharedFile{"rozne", "gdc_ROZNE_13spr.MOB", 13},
+                                           SharedFile{"tfight", "gdc_TFIGHT_64spr.MOB", 64}),
+                         [](const auto &info) { return std::string{info.param.label}; });
+
+// The example projects in the repository, found from this file's place in it.
+std::string example_path(const char *name) {
+    std::string path = __FILE__;
+    path.erase(path.rfind("/tests/unit/"));
+    return path + "/examples/" + name;
+}
+
+TEST_F(SpriteFile, ExampleProjectLoadsAndWritesBackItsSpriteSection) {
+    gchar *raw = nullptr;
+    if (!g_file_get_contents(example_path("sunset.ini").c_str(), &raw, nullptr, nullptr))
+        GTEST_SKIP() << "example project not available: " << example_path("sunset.ini");
+    const GCharPtr project{raw};
+    const GKeyFilePtr key_file{g_key_file_new()};
+    ASSERT_TRUE(g_key_file_load_from_data(key_file.get(), project.get(), static_cast<gsize>(-1),
+                                          G_KEY_FILE_NONE, nullptr));
+
+    ASSERT_EQ(decode(example_path("shapes.prg"), sprite_pad, 1), 1);
+    sprites_init_from_key_file(key_file.get());
+
+    EXPECT_EQ(sprites_get_array_size(), 48u);
+    const GStringPtr section{g_string_new("")};
+    sprites_get_config_string(section.get());
+    const std::string text = project.get();
+    const auto begin = text.find("background_color_index=");
+    const auto end = text.find("\n\n", begin);
+    EXPECT_EQ(section->str, text.substr(begin, end + 1 - begin));
+}
 
 } // namespace

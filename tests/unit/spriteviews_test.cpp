@@ -104,7 +104,10 @@ TEST_P(VisibleBand, SpritesShowOnlyInsideIt) {
 
 INSTANTIATE_TEST_SUITE_P(Sides, VisibleBand,
                          ::testing::Values(BandCase{SpriteviewsSide::left, 48, 248},
-                                           BandCase{SpriteviewsSide::right, 47, 247}));
+                                           BandCase{SpriteviewsSide::right, 47, 247}),
+                         [](const auto &info) {
+                             return info.param.side == SpriteviewsSide::left ? "left" : "right";
+                         });
 
 struct SlotCase {
     unsigned index;
@@ -141,7 +144,10 @@ INSTANTIATE_TEST_SUITE_P(Indices, BorderSlot,
                                            SlotCase{22, SpriteviewsSide::right, 0, 145, 165},
                                            SlotCase{36, SpriteviewsSide::left, 0, 229, 248},
                                            SlotCase{38, SpriteviewsSide::right, 0, 229, 247},
-                                           SlotCase{39, SpriteviewsSide::right, 24, 229, 247}));
+                                           SlotCase{39, SpriteviewsSide::right, 24, 229, 247}),
+                         [](const auto &info) {
+                             return "index_" + std::to_string(info.param.index);
+                         });
 
 struct ClipCase {
     unsigned index;
@@ -171,7 +177,10 @@ INSTANTIATE_TEST_SUITE_P(Rows, SlotClipping,
                          ::testing::Values(ClipCase{0, 0, 40, 8, 20}, ClipCase{1, 24, 40, 8, 20},
                                            ClipCase{2, 0, 40, 7, 20}, ClipCase{37, 24, 229, 0, 19},
                                            ClipCase{36, 0, 229, 0, 19}, ClipCase{38, 0, 229, 0, 18},
-                                           ClipCase{39, 24, 229, 0, 18}));
+                                           ClipCase{39, 24, 229, 0, 18}),
+                         [](const auto &info) {
+                             return "index_" + std::to_string(info.param.index);
+                         });
 
 struct AlphaCase {
     int method;
@@ -218,7 +227,11 @@ INSTANTIATE_TEST_SUITE_P(Methods, SelectionAlpha,
                                            AlphaCase{spriteviews_method_alpha, 1, 255},
                                            AlphaCase{spriteviews_method_both, 0, 192},
                                            AlphaCase{spriteviews_method_both, 1, 255},
-                                           AlphaCase{spriteviews_method_alpha, 2, 192}));
+                                           AlphaCase{spriteviews_method_alpha, 2, 192}),
+                         [](const auto &info) {
+                             return "method_" + std::to_string(info.param.method) + "_selected_" +
+                                    std::to_string(info.param.selected);
+                         });
 
 TEST_F(SpriteViews, TenSpritesLeaveTheOtherSlotsFilled) {
     set_all(10, filled(0xFF));
@@ -297,7 +310,11 @@ TEST_P(ListPage, ShowsEightSpritesPerRowFromTheFirstRow) {
 INSTANTIATE_TEST_SUITE_P(Pages, ListPage,
                          ::testing::Values(PageCase{128, 0}, PageCase{128, 3}, PageCase{128, 11},
                                            PageCase{50, 3}, PageCase{128, 100},
-                                           PageCase{40, 1u << 29}, PageCase{40, 4000000000u}));
+                                           PageCase{40, 1u << 29}, PageCase{40, 4000000000u}),
+                         [](const auto &info) {
+                             return std::to_string(info.param.count) + "_sprites_from_row_" +
+                                    std::to_string(info.param.first_row);
+                         });
 
 TEST_F(SpriteViews, BordersShowOnlyTheFirstFortyOf128) {
     set_all(128, filled(0xFF));
@@ -339,7 +356,12 @@ INSTANTIATE_TEST_SUITE_P(Slots, FrameGeometry,
                          ::testing::Values(FrameCase{24, 61, 2, {49, 123, 47, 41}},
                                            FrameCase{0, 0, 1, {1, 1, 23, 20}},
                                            FrameCase{168, 84, 4, {673, 337, 95, 83}},
-                                           FrameCase{0, 40, 3, {1, 121, 71, 62}}));
+                                           FrameCase{0, 40, 3, {1, 121, 71, 62}}),
+                         [](const auto &info) {
+                             return "slot_" + std::to_string(info.param.x) + "_" +
+                                    std::to_string(info.param.y) + "_zoom_" +
+                                    std::to_string(info.param.zoom);
+                         });
 
 TEST_F(SpriteViews, FramesMarkSelectedBorderSprites) {
     sprites_select_none();
