@@ -52,8 +52,8 @@ constexpr unsigned letter_row = 3;
 constexpr unsigned tens_column = 2;
 constexpr unsigned units_column = 6;
 constexpr unsigned number_row = 11;
-constexpr unsigned top_rows_cleared = 8;  // entries 0-3: rows 0-7, above the left band
-constexpr unsigned bottom_rows_kept = 19; // entries 36-39: rows 19-20, below the band
+constexpr unsigned top_rows_cleared = 8;          // entries 0-3: rows 0-7
+constexpr unsigned first_bottom_row_cleared = 19; // entries 36-39: rows 19 and 20
 constexpr std::uint8_t template_unused_byte = 1;
 
 using TemplateEntry = std::array<std::uint8_t, sprite_slot_size>;
@@ -96,7 +96,7 @@ constexpr TemplateEntry build_template_entry(unsigned index) {
         for (unsigned row = 0; row < top_rows_cleared; row++)
             clear_row(entry, row);
     if (index >= sprites_border_count - 4)
-        for (unsigned row = bottom_rows_kept; row < sprite_height; row++)
+        for (unsigned row = first_bottom_row_cleared; row < sprite_height; row++)
             clear_row(entry, row);
     entry[sprite_data_size] = template_unused_byte;
     return entry;
@@ -120,9 +120,10 @@ std::int32_t last_selected_sprite_index = no_anchor;
 std::int32_t last_selected_sprite_index_left = no_anchor;
 std::int32_t last_selected_sprite_index_right = no_anchor;
 
-// Sprites 16-23 and 28-35 start light red: the linked pairs and their partners.
+// The linked sprites and the sprites they follow start light red.
 constexpr bool has_linked_default_colour(unsigned index) {
-    return (index >= 16 && index <= 23) || (index >= 28 && index <= 35);
+    return sprites_is_linked_index(index) ||
+           sprites_is_linked_index(index + sprites_linked_distance);
 }
 
 void load_template() {

@@ -26,6 +26,16 @@ constexpr bool sprites_is_left_index(unsigned index) {
     return (index & 2) == 0;
 }
 
+// Sprites 20-23 and 32-35 follow the colour of the sprite four places earlier: the viewer
+// program has no colour registers of its own for them.
+constexpr unsigned sprites_linked_distance = 4;
+constexpr bool sprites_is_linked_index(unsigned index) {
+    return (index >= 20 && index <= 23) || (index >= 32 && index <= 35);
+}
+constexpr unsigned sprites_get_colour_source_index(unsigned index) {
+    return sprites_is_linked_index(index) ? index - sprites_linked_distance : index;
+}
+
 // Entry i (0-39) of the built-in template: bytes 0-62 a bitmap, byte 63 unused (always 1).
 std::span<const std::uint8_t, sprite_slot_size> sprites_get_template_entry(unsigned index);
 

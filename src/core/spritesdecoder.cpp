@@ -15,12 +15,6 @@ constexpr gsize attribute_offset = sprite_data_size;
 constexpr std::uint8_t attribute_multicolor_bit = 0x80;
 constexpr std::uint8_t attribute_colour_mask = 0x0f;
 
-// Sprites 20-23 and 32-35 share their colour with the sprite four places earlier.
-constexpr unsigned colour_source_of(unsigned index) {
-    const bool linked = (index >= 20 && index <= 23) || (index >= 32 && index <= 35);
-    return linked ? index - 4 : index;
-}
-
 void set_failure(GError **error, const char *message) {
     g_set_error_literal(error, G_FILE_ERROR, G_FILE_ERROR_FAILED, message);
 }
@@ -38,7 +32,8 @@ int spritesdecoder_decode_sprites_file(const gchar *utf8_path, int attribute_byt
         return 0;
     const GCharPtr contents{raw};
 
-    if (length <= load_address_size + attribute_offset ||
+    // At least one whole slot and nothing after the last one.
+    if (length < load_address_size + sprite_slot_size ||
         (length - load_address_size) % sprite_slot_size != 0) {
         set_failure(error, "Unknown file format");
         return 0;
@@ -61,7 +56,8 @@ int spritesdecoder_decode_sprites_file(const gchar *utf8_path, int attribute_byt
         if (initialise == 1) {
             sprites_init_at_index(k);
             if (attribute_byte_format == sprites_attribute_format_sprite_pad) {
-                const std::uint8_t attribute = slot(colour_source_of(k))[attribute_offset];
+                const std::uint8_t attribute =
+                    slot(sprites_get_colour_source_index(k))[attribute_offset];
                 sprites_set_multicolor_at_index(k, multicolor);
                 sprites_set_color_at_index(k, attribute & attribute_colour_mask);
             }

@@ -12,14 +12,15 @@ namespace {
 
 constexpr int slot_rows = 10;
 constexpr int slots_per_row = 4;
+// The first sprite row starts eight lines above the picture; rows follow without a gap.
 constexpr int first_slot_y = 40;
 constexpr int slot_width = sprite_width;
 constexpr int slot_height = sprite_height;
 constexpr int second_column_x = slot_width;
 
-// The viewer opens the side borders from the picture's first raster line on. A border opened
-// by the $D016 trick stays open through that line's right border and the next line's left
-// border, so the right band starts one line above the left one; both are 201 lines high.
+// The viewer opens the side borders on 201 raster lines from one line above the picture. Each
+// $D016 write opens that line's right border and the next line's left border, so the left band
+// is the right band moved down one line.
 constexpr int band_height = 201;
 constexpr int left_band_top = 48;
 constexpr int right_band_top = 47;
@@ -36,6 +37,10 @@ SpriteviewsRect intersect(const SpriteviewsRect &a, const SpriteviewsRect &b) {
     return {x0, y0, std::max(0, x1 - x0), std::max(0, y1 - y0)};
 }
 
+bool is_empty(const SpriteviewsRect &rect) {
+    return rect.width <= 0 || rect.height <= 0;
+}
+
 SpriteviewsRect bounds_of(const GdkPixbuf *pixbuf) {
     return {0, 0, gdk_pixbuf_get_width(pixbuf), gdk_pixbuf_get_height(pixbuf)};
 }
@@ -43,14 +48,14 @@ SpriteviewsRect bounds_of(const GdkPixbuf *pixbuf) {
 // Source over destination, unscaled, with the origin of source at (x, y) of dest.
 void composite_limited(const GdkPixbuf *source, GdkPixbuf *dest, const SpriteviewsRect &region,
                        int x, int y, int alpha) {
-    if (region.width <= 0 || region.height <= 0)
-        return;
     gdk_pixbuf_composite(source, dest, region.x, region.y, region.width, region.height, x, y, 1.0,
                          1.0, GDK_INTERP_NEAREST, alpha);
 }
 
 void paint_sprite(GdkPixbuf *dest, unsigned index, const SpriteviewsRect &slot,
                   const SpriteviewsRect &region, int transparent, int method) {
+    if (is_empty(region))
+        return;
     const PixbufPtr image{sprites_get_as_pixbuf_at_index(index, transparent)};
     if (!image)
         return;
@@ -220,8 +225,9 @@ PixbufPtr spriteviews_compose_screen_pixbuf(const GdkPixbuf *left_border,
             return;
         const SpriteviewsRect area = {x, y, gdk_pixbuf_get_width(source),
                                       gdk_pixbuf_get_height(source)};
-        composite_limited(source, screen.get(), intersect(area, bounds), x, y,
-                          spriteviews_alpha_selected);
+        const SpriteviewsRect region = intersect(area, bounds);
+        if (!is_empty(region))
+            composite_limited(source, screen.get(), region, x, y, spriteviews_alpha_selected);
     };
     place(left_border, 0, 0);
     place(right_border, spriteviews_right_border_x, 0);
