@@ -10,6 +10,7 @@
 
 namespace {
 
+using picture_test::PrintTo;
 using picture_test::rgb_at;
 using GlyphRows = std::array<std::uint8_t, 8>;
 
@@ -122,6 +123,7 @@ INSTANTIATE_TEST_SUITE_P(BothSets, GlyphSetTest, ::testing::Values(true, false),
                          [](const auto &info) { return info.param ? "upper" : "lower"; });
 
 struct CaseFlagCase {
+    const char *name;
     int flag;
     bool uppercase;
 };
@@ -139,8 +141,11 @@ TEST_P(GlyphCaseFlagTest, selects_the_set_of_the_current_glyph) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Flags, GlyphCaseFlagTest,
-                         ::testing::Values(CaseFlagCase{1, true}, CaseFlagCase{0, false},
-                                           CaseFlagCase{2, false}, CaseFlagCase{-1, false}));
+                         ::testing::Values(CaseFlagCase{"one_is_upper", 1, true},
+                                           CaseFlagCase{"zero_is_lower", 0, false},
+                                           CaseFlagCase{"two_is_lower", 2, false},
+                                           CaseFlagCase{"minus_one_is_lower", -1, false}),
+                         [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(GlyphTest, init_again_keeps_the_lent_glyphs) {
     GdkPixbuf *before = c64pixbufs_get_uppercase_char_at_index(1);

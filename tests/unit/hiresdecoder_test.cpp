@@ -21,6 +21,7 @@
 namespace {
 
 using picture_test::pepto;
+using picture_test::PrintTo;
 using picture_test::rgb_at;
 using picture_test::TempDir;
 

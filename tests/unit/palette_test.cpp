@@ -1,6 +1,7 @@
 #include "core/palette.hpp"
 
 #include "core/options.hpp"
+#include "picture_test_support.hpp"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +9,8 @@
 #include <cstdint>
 
 namespace {
+
+using picture_test::PrintTo;
 
 using HexPalette = std::array<std::uint32_t, 16>;
 

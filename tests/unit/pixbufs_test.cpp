@@ -17,6 +17,7 @@ namespace {
 
 using picture_test::alpha_at;
 using picture_test::pepto;
+using picture_test::PrintTo;
 using picture_test::rgb_at;
 
 constexpr int columns = 40;

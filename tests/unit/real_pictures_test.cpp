@@ -15,6 +15,7 @@
 namespace {
 
 using picture_test::pepto;
+using picture_test::PrintTo;
 using picture_test::rgb_at;
 
 struct Layout {
@@ -25,8 +26,8 @@ struct Layout {
 };
 
 struct FolderCase {
-    const char *folder;
-    int format; // 0: every file must be rejected
+    const char *name; // the folder under pictures/
+    int format;       // 0: every file must be rejected
     Layout layout;
 };
 
@@ -81,7 +82,7 @@ class RealPictureTest : public ::testing::TestWithParam<FolderCase> {
 };
 
 TEST_P(RealPictureTest, decodes_as_the_paint_program_saved_it) {
-    const std::string folder = std::string(SIDEWELL_SHARED_DIR) + "/pictures/" + GetParam().folder;
+    const std::string folder = std::string(SIDEWELL_SHARED_DIR) + "/pictures/" + GetParam().name;
     const std::vector<std::string> paths = files_in(folder);
     if (paths.empty()) {
         GTEST_SKIP() << "no pictures in " << folder;
@@ -123,7 +124,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(FolderCase{"koala", picture_format_koala, {2, 8002, 9002, 10002}},
                       FolderCase{"artstudio", picture_format_art_studio, {2, 8002, 9018, 9003}},
                       FolderCase{"negative", picture_format_none, {}}),
-    [](const auto &info) { return std::string(info.param.folder); });
+    [](const auto &info) { return std::string(info.param.name); });
 
 TEST(RealArtStudioPicture, carries_its_border_colour) {
     const std::string path =
