@@ -7,9 +7,9 @@
 
 GdkPixbuf *spritepixbufs_new_pixbuf();
 void spritepixbufs_set_pixbuf_data_from_sprite_data_mono(GdkPixbuf *image, const std::uint8_t *data,
-                                                         std::uint8_t background,
-                                                         std::uint8_t colour,
-                                                         std::int32_t transparent);
+                                                          std::uint8_t background,
+                                                          std::uint8_t colour,
+                                                          std::int32_t transparent);
 void spritepixbufs_set_pixbuf_data_from_sprite_data_multicolor(GdkPixbuf *image,
                                                                const std::uint8_t *data,
                                                                const std::uint8_t *colours,

@@ -20,9 +20,7 @@ struct SpriteRecord {
     std::int32_t selected;
 };
 
-constexpr bool sprites_is_left_index(unsigned index) {
-    return (index & 2) == 0;
-}
+constexpr bool sprites_is_left_index(unsigned index) { return (index & 2) == 0; }
 
 void sprites_module_init();
 void sprites_set_template();
@@ -65,8 +63,8 @@ void sprites_select_all_right();
 int sprites_set_selected_to_index(unsigned index, std::int32_t value, std::int32_t clear);
 int sprites_set_selected_to_index_left(unsigned index, std::int32_t value, std::int32_t clear);
 int sprites_set_selected_to_index_right(unsigned index, std::int32_t value, std::int32_t clear);
-int sprites_set_selected_at_displaced_index_from_last(std::int32_t displacement, std::int32_t value,
-                                                      unsigned *out);
+int sprites_set_selected_at_displaced_index_from_last(std::int32_t displacement,
+                                                      std::int32_t value, unsigned *out);
 // The three anchors, for tests and the key handlers: -1 when unset.
 std::int32_t sprites_get_last_selected_index();
 std::int32_t sprites_get_last_selected_index_left();
