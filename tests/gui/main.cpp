@@ -1,0 +1,36 @@
+// GUI tests: GTK in test mode (warnings and criticals abort) under an X server, with a
+// configuration folder of their own.
+
+#include "core/glib_ptr.hpp"
+#include "gui_test_support.hpp"
+
+#include <gtest/gtest.h>
+#include <gtk/gtk.h>
+
+namespace {
+std::filesystem::path config_home;
+}
+
+const std::filesystem::path &gui_test_config_home() {
+    return config_home;
+}
+
+int main(int argc, char **argv) {
+    // GLib reads these once, at first use: set them before anything asks.
+    GCharPtr home{g_dir_make_tmp("sidewell-gui-XXXXXX", nullptr)};
+    if (!home) {
+        return 1;
+    }
+    const std::filesystem::path root = home.get();
+    config_home = root / "config";
+    std::filesystem::create_directories(config_home);
+    g_setenv("XDG_CONFIG_HOME", config_home.c_str(), TRUE);
+    g_setenv("XDG_DATA_HOME", (root / "data").c_str(), TRUE);
+    g_setenv("HOME", root.c_str(), TRUE);
+
+    gtk_test_init(&argc, &argv, nullptr);
+    ::testing::InitGoogleTest(&argc, argv);
+    const int result = RUN_ALL_TESTS();
+    std::filesystem::remove_all(root);
+    return result;
+}
