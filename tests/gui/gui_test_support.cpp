@@ -12,6 +12,8 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr guint dialog_poll_ms = 20;
+// A dialog that never gets ready is cancelled after this long, so a failing test cannot hang.
+constexpr gint64 dialog_patience_us = 15 * G_USEC_PER_SEC;
 
 gboolean end_main_loop(gpointer timed_out) {
     *static_cast<bool *>(timed_out) = true;
@@ -122,15 +124,27 @@ gboolean DialogAnswer::poll(gpointer data) {
     if (dialog == nullptr) {
         return TRUE;
     }
+    if (!self->inspected) {
+        self->inspected = true;
+        self->first_seen = g_get_monotonic_time();
+        if (self->inspect) {
+            self->inspect(dialog);
+        }
+    }
+    bool give_up = false;
+    if (self->ready && !self->ready(dialog)) {
+        if (g_get_monotonic_time() - self->first_seen < dialog_patience_us) {
+            return TRUE;
+        }
+        ADD_FAILURE() << "dialog \"" << self->title << "\" never got ready";
+        give_up = true;
+    }
     self->source = 0;
     self->answered++;
-    if (self->inspect) {
-        self->inspect(dialog);
-    }
-    if (self->close_window) {
+    if (self->close_window && !give_up) {
         send_delete_event(dialog);
     } else {
-        gtk_dialog_response(GTK_DIALOG(dialog), self->response);
+        gtk_dialog_response(GTK_DIALOG(dialog), give_up ? GTK_RESPONSE_CANCEL : self->response);
     }
     return FALSE;
 }

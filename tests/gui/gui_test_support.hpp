@@ -25,8 +25,8 @@ void call_from_main_loop(std::function<void()> action);
 
 std::vector<std::string> label_texts(GtkWidget *container); // markup source of every label
 
-// Waits for a visible dialog with the given title, lets inspect look at it, then answers it
-// with response, or closes its window when close_window is set.
+// Waits for a visible dialog with the given title, lets inspect look at it (once), waits until
+// ready agrees, then answers it with response, or closes its window when close_window is set.
 class DialogAnswer {
   public:
     DialogAnswer(std::string title, gint response, bool close_window = false);
@@ -35,6 +35,7 @@ class DialogAnswer {
     DialogAnswer &operator=(const DialogAnswer &) = delete;
 
     std::function<void(GtkWidget *)> inspect;
+    std::function<bool(GtkWidget *)> ready;
     int times_answered() const { return answered; }
 
   private:
@@ -43,6 +44,8 @@ class DialogAnswer {
     gint response;
     bool close_window;
     int answered = 0;
+    bool inspected = false;
+    gint64 first_seen = 0;
     guint source = 0;
 };
 

@@ -24,6 +24,8 @@ int main(int argc, char **argv) {
     const std::filesystem::path root = home.get();
     config_home = root / "config";
     std::filesystem::create_directories(config_home);
+    // The file choosers record chosen files in the data folder; GTK warns when it is missing.
+    std::filesystem::create_directories(root / "data");
     g_setenv("XDG_CONFIG_HOME", config_home.c_str(), TRUE);
     g_setenv("XDG_DATA_HOME", (root / "data").c_str(), TRUE);
     g_setenv("HOME", root.c_str(), TRUE);
