@@ -14,7 +14,7 @@ namespace {
 
 constexpr int dialog_border = 5;
 
-struct FilterSpec {
+struct FilterEntry {
     const char *name;
     std::span<const char *const> patterns;
 };
@@ -28,26 +28,26 @@ constexpr std::array project_patterns{"*.INI", "*.Ini", "*.ini"};
 constexpr std::array png_patterns{"*.PNG", "*.Png", "*.png"};
 constexpr std::array all_patterns{"*"};
 
-constexpr FilterSpec all_files{"  All files (*) ", all_patterns};
+constexpr FilterEntry all_files{"  All files (*) ", all_patterns};
 constexpr std::array picture_filters{
-    FilterSpec{"  Supported image files (.a64;.blp;.pi;.koa;.kla;.vid;.pet) ", picture_patterns},
-    FilterSpec{"  Image files as non-executable PRG files (.prg) ", prg_patterns},
+    FilterEntry{"  Supported image files (.a64;.blp;.pi;.koa;.kla;.vid;.pet) ", picture_patterns},
+    FilterEntry{"  Image files as non-executable PRG files (.prg) ", prg_patterns},
     all_files,
 };
 constexpr std::array sprite_filters{
-    FilterSpec{"  Supported sprite files (.prg;.pmap) ", sprite_patterns},
+    FilterEntry{"  Supported sprite files (.prg;.pmap) ", sprite_patterns},
     all_files,
 };
 constexpr std::array project_filters{
-    FilterSpec{"  Project files (.ini) ", project_patterns},
+    FilterEntry{"  Project files (.ini) ", project_patterns},
     all_files,
 };
 constexpr std::array png_filters{
-    FilterSpec{"  PNG files (.png) ", png_patterns},
+    FilterEntry{"  PNG files (.png) ", png_patterns},
     all_files,
 };
 constexpr std::array executable_filters{
-    FilterSpec{"  PRG files (.prg) ", prg_patterns},
+    FilterEntry{"  PRG files (.prg) ", prg_patterns},
     all_files,
 };
 
@@ -63,45 +63,45 @@ constexpr std::array executable_folder{&options_export_dir_string};
 
 enum class Template { open, save };
 
-struct ChooserSpec {
+struct ChooserTask {
     Template kind;
     const char *title;
-    std::span<const FilterSpec> filters;
+    std::span<const FilterEntry> filters;
     gchar **start_folder;
     std::span<gchar **const> remembered_folders; // replaced by the folder shown on confirmation
     int *filter_lastopen;                        // null: always start with the first filter
     bool preview;
 };
 
-constexpr ChooserSpec picture_chooser{Template::open,
+constexpr ChooserTask picture_chooser{Template::open,
                                       "Select a picture file",
                                       picture_filters,
                                       &options_picture_dir_string,
                                       picture_folder,
                                       &picture_filter_lastopen,
                                       true};
-constexpr ChooserSpec sprites_chooser{
+constexpr ChooserTask sprites_chooser{
     Template::open, "Select a sprite data file", sprite_filters, &options_sprites_dir_string,
     sprites_folder, &sprites_filter_lastopen,    false};
-constexpr ChooserSpec open_project_chooser{Template::open,
+constexpr ChooserTask open_project_chooser{Template::open,
                                            "Open a project file",
                                            project_filters,
                                            &options_picture_dir_string,
                                            picture_folder,
                                            nullptr,
                                            false};
-constexpr ChooserSpec save_project_chooser{Template::save,
+constexpr ChooserTask save_project_chooser{Template::save,
                                            "Save project file",
                                            project_filters,
                                            &options_picture_dir_string,
                                            project_folders,
                                            nullptr,
                                            false};
-constexpr ChooserSpec png_chooser{Template::save, "Save screenshot file",
+constexpr ChooserTask png_chooser{Template::save, "Save screenshot file",
                                   png_filters,    &options_export_png_dir_string,
                                   png_folder,     nullptr,
                                   false};
-constexpr ChooserSpec executable_chooser{Template::save,
+constexpr ChooserTask executable_chooser{Template::save,
                                          "Save executable file",
                                          executable_filters,
                                          &options_export_dir_string,
@@ -150,40 +150,40 @@ GtkWidget *create_template(GtkFileChooserAction action, const char *title,
     return dialog;
 }
 
-gboolean run_chooser(const ChooserSpec &spec, const gchar *suggested_name, gchar **out) {
-    GtkWidget *dialog = spec.kind == Template::open ? create_filechooserdialog_open()
+gboolean run_chooser(const ChooserTask &task, const gchar *suggested_name, gchar **out) {
+    GtkWidget *dialog = task.kind == Template::open ? create_filechooserdialog_open()
                                                     : create_filechooserdialog_save();
     GtkFileChooser *chooser = GTK_FILE_CHOOSER(dialog);
-    gtk_window_set_title(GTK_WINDOW(dialog), tr(spec.title));
+    gtk_window_set_title(GTK_WINDOW(dialog), tr(task.title));
 
     std::vector<GtkFileFilter *> filters;
-    for (const FilterSpec &spec_filter : spec.filters) {
+    for (const FilterEntry &filter_entry : task.filters) {
         GtkFileFilter *filter = gtk_file_filter_new();
-        gtk_file_filter_set_name(filter, tr(spec_filter.name));
-        for (const char *pattern : spec_filter.patterns) {
+        gtk_file_filter_set_name(filter, tr(filter_entry.name));
+        for (const char *pattern : filter_entry.patterns) {
             gtk_file_filter_add_pattern(filter, pattern);
         }
         gtk_file_chooser_add_filter(chooser, filter);
         filters.push_back(filter);
     }
-    if (spec.filter_lastopen != nullptr && *spec.filter_lastopen >= 0 &&
-        static_cast<std::size_t>(*spec.filter_lastopen) < filters.size()) {
+    if (task.filter_lastopen != nullptr && *task.filter_lastopen >= 0 &&
+        static_cast<std::size_t>(*task.filter_lastopen) < filters.size()) {
         gtk_file_chooser_set_filter(chooser,
-                                    filters[static_cast<std::size_t>(*spec.filter_lastopen)]);
+                                    filters[static_cast<std::size_t>(*task.filter_lastopen)]);
     }
-    if (*spec.start_folder != nullptr) {
-        GCharPtr folder{g_filename_from_utf8(*spec.start_folder, -1, nullptr, nullptr, nullptr)};
+    if (*task.start_folder != nullptr) {
+        GCharPtr folder{g_filename_from_utf8(*task.start_folder, -1, nullptr, nullptr, nullptr)};
         if (folder) {
             gtk_file_chooser_set_current_folder(chooser, folder.get());
         }
     }
-    if (spec.kind == Template::save) {
+    if (task.kind == Template::save) {
         if (suggested_name != nullptr) {
             gtk_file_chooser_set_current_name(chooser, suggested_name);
         }
         gtk_file_chooser_set_do_overwrite_confirmation(chooser, TRUE);
     }
-    if (spec.preview) {
+    if (task.preview) {
         GtkWidget *image = gtk_image_new();
         gtk_file_chooser_set_preview_widget(chooser, image);
         g_signal_connect(chooser, "update-preview", G_CALLBACK(fileopen_update_hires_preview_cb),
@@ -201,15 +201,15 @@ gboolean run_chooser(const ChooserSpec &spec, const gchar *suggested_name, gchar
     }
     *out = utf8_filename;
     GCharPtr folder{gtk_file_chooser_get_current_folder(chooser)};
-    for (gchar **remembered : spec.remembered_folders) {
+    for (gchar **remembered : task.remembered_folders) {
         g_free(*remembered);
         *remembered = to_utf8(folder.get());
     }
-    if (spec.filter_lastopen != nullptr) {
+    if (task.filter_lastopen != nullptr) {
         GtkFileFilter *active = gtk_file_chooser_get_filter(chooser);
         for (std::size_t i = 0; i < filters.size(); i++) {
             if (filters[i] == active) {
-                *spec.filter_lastopen = static_cast<int>(i);
+                *task.filter_lastopen = static_cast<int>(i);
             }
         }
     }
