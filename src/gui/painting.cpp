@@ -4,6 +4,9 @@
 #include "core/hiresdecoder.hpp"
 #include "core/i18n.hpp"
 #include "core/options.hpp"
+#include "core/palette.hpp"
+#include "core/sprites.hpp"
+#include "core/spriteviews.hpp"
 #include "gui/app.hpp"
 #include "gui/controls.hpp"
 #include "gui/project_commands.hpp"
@@ -13,12 +16,16 @@
 
 GdkPixbuf *pixbuf_picture = nullptr;
 GdkPixbuf *pixbuf_sprites = nullptr;
+GdkPixbuf *pixbuf_left_border = nullptr;
+GdkPixbuf *pixbuf_right_border = nullptr;
 gchar *utf8_path_and_filename_picture = nullptr;
 
 namespace {
 
 constexpr int no_border_color = -1;
 constexpr int c64_colour_count = 16;
+// The sprite list shows its sprites twice as large as the borders do.
+constexpr int list_zoom_factor = 2;
 
 // The C64 display at one pixel per C64 pixel: the 320x200 picture, 48-pixel open borders above
 // and below it, the side borders beside that column; the sprite list is 8 sprites of 24x21
@@ -39,7 +46,145 @@ constexpr std::array<AreaSize, 7> zoomed_areas{{
     {"drawingarea_sprite_palette", 256, 16},
 }};
 
+GtkWidget *drawingarea_picture = nullptr;
+GtkWidget *drawingarea_upper_border = nullptr;
+GtkWidget *drawingarea_lower_border = nullptr;
+GtkWidget *drawingarea_left_border = nullptr;
+GtkWidget *drawingarea_right_border = nullptr;
+GtkWidget *drawingarea_sprites = nullptr;
+
+CairoPtr cairo_for(GtkWidget *widget) {
+    return CairoPtr{gdk_cairo_create(gtk_widget_get_window(widget))};
+}
+
+void queue_draw(GtkWidget *widget) {
+    if (widget != nullptr)
+        gtk_widget_queue_draw(widget);
+}
+
+// The list page the scroll bar shows: its value is the first list row, cut to a whole row.
+unsigned first_list_row() {
+    if (window_main == nullptr)
+        return 0;
+    GtkWidget *scrollbar = lookup_widget(window_main, "vscrollbar_sprites");
+    const int first = static_cast<int>(gtk_range_get_value(GTK_RANGE(scrollbar)));
+    return first > 0 ? static_cast<unsigned>(first) : 0;
+}
+
+void paint_display_background(cairo_t *cr) {
+    painting_set_source_colour(cr, painting_get_display_background_index());
+    cairo_paint(cr);
+}
+
+// Puts image, enlarged zoom times without smoothing, into the exposed rectangle. Only the part
+// that shows is enlarged: for whole zoom factors its pixels are those of the whole enlargement.
+void paint_zoomed(cairo_t *cr, const GdkPixbuf *image, int zoom, const GdkRectangle &exposed) {
+    const GdkRectangle zoomed = {0, 0, gdk_pixbuf_get_width(image) * zoom,
+                                 gdk_pixbuf_get_height(image) * zoom};
+    GdkRectangle shown;
+    if (!gdk_rectangle_intersect(&exposed, &zoomed, &shown))
+        return;
+    PixbufPtr part;
+    if (zoom > 1) {
+        part.reset(gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, shown.width, shown.height));
+        if (!part)
+            return;
+        gdk_pixbuf_scale(image, part.get(), 0, 0, shown.width, shown.height, -shown.x, -shown.y,
+                         zoom, zoom, GDK_INTERP_NEAREST);
+        gdk_cairo_set_source_pixbuf(cr, part.get(), shown.x, shown.y);
+    } else {
+        gdk_cairo_set_source_pixbuf(cr, image, 0, 0);
+    }
+    gdk_cairo_rectangle(cr, &shown);
+    cairo_fill(cr);
+}
+
+// A white one-pixel outline just inside the zoomed slot at (x, y).
+void draw_rectangle_in_widget_with_cairo(cairo_t *cr, int zoom, const SpriteviewsRect &slot) {
+    const SpriteviewsRect frame = spriteviews_get_frame_rect(slot.x, slot.y, zoom);
+    cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
+    cairo_set_line_width(cr, 1.0);
+    cairo_set_source_rgb(cr, 1.0, 1.0, 1.0);
+    cairo_rectangle(cr, frame.x, frame.y, frame.width, frame.height);
+    cairo_stroke(cr);
+}
+
+bool is_selected(unsigned index) {
+    std::int32_t selected = 0;
+    return sprites_get_selected_at_index(index, &selected) == 1 && selected == 1;
+}
+
+void draw_border_frames(cairo_t *cr, SpriteviewsSide side, int zoom) {
+    if (!spriteviews_method_draws_frames(options_selection_method))
+        return;
+    for (unsigned index = 0; index < sprites_border_count; index++) {
+        if (spriteviews_get_side_of_index(index) == side && is_selected(index))
+            draw_rectangle_in_widget_with_cairo(cr, zoom, spriteviews_get_border_slot(index));
+    }
+}
+
+void draw_list_frames(cairo_t *cr, int zoom) {
+    if (!spriteviews_method_draws_frames(options_selection_method))
+        return;
+    const unsigned first = first_list_row();
+    for (int row = 0; row < spriteviews_list_rows; row++)
+        for (int column = 0; column < spriteviews_list_columns; column++) {
+            const unsigned index = spriteviews_list_columns * (first + row) + column;
+            if (is_selected(index))
+                draw_rectangle_in_widget_with_cairo(
+                    cr, zoom,
+                    {static_cast<int>(sprite_width) * column, static_cast<int>(sprite_height) * row,
+                     static_cast<int>(sprite_width), static_cast<int>(sprite_height)});
+        }
+}
+
+void expose_border(GtkWidget *widget, const GdkEventExpose *event, const GdkPixbuf *image,
+                   SpriteviewsSide side) {
+    const CairoPtr cr = cairo_for(widget);
+    if (image != nullptr)
+        paint_zoomed(cr.get(), image, options_expansion, event->area);
+    else
+        paint_display_background(cr.get());
+    draw_border_frames(cr.get(), side, options_expansion);
+}
+
+void configure_border(GtkWidget *widget, GtkWidget **slot, GdkPixbuf **image,
+                      SpriteviewsSide side) {
+    painting_remember_widget(slot, widget);
+    if (*image == nullptr)
+        *image = spriteviews_new_border_pixbuf(side, options_selection_method,
+                                               painting_get_display_background_index())
+                     .release();
+}
+
+void repaint_border(GdkPixbuf *image, SpriteviewsSide side, GtkWidget *area) {
+    if (image == nullptr)
+        return;
+    spriteviews_repaint_border(image, side, options_selection_method,
+                               painting_get_display_background_index());
+    queue_draw(area);
+}
+
 } // namespace
+
+std::uint8_t painting_get_display_background_index() {
+    return spriteviews_get_display_background_index(picture_loaded == 1, picture_data.format,
+                                                    picture_data.background_color);
+}
+
+void painting_set_source_colour(cairo_t *cr, std::uint8_t colour_index) {
+    std::array<double, 3> rgb{};
+    palette_get_rgb_double_at_index(colour_index, rgb.data());
+    cairo_set_source_rgb(cr, rgb[0], rgb[1], rgb[2]);
+}
+
+void painting_remember_widget(GtkWidget **slot, GtkWidget *widget) {
+    if (*slot != nullptr)
+        return;
+    // A new main window brings new areas; the old ones must not be drawn to once destroyed.
+    *slot = widget;
+    g_object_add_weak_pointer(G_OBJECT(widget), reinterpret_cast<gpointer *>(slot));
+}
 
 gboolean open_picture(const gchar *utf8_path, gboolean take_border) {
     if (pixbuf_picture != nullptr) {
@@ -74,43 +219,108 @@ void set_zoom_level() {
     }
 }
 
-void repaint_sprite_views() {}
+void repaint_sprite_views() {
+    if (pixbuf_sprites != nullptr) {
+        spriteviews_repaint_list(pixbuf_sprites, first_list_row(), options_selection_method);
+        queue_draw(drawingarea_sprites);
+    }
+    repaint_border(pixbuf_left_border, SpriteviewsSide::left, drawingarea_left_border);
+    repaint_border(pixbuf_right_border, SpriteviewsSide::right, drawingarea_right_border);
+}
 
-void set_background_color_for_sprites() {}
+void set_background_color_for_sprites() {
+    GtkWidget *pair_00 = lookup_widget(window_main, "radiobutton_color_sprite_bit_pair_00");
+    if (picture_loaded == 1 && picture_format_is_hires(picture_data.format)) {
+        // A hires picture has no background colour of its own: the user picks the sprites'.
+        gtk_widget_set_sensitive(pair_00, TRUE);
+        gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(pair_00), TRUE);
+    } else {
+        gtk_widget_set_sensitive(pair_00, FALSE);
+        gtk_toggle_button_set_active(
+            GTK_TOGGLE_BUTTON(lookup_widget(window_main, "radiobutton_color_sprite_bit_pair_10")),
+            TRUE);
+        sprites_set_background_color(picture_data.background_color);
+    }
+    // The transparent swatch shows the display background, which may just have changed.
+    gtk_widget_queue_draw(lookup_widget(window_main, "drawingarea_color_sprite_bit_pair_00"));
+}
 
-gboolean on_drawingarea_left_border_configure_event(GtkWidget *, GdkEventConfigure *, gpointer) {
-    return FALSE;
+gboolean on_drawingarea_left_border_configure_event(GtkWidget *widget, GdkEventConfigure *,
+                                                    gpointer) {
+    configure_border(widget, &drawingarea_left_border, &pixbuf_left_border, SpriteviewsSide::left);
+    return TRUE;
 }
-gboolean on_drawingarea_left_border_expose_event(GtkWidget *, GdkEventExpose *, gpointer) {
-    return FALSE;
+
+gboolean on_drawingarea_left_border_expose_event(GtkWidget *widget, GdkEventExpose *event,
+                                                 gpointer) {
+    expose_border(widget, event, pixbuf_left_border, SpriteviewsSide::left);
+    return TRUE;
 }
-gboolean on_drawingarea_upper_border_configure_event(GtkWidget *, GdkEventConfigure *, gpointer) {
-    return FALSE;
+
+gboolean on_drawingarea_right_border_configure_event(GtkWidget *widget, GdkEventConfigure *,
+                                                     gpointer) {
+    configure_border(widget, &drawingarea_right_border, &pixbuf_right_border,
+                     SpriteviewsSide::right);
+    return TRUE;
 }
-gboolean on_drawingarea_upper_border_expose_event(GtkWidget *, GdkEventExpose *, gpointer) {
-    return FALSE;
+
+gboolean on_drawingarea_right_border_expose_event(GtkWidget *widget, GdkEventExpose *event,
+                                                  gpointer) {
+    expose_border(widget, event, pixbuf_right_border, SpriteviewsSide::right);
+    return TRUE;
 }
-gboolean on_drawingarea_picture_configure_event(GtkWidget *, GdkEventConfigure *, gpointer) {
-    return FALSE;
+
+gboolean on_drawingarea_upper_border_configure_event(GtkWidget *widget, GdkEventConfigure *,
+                                                     gpointer) {
+    painting_remember_widget(&drawingarea_upper_border, widget);
+    return TRUE;
 }
-gboolean on_drawingarea_picture_expose_event(GtkWidget *, GdkEventExpose *, gpointer) {
-    return FALSE;
+
+gboolean on_drawingarea_upper_border_expose_event(GtkWidget *widget, GdkEventExpose *, gpointer) {
+    paint_display_background(cairo_for(widget).get());
+    return TRUE;
 }
-gboolean on_drawingarea_lower_border_configure_event(GtkWidget *, GdkEventConfigure *, gpointer) {
-    return FALSE;
+
+gboolean on_drawingarea_lower_border_configure_event(GtkWidget *widget, GdkEventConfigure *,
+                                                     gpointer) {
+    painting_remember_widget(&drawingarea_lower_border, widget);
+    return TRUE;
 }
-gboolean on_drawingarea_lower_border_expose_event(GtkWidget *, GdkEventExpose *, gpointer) {
-    return FALSE;
+
+gboolean on_drawingarea_lower_border_expose_event(GtkWidget *widget, GdkEventExpose *, gpointer) {
+    paint_display_background(cairo_for(widget).get());
+    return TRUE;
 }
-gboolean on_drawingarea_right_border_configure_event(GtkWidget *, GdkEventConfigure *, gpointer) {
-    return FALSE;
+
+gboolean on_drawingarea_picture_configure_event(GtkWidget *widget, GdkEventConfigure *, gpointer) {
+    painting_remember_widget(&drawingarea_picture, widget);
+    return TRUE;
 }
-gboolean on_drawingarea_right_border_expose_event(GtkWidget *, GdkEventExpose *, gpointer) {
-    return FALSE;
+
+gboolean on_drawingarea_picture_expose_event(GtkWidget *widget, GdkEventExpose *event, gpointer) {
+    const CairoPtr cr = cairo_for(widget);
+    if (pixbuf_picture != nullptr)
+        paint_zoomed(cr.get(), pixbuf_picture, options_expansion, event->area);
+    else
+        paint_display_background(cr.get());
+    return TRUE;
 }
-gboolean on_drawingarea_sprites_configure_event(GtkWidget *, GdkEventConfigure *, gpointer) {
-    return FALSE;
+
+gboolean on_drawingarea_sprites_configure_event(GtkWidget *widget, GdkEventConfigure *, gpointer) {
+    painting_remember_widget(&drawingarea_sprites, widget);
+    if (pixbuf_sprites == nullptr)
+        pixbuf_sprites =
+            spriteviews_new_list_pixbuf(first_list_row(), options_selection_method).release();
+    return TRUE;
 }
-gboolean on_drawingarea_sprites_expose_event(GtkWidget *, GdkEventExpose *, gpointer) {
-    return FALSE;
+
+gboolean on_drawingarea_sprites_expose_event(GtkWidget *widget, GdkEventExpose *event, gpointer) {
+    const int zoom = list_zoom_factor * options_expansion;
+    const CairoPtr cr = cairo_for(widget);
+    if (pixbuf_sprites != nullptr)
+        paint_zoomed(cr.get(), pixbuf_sprites, zoom, event->area);
+    else
+        paint_display_background(cr.get());
+    draw_list_frames(cr.get(), zoom);
+    return TRUE;
 }
