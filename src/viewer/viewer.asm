@@ -106,6 +106,7 @@ rows_keeping_colours = [5, 8]       ; their colour writes would fall on badlines
 default_colour      = 1
 
 ; --------------------------------------------------------------------------- raster timing
+pal_line_cycles     = 63    ; 65 on NTSC and PAL-N: line_length_delay adds the two
 irq_line            = 39
 first_open_line     = row_top(0)            ; its border write opens the first sprite line
 last_open_line      = row_top(rows)         ; the last sprite line
@@ -117,7 +118,10 @@ badline_row         = 5     ; row whose first line is a badline: its switch has 
 
 ; Cycles of one line that the per-line code can spend on work and delay: from the segment start
 ; to the border write, less JSR, JMP (vector) and the STA that writes $d016.
-segment_budget      = cycle_border_write - segment_start_cycle + 1 - 6 - 5 - 4
+jsr_cycles          = 6
+jmp_indirect_cycles = 5
+sta_absolute_cycles = 4
+segment_budget      = cycle_border_write - segment_start_cycle + 1 - jsr_cycles - jmp_indirect_cycles - sta_absolute_cycles
 
 ; Offsets into the template of the immediate operands that the exporter patches.
 colour_patches      := [$ffff] x 40  ; sprite colours; none for the rows that keep colours
@@ -383,7 +387,10 @@ line_length_delay .macro
 ; --------------------------------------------------------------------------- raster interrupt
 ; Line 39: the first handler arms line 40 and waits in NOPs with interrupts on, so the second
 ; one starts with at most one cycle of jitter; comparing $d012 across the line end removes it.
-irq_stable_cycle = 10      ; cycle of line 40 in which raster_irq_stable starts when early
+irq_stable_cycle    = 10    ; cycle of line 40 in which raster_irq_stable starts when early
+stable_cycle        = 4     ; cycle of line 41 after the $d012 comparison
+entry_wait_loops    = 7     ; the loop that waits into line 42
+entry_wait_cycles   = 2 + 5 * entry_wait_loops - 1
 raster_irq
         lda #<raster_irq_stable         ; 2
         sta hardware_irq_vector         ; 4
@@ -399,7 +406,8 @@ raster_irq
 
 raster_irq_stable
         txs                             ; 2  drop the second interrupt's return address
-        #delay 63 - 3 - irq_stable_cycle - 2 - 6 - 4
+        ; up to the CMP's read (its 4th cycle) in the line's last cycle
+        #delay pal_line_cycles - irq_stable_cycle - 2 - 6 - 4 - 3
         #line_length_delay              ; 6 (8)
         .page
         lda vic_raster                  ; 4  line 40
@@ -407,7 +415,7 @@ raster_irq_stable
         beq +                           ; 3 (2): equal only when early by one
 +
         .endpage
-        ; line 41, cycle 4
+        ; line 41, cycle 4 (stable_cycle)
         .if FLICKER
 flicker_check_cycles = 7
         .page
@@ -420,14 +428,14 @@ flicker_check_cycles = 7
 flicker_check_cycles = 0
         .endif
         .page
-        ldx #7                          ; 2  wait into line 42
+        ldx #entry_wait_loops           ; 2  wait into line 42
 -       dex                             ; 2
         bne -                           ; 3 (2)
         .endpage
         #line_length_delay              ; 6 (8)
         lda #control2_narrow            ; 2
         ldx #control2_wide              ; 2
-        #delay (63 - 4) + segment_start_cycle - flicker_check_cycles - 36 - 6 - 4
+        #delay pal_line_cycles - stable_cycle + segment_start_cycle - flicker_check_cycles - entry_wait_cycles - 6 - 4
         ; line 42, cycle 15
 
 ; --------------------------------------------------------------------------- sprite area
