@@ -34,6 +34,7 @@ vic_sprite_mc0      = $d025
 vic_sprite_mc1      = $d026
 vic_sprite_colour   = $d027         ; + sprite
 colour_ram          = $d800
+colour_ram_size     = $400
 cia1_icr            = $dc0d
 cia2_port_a         = $dd00         ; bits 0-1: VIC bank, inverted
 cia2_timer_a        = $dd04
@@ -48,8 +49,16 @@ vic_irq_raster      = %00000001
 cia_icr_clear_all   = %01111111
 cia_icr_set_timer_a = %10000001
 cia_timer_force_run = %00010001     ; load the latch and start
-opcode_rts          = $60
+control1_blank      = %11100000     ; AND mask: DEN, RSEL and YSCROLL cleared
+cia2_bank_bits      = %00000011
+sprites_enabled     = %11110000     ; hardware sprites 4-7
 colour_mask         = $0f
+stack_top           = $ff
+last_line_312_bits  = %11           ; low bits of line $137, the last of a 312-line frame
+opcode_rts          = $60
+opcode_nop          = $ea
+opcode_cmp_immediate = $c9
+opcode_cmp_zero_page = $c5
 
 ; --------------------------------------------------------------------------- zero page
 pal_flag            = $02           ; 1 on a 63-cycle PAL machine, 0 on 65-cycle lines
@@ -134,7 +143,7 @@ lowercase_f2        := []           ; low bytes of store bases that depend on me
 
 start
         sei
-        ldx #$ff
+        ldx #stack_top
         txs
         cld
 
@@ -159,11 +168,11 @@ start
 
         jsr wait_frame                  ; blank
         lda vic_control1
-        and #%11100000
+        and #control1_blank
         sta vic_control1
 
         lda cia2_port_a                 ; VIC bank
-        and #%11111100
+        and #~cia2_bank_bits
         ora #vic_bank_select
         sta cia2_port_a
 
@@ -229,8 +238,8 @@ detect_standard
         sta zero_byte
         sta pal_flag
         lda highest_line
-        and #%11
-        cmp #%11
+        and #last_line_312_bits
+        cmp #last_line_312_bits
         bne +
         ldx #0
         .page
@@ -323,7 +332,7 @@ set_up_sprites
         .endfor
         lda #sprite_x_msb_bits
         sta vic_sprite_x_msb
-        lda #%11110000
+        lda #sprites_enabled
         sta vic_sprite_enable
         ; falls through
 
@@ -371,7 +380,7 @@ cycles  = \n
         .if cycles % 2
         bit zero_byte                   ; 3
         .endif
-        .fill (cycles - 3 * (cycles % 2)) / 2, $ea
+        .fill (cycles - 3 * (cycles % 2)) / 2, opcode_nop
         .endmacro
 
 ; 6 cycles with 63-cycle lines, 8 with 65: the extra two cycles of each longer line.
@@ -402,7 +411,7 @@ raster_irq
         sta vic_irq_flags               ; 4
         tsx                             ; 2
         cli                             ; 2
-        .fill 20, $ea                   ; 2 each: nop
+        .fill 20, opcode_nop            ; 2 each
 
 raster_irq_stable
         txs                             ; 2  drop the second interrupt's return address
@@ -608,8 +617,8 @@ frame_end
 ; length in use. CMP leaves A, X and Y alone.
 slide_length = segment_budget - 1
 slide   .macro vector
-        .fill slide_length - 2, $c9
-        .byte $c5, $ea
+        .fill slide_length - 2, opcode_cmp_immediate
+        .byte opcode_cmp_zero_page, opcode_nop
 end     jmp (\vector)                   ; 5
         .endmacro
 
