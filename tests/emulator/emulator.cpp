@@ -5,8 +5,10 @@
 #include <glib/gstdio.h>
 #include <sys/wait.h>
 
+#include <atomic>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 namespace {
 
@@ -155,6 +157,29 @@ Screenshot run_emulator(const std::string &program, VideoStandard standard, int 
         }
     }
     return screenshot;
+}
+
+std::vector<Screenshot> run_emulator_frames(const std::string &program, VideoStandard standard,
+                                            const std::vector<int> &frames,
+                                            const std::string &work_dir) {
+    constexpr std::size_t emulators_at_once = 2;
+    std::vector<Screenshot> screenshots(frames.size());
+    std::atomic<std::size_t> next = 0;
+    const auto work = [&] {
+        for (std::size_t i = next++; i < frames.size(); i = next++) {
+            const std::string folder = work_dir + "/frame-" + std::to_string(frames[i]);
+            g_mkdir_with_parents(folder.c_str(), 0700);
+            screenshots[i] = run_emulator(program, standard, frames[i], folder);
+        }
+    };
+    std::vector<std::thread> workers;
+    for (std::size_t i = 0; i < emulators_at_once; ++i) {
+        workers.emplace_back(work);
+    }
+    for (auto &worker : workers) {
+        worker.join();
+    }
+    return screenshots;
 }
 
 std::optional<Rgb> display_pixel(const Screenshot &screenshot, int x, int y) {

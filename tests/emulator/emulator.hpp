@@ -39,5 +39,11 @@ int crunch_in_place(const std::string &path, unsigned start);
 Screenshot run_emulator(const std::string &program, VideoStandard standard, int frame,
                         const std::string &work_dir);
 
+// The same for several frames, two emulators at a time (each in its own folder below
+// `work_dir`); the screenshots in the order of `frames`.
+std::vector<Screenshot> run_emulator_frames(const std::string &program, VideoStandard standard,
+                                            const std::vector<int> &frames,
+                                            const std::string &work_dir);
+
 // Display pixel (x, y) of a screenshot; nullopt for rows the screenshot does not hold.
 std::optional<Rgb> display_pixel(const Screenshot &screenshot, int x, int y);

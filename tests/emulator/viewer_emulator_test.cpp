@@ -184,6 +184,10 @@ class ViewerRun {
         return run_emulator(program_, standard, frame, directory_.path);
     }
 
+    std::vector<Screenshot> frames(VideoStandard standard, const std::vector<int> &frames) const {
+        return run_emulator_frames(program_, standard, frames, directory_.path);
+    }
+
     ExpectedDisplay expected(bool with_sprites) const {
         if (kind_ == Kind::mc) {
             return expected_display_mc(mc_picture_, sprites_, with_sprites);
@@ -312,10 +316,11 @@ TEST_P(PlainViewer, ShowsPictureAndAllSpritesInOpenBordersFrameAfterFrame) {
     ASSERT_EQ(run.crunch_status(), 0);
     const auto palette = emulator_pepto_palette();
     const ExpectedDisplay expected = run.expected(true);
-    for (int frame = steady_frame(standard); frame < steady_frame(standard) + 2; ++frame) {
-        const Screenshot screenshot = run.frame(standard, frame);
-        ASSERT_GT(screenshot.width, 0) << "x64sc wrote no screenshot";
-        EXPECT_EQ(differences(screenshot, expected, palette), "") << "frame " << frame;
+    const std::vector<int> frames = {steady_frame(standard), steady_frame(standard) + 1};
+    const auto screenshots = run.frames(standard, frames);
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        ASSERT_GT(screenshots[i].width, 0) << "x64sc wrote no screenshot";
+        EXPECT_EQ(differences(screenshots[i], expected, palette), "") << "frame " << frames[i];
     }
 }
 
@@ -373,14 +378,14 @@ struct ScheduleStep {
     Shown shown;
 };
 
-// Runs of 1 off, 2 on, 2 off, 3 on, 4 off, 5 on, 6 off, 7 on, 8 off, then on: both frames at
-// every change.
+// Runs of 1 off, 2 on, 2 off, 3 on, 4 off, 5 on, 6 off, 7 on, 8 off, then on. An opening frame
+// only follows a closed one, so it pins both sides of the change to on; the changes to off
+// are pinned by a frame on each side.
 constexpr ScheduleStep whole_schedule[] = {
-    {0, Shown::closed},  {1, Shown::opening},  {2, Shown::open},  {3, Shown::closed},
-    {4, Shown::closed},  {5, Shown::opening},  {7, Shown::open},  {8, Shown::closed},
-    {11, Shown::closed}, {12, Shown::opening}, {16, Shown::open}, {17, Shown::closed},
-    {22, Shown::closed}, {23, Shown::opening}, {29, Shown::open}, {30, Shown::closed},
-    {37, Shown::closed}, {38, Shown::opening}, {39, Shown::open}};
+    {1, Shown::opening},  {2, Shown::open},     {3, Shown::closed},   {5, Shown::opening},
+    {7, Shown::open},     {8, Shown::closed},   {12, Shown::opening}, {16, Shown::open},
+    {17, Shown::closed},  {23, Shown::opening}, {29, Shown::open},    {30, Shown::closed},
+    {38, Shown::opening}, {39, Shown::open}};
 constexpr ScheduleStep ends_of_schedule[] = {
     {0, Shown::closed}, {2, Shown::open}, {37, Shown::closed}, {39, Shown::open}};
 
@@ -404,28 +409,52 @@ TEST_P(FlickerViewer, FollowsTheScheduleThenShowsThePlainViewersFrames) {
     const ExpectedDisplay closed = plain.expected(false);
     const ExpectedDisplay opening = opening_display(open, closed);
 
-    // Both variants start the border routine in the same frame; find it in the plain one.
-    int before = 150, first = steady_frame(standard);
+    // Both variants start the border routine in the same frame; find it in the plain one,
+    // narrowing the range with two frames at a time.
+    constexpr int before_start = 150;
+    int before = before_start, first = steady_frame(standard);
     ASSERT_TRUE(last_row_shown(plain.frame(standard, first), open, palette));
-    ASSERT_FALSE(last_row_shown(plain.frame(standard, before), open, palette));
     while (first - before > 1) {
-        const int middle = (before + first) / 2;
-        (last_row_shown(plain.frame(standard, middle), open, palette) ? first : before) = middle;
+        constexpr int probes = 2;
+        std::vector<int> frames;
+        for (int k = 1; k <= probes; ++k) {
+            frames.push_back(before + (first - before) * k / (probes + 1));
+        }
+        const auto screenshots = plain.frames(standard, frames);
+        const int old_before = before, old_first = first;
+        for (std::size_t k = 0; k < frames.size(); ++k) {
+            if (frames[k] > old_before && frames[k] < old_first) {
+                if (last_row_shown(screenshots[k], open, palette)) {
+                    first = std::min(first, frames[k]);
+                } else {
+                    before = std::max(before, frames[k]);
+                }
+            }
+        }
     }
+    ASSERT_GT(first, before_start + 1) << "the border routine runs from the start of the search";
 
     const auto steps = whole ? std::span<const ScheduleStep>(whole_schedule)
                              : std::span<const ScheduleStep>(ends_of_schedule);
+    std::vector<int> frames;
     for (const ScheduleStep &step : steps) {
-        const ExpectedDisplay &expected = step.shown == Shown::closed    ? closed
-                                          : step.shown == Shown::opening ? opening
-                                                                         : open;
-        EXPECT_EQ(differences(flicker.frame(standard, first + step.frame), expected, palette), "")
-            << "frame " << step.frame << " of the schedule";
+        frames.push_back(first + step.frame);
     }
-    for (int frame = first + 50; frame < first + 52; ++frame) {
-        const Screenshot shown = flicker.frame(standard, frame);
-        ASSERT_GT(shown.width, 0);
-        EXPECT_TRUE(shown.pixels == plain.frame(standard, frame).pixels) << "frame " << frame;
+    const std::vector<int> later = {first + 50, first + 51};
+    frames.insert(frames.end(), later.begin(), later.end());
+    const auto shown = flicker.frames(standard, frames);
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        const ExpectedDisplay &expected = steps[i].shown == Shown::closed    ? closed
+                                          : steps[i].shown == Shown::opening ? opening
+                                                                             : open;
+        EXPECT_EQ(differences(shown[i], expected, palette), "")
+            << "frame " << steps[i].frame << " of the schedule";
+    }
+    const auto plain_later = plain.frames(standard, later);
+    for (std::size_t i = 0; i < later.size(); ++i) {
+        ASSERT_GT(plain_later[i].width, 0);
+        EXPECT_TRUE(shown[steps.size() + i].pixels == plain_later[i].pixels)
+            << later[i] - first << " frames after the start";
     }
 }
 
