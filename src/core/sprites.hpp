@@ -6,12 +6,14 @@
 #include <glib.h>
 
 #include <cstdint>
+#include <span>
 
 constexpr unsigned sprites_capacity = 128;
 constexpr unsigned sprite_data_size = 63;
 constexpr unsigned sprite_width = 24;
 constexpr unsigned sprite_height = 21;
 constexpr unsigned sprites_border_count = 40; // sprites 0-39 stand in the side borders
+constexpr unsigned sprite_slot_size = 64;     // a sprite slot in C64 memory: bitmap plus one byte
 
 struct SpriteRecord {
     std::uint8_t data[sprite_data_size];
@@ -20,7 +22,12 @@ struct SpriteRecord {
     std::int32_t selected;
 };
 
-constexpr bool sprites_is_left_index(unsigned index) { return (index & 2) == 0; }
+constexpr bool sprites_is_left_index(unsigned index) {
+    return (index & 2) == 0;
+}
+
+// Entry i (0-39) of the built-in template: bytes 0-62 a bitmap, byte 63 unused (always 1).
+std::span<const std::uint8_t, sprite_slot_size> sprites_get_template_entry(unsigned index);
 
 void sprites_module_init();
 void sprites_set_template();
@@ -63,8 +70,8 @@ void sprites_select_all_right();
 int sprites_set_selected_to_index(unsigned index, std::int32_t value, std::int32_t clear);
 int sprites_set_selected_to_index_left(unsigned index, std::int32_t value, std::int32_t clear);
 int sprites_set_selected_to_index_right(unsigned index, std::int32_t value, std::int32_t clear);
-int sprites_set_selected_at_displaced_index_from_last(std::int32_t displacement,
-                                                      std::int32_t value, unsigned *out);
+int sprites_set_selected_at_displaced_index_from_last(std::int32_t displacement, std::int32_t value,
+                                                      unsigned *out);
 // The three anchors, for tests and the key handlers: -1 when unset.
 std::int32_t sprites_get_last_selected_index();
 std::int32_t sprites_get_last_selected_index_left();
