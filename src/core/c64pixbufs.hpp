@@ -6,7 +6,9 @@
 
 #include <cstdint>
 
+// Builds both sets; the getters build them too if this has not run yet.
 void c64pixbufs_module_init();
+// 1 selects the upper case/graphics set, any other value the lower case set.
 void c64pixbuf_set_case(int set_uppercase);
 // Glyphs are lent: callers neither release nor modify them.
 GdkPixbuf *c64pixbufs_get_char_at_index(std::uint8_t screen_code);
