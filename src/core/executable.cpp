@@ -34,7 +34,6 @@ constexpr unsigned sprites = 0x3400; // pointer value $D0 in bank 0
 constexpr unsigned last_byte = 0x49FF;
 } // namespace petscii
 
-constexpr unsigned sprite_slot_size = 64; // the VIC fetches sprites from 64-byte blocks
 constexpr std::size_t sprite_area_size = sprite_slot_size * sprites_border_count;
 
 // $D018 values of the PETSCII viewer and the base of its indexed $D016 stores, rewritten to

@@ -1,5 +1,7 @@
 #include "core/reencode.hpp"
 
+#include "core/glib_ptr.hpp"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -224,6 +226,33 @@ TEST_P(ReencodeRawBytes, DecodedColoursUnchanged) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Seeds, ReencodeRawBytes, ::testing::Values(11u, 22u, 33u, 44u));
+
+class ReencodeRealPicture : public ::testing::TestWithParam<const char *> {};
+
+// Pictures made by other people, with the junk in colour RAM high nibbles that real files carry.
+TEST_P(ReencodeRealPicture, DecodedColoursUnchanged) {
+    const std::string path = std::string(SIDEWELL_SHARED_DIR) + "/pictures/" + GetParam();
+    if (!g_file_test(path.c_str(), G_FILE_TEST_EXISTS)) {
+        GTEST_SKIP() << "shared picture " << path << " is absent";
+    }
+    auto input = new_picture();
+    GdkPixbuf *raw_image = nullptr;
+    GError *raw_error = nullptr;
+    ASSERT_TRUE(
+        hiresdecoder_decode_hires_screen_file(path.c_str(), 0, &raw_image, input.get(), &raw_error))
+        << raw_error->message;
+    const PixbufPtr image(raw_image);
+    ASSERT_TRUE(picture_format_is_multicolor(input->format));
+    const auto output = reencoded(*input);
+    EXPECT_EQ(decode(*output), decode(*input));
+    EXPECT_EQ(output->background_color, input->background_color & 0x0F);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, ReencodeRealPicture,
+                         ::testing::Values("koala/onyx_abydos.koa", "koala/onyx_NINJA3.KOA",
+                                           "koala/gdc_PIC_COS1.koa", "koala/afterimage_metal.kla",
+                                           "koala/sidplayer_pvm.koa",
+                                           "artstudio/gdc_demo-meyes.mpic"));
 
 // Builds a picture cell by cell from 4x8 colour grids; cells not given hold the background.
 using CellPixels = std::array<std::array<std::uint8_t, 4>, 8>;
