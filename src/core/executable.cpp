@@ -185,6 +185,16 @@ std::vector<std::uint8_t> executable_build_petscii(const PictureData &picture, i
     return std::move(linker.file);
 }
 
+ExecutableProgram executable_build(const PictureData &picture, int transition, bool reencode) {
+    if (picture.format == picture_format_petscii) {
+        return {executable_build_petscii(picture, transition), executable_start_address_petscii};
+    }
+    if (picture_format_is_multicolor(picture.format)) {
+        return {executable_build_mc(picture, transition, reencode), executable_start_address_mc};
+    }
+    return {{}, 0};
+}
+
 gboolean executable_write_file(const gchar *utf8_path, std::span<const std::uint8_t> bytes,
                                GError **error) {
     const GCharPtr path(g_filename_from_utf8(utf8_path, -1, nullptr, nullptr, error));

@@ -50,6 +50,14 @@ std::vector<std::uint8_t> executable_build_mc(const PictureData &picture, int tr
 // The same for a PETSCII picture (format 1); a non-zero charset selects the lower case set.
 std::vector<std::uint8_t> executable_build_petscii(const PictureData &picture, int transition);
 
+// The program for the picture's format (1 PETSCII, 6-10 multicolour) with its start address;
+// no bytes and start address 0 for any other format, which has no viewer.
+struct ExecutableProgram {
+    std::vector<std::uint8_t> bytes;
+    int start_address;
+};
+ExecutableProgram executable_build(const PictureData &picture, int transition, bool reencode);
+
 // Writes the file in one piece, atomically replacing an existing file.
 gboolean executable_write_file(const gchar *utf8_path, std::span<const std::uint8_t> bytes,
                                GError **error);
