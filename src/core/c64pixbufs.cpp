@@ -9,11 +9,6 @@
 
 namespace {
 
-// The C64's own text colours: light blue characters on a blue screen. The PETSCII renderer tells
-// on from off pixels by these two Pepto colours.
-constexpr int glyph_off_colour = 6;
-constexpr int glyph_on_colour = 14;
-
 // Each set is one 256x64 image, a grid of 32x8 glyph cells; glyph i sits at column i mod 32,
 // row i div 32.
 constexpr int glyphs_per_row = 32;
@@ -38,8 +33,8 @@ PixbufPtr new_font_image(std::size_t rom_offset) {
     }
     std::array<std::uint8_t, 3> off{};
     std::array<std::uint8_t, 3> on{};
-    palette_get_pepto_rgb_at_index(glyph_off_colour, off.data());
-    palette_get_pepto_rgb_at_index(glyph_on_colour, on.data());
+    palette_get_pepto_rgb_at_index(c64pixbufs_off_colour, off.data());
+    palette_get_pepto_rgb_at_index(c64pixbufs_on_colour, on.data());
 
     guchar *pixels = gdk_pixbuf_get_pixels(font.get());
     const int rowstride = gdk_pixbuf_get_rowstride(font.get());

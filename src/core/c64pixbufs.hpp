@@ -6,6 +6,11 @@
 
 #include <cstdint>
 
+// The C64's own text colours, light blue characters on a blue screen, always in Pepto: the
+// PETSCII renderer tells on from off pixels by them.
+constexpr int c64pixbufs_off_colour = 6;
+constexpr int c64pixbufs_on_colour = 14;
+
 // Builds both sets; the getters build them too if this has not run yet.
 void c64pixbufs_module_init();
 // 1 selects the upper case/graphics set, any other value the lower case set.

@@ -55,7 +55,8 @@ constexpr std::array<PictureLayout, 6> picture_layouts = {{
 
 constexpr bool layout_fits(const PictureLayout &layout) {
     const auto within = [&](int offset, int length) {
-        return offset == absent || (offset >= 2 && offset + length <= int(layout.file_size));
+        return offset == absent ||
+               (offset >= 2 && offset + length <= static_cast<int>(layout.file_size));
     };
     return within(layout.bitmap, picture_bitmap_size) &&
            within(layout.screen, picture_cell_count) && within(layout.colour, picture_cell_count) &&

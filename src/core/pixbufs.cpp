@@ -10,8 +10,6 @@ namespace {
 constexpr int cell_pixels = 8; // a character cell and a bitmap cell are 8x8 pixels
 constexpr int rgba_channels = 4;
 constexpr guchar opaque = 255;
-// The glyph images draw off pixels in Pepto blue.
-constexpr int glyph_off_colour = 6;
 
 using Rgb = std::array<std::uint8_t, 3>;
 
@@ -83,7 +81,7 @@ void render_petscii(const Target &target, const std::uint8_t *screen, const std:
                     std::uint8_t background) {
     const Rgb background_rgb = rgb_of(background);
     Rgb off_rgb{};
-    palette_get_pepto_rgb_at_index(glyph_off_colour, off_rgb.data());
+    palette_get_pepto_rgb_at_index(c64pixbufs_off_colour, off_rgb.data());
     for (int cell = 0; cell < target.cell_count(); ++cell) {
         const GdkPixbuf *glyph = c64pixbufs_get_char_at_index(screen[cell]);
         if (glyph == nullptr) {

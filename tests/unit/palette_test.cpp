@@ -1,6 +1,7 @@
 #include "core/palette.hpp"
 
 #include "core/options.hpp"
+#include "picture_test_support.hpp"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +9,8 @@
 #include <cstdint>
 
 namespace {
+
+using picture_test::PrintTo;
 
 using HexPalette = std::array<std::uint32_t, 16>;
 
@@ -135,6 +138,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(IndexCase{"index_16_is_black", 0, 16, 0x000000},
                       IndexCase{"index_255_is_light_grey", 0, 255, 0x959595},
                       IndexCase{"junk_high_nibble_0xF6_is_blue", 0, 0xF6, 0x352879},
+                      IndexCase{"minus_10_is_6_as_modulo_16", 0, -10, 0x352879},
                       IndexCase{"ccs64_black_is_not_black", 3, 0, 0x101010},
                       IndexCase{"ccs64_index_16_is_its_black", 3, 16, 0x101010},
                       IndexCase{"high_contrast_0x1B_is_dark_grey", 1, 0x1B, 0x3D3D3D}),
