@@ -4,6 +4,7 @@
 #include "core/sprites.hpp"
 #include "gui/painting.hpp"
 #include "gui/project_commands.hpp"
+#include "gui/screen_geometry.hpp"
 #include "gui/support.hpp"
 
 #include <array>
@@ -16,8 +17,9 @@ std::uint8_t color_index_sprite_bit_pair_10 = 13;
 
 namespace {
 
-constexpr int swatch_size = 16;
 constexpr int palette_size = 16;
+// At zoom 1 each colour of a strip is a 16x16 square.
+constexpr int palette_swatch_width = palette_strip_width / palette_size;
 
 GtkWidget *drawingarea_palette = nullptr;
 GtkWidget *drawingarea_sprite_palette = nullptr;
@@ -65,7 +67,7 @@ int picked_colour(const GdkEventButton *event) {
     constexpr guint left_button = 1;
     if (event->type != GDK_BUTTON_PRESS || event->button != left_button)
         return -1;
-    const int swatch_width = swatch_size * options_expansion;
+    const int swatch_width = palette_swatch_width * options_expansion;
     return static_cast<int>(event->x / swatch_width) % palette_size;
 }
 
@@ -102,7 +104,7 @@ void set_sprite_colour(std::uint8_t colour) {
 } // namespace
 
 cairo_surface_t *drawingarea_palette_init(GdkWindow *window) {
-    const int size = swatch_size * options_expansion;
+    const int size = palette_swatch_width * options_expansion;
     cairo_surface_t *surface =
         gdk_window_create_similar_surface(window, CAIRO_CONTENT_COLOR, palette_size * size, size);
     const CairoPtr cr{cairo_create(surface)};

@@ -14,6 +14,7 @@
 #include "gui/support.hpp"
 
 #include <array>
+#include <vector>
 
 GdkPixbuf *pixbuf_picture = nullptr;
 GdkPixbuf *pixbuf_sprites = nullptr;
@@ -98,9 +99,8 @@ void paint_zoomed(cairo_t *cr, const GdkPixbuf *image, int zoom, const GdkRectan
     cairo_fill(cr);
 }
 
-// A white one-pixel outline just inside the zoomed slot at (x, y).
-void draw_rectangle_in_widget_with_cairo(cairo_t *cr, int zoom, const SpriteviewsRect &slot) {
-    const SpriteviewsRect frame = spriteviews_get_frame_rect(slot.x, slot.y, zoom);
+// One selection frame: a white one-pixel outline, sharp at every zoom.
+void draw_rectangle_in_widget_with_cairo(cairo_t *cr, const SpriteviewsRect &frame) {
     cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
     cairo_set_line_width(cr, 1.0);
     cairo_set_source_rgb(cr, 1.0, 1.0, 1.0);
@@ -108,33 +108,9 @@ void draw_rectangle_in_widget_with_cairo(cairo_t *cr, int zoom, const Spriteview
     cairo_stroke(cr);
 }
 
-bool is_selected(unsigned index) {
-    std::int32_t selected = 0;
-    return sprites_get_selected_at_index(index, &selected) == 1 && selected == 1;
-}
-
-void draw_border_frames(cairo_t *cr, SpriteviewsSide side, int zoom) {
-    if (!spriteviews_method_draws_frames(options_selection_method))
-        return;
-    for (unsigned index = 0; index < sprites_border_count; index++) {
-        if (spriteviews_get_side_of_index(index) == side && is_selected(index))
-            draw_rectangle_in_widget_with_cairo(cr, zoom, spriteviews_get_border_slot(index));
-    }
-}
-
-void draw_list_frames(cairo_t *cr, int zoom) {
-    if (!spriteviews_method_draws_frames(options_selection_method))
-        return;
-    const unsigned first = first_list_row();
-    for (int row = 0; row < spriteviews_list_rows; row++)
-        for (int column = 0; column < spriteviews_list_columns; column++) {
-            const unsigned index = spriteviews_list_columns * (first + row) + column;
-            if (is_selected(index))
-                draw_rectangle_in_widget_with_cairo(
-                    cr, zoom,
-                    {static_cast<int>(sprite_width) * column, static_cast<int>(sprite_height) * row,
-                     static_cast<int>(sprite_width), static_cast<int>(sprite_height)});
-        }
+void draw_frames(cairo_t *cr, const std::vector<SpriteviewsRect> &frames) {
+    for (const SpriteviewsRect &frame : frames)
+        draw_rectangle_in_widget_with_cairo(cr, frame);
 }
 
 void expose_border(GtkWidget *widget, const GdkEventExpose *event, const GdkPixbuf *image,
@@ -144,7 +120,8 @@ void expose_border(GtkWidget *widget, const GdkEventExpose *event, const GdkPixb
         paint_zoomed(cr.get(), image, options_expansion, event->area);
     else
         paint_display_background(cr.get());
-    draw_border_frames(cr.get(), side, options_expansion);
+    draw_frames(cr.get(),
+                spriteviews_get_border_frames(side, options_selection_method, options_expansion));
 }
 
 void configure_border(GtkWidget *widget, GtkWidget **slot, GdkPixbuf **image,
@@ -320,6 +297,7 @@ gboolean on_drawingarea_sprites_expose_event(GtkWidget *widget, GdkEventExpose *
         paint_zoomed(cr.get(), pixbuf_sprites, zoom, event->area);
     else
         paint_display_background(cr.get());
-    draw_list_frames(cr.get(), zoom);
+    draw_frames(cr.get(),
+                spriteviews_get_list_frames(first_list_row(), options_selection_method, zoom));
     return TRUE;
 }
