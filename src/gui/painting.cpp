@@ -76,27 +76,18 @@ void paint_display_background(cairo_t *cr) {
     cairo_paint(cr);
 }
 
-// Puts image, enlarged zoom times without smoothing, into the exposed rectangle. Only the part
-// that shows is enlarged: for whole zoom factors its pixels are those of the whole enlargement.
+// Puts image, enlarged zoom times without smoothing, into the exposed rectangle. Cairo enlarges
+// while it paints, so only the small zoom-1 image travels to the X server.
 void paint_zoomed(cairo_t *cr, const GdkPixbuf *image, int zoom, const GdkRectangle &exposed) {
-    const GdkRectangle zoomed = {0, 0, gdk_pixbuf_get_width(image) * zoom,
-                                 gdk_pixbuf_get_height(image) * zoom};
-    GdkRectangle shown;
-    if (!gdk_rectangle_intersect(&exposed, &zoomed, &shown))
-        return;
-    PixbufPtr part;
-    if (zoom > 1) {
-        part.reset(gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, shown.width, shown.height));
-        if (!part)
-            return;
-        gdk_pixbuf_scale(image, part.get(), 0, 0, shown.width, shown.height, -shown.x, -shown.y,
-                         zoom, zoom, GDK_INTERP_NEAREST);
-        gdk_cairo_set_source_pixbuf(cr, part.get(), shown.x, shown.y);
-    } else {
-        gdk_cairo_set_source_pixbuf(cr, image, 0, 0);
-    }
-    gdk_cairo_rectangle(cr, &shown);
+    cairo_save(cr);
+    gdk_cairo_rectangle(cr, &exposed);
+    cairo_clip(cr);
+    cairo_scale(cr, zoom, zoom);
+    gdk_cairo_set_source_pixbuf(cr, image, 0, 0);
+    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
+    cairo_rectangle(cr, 0, 0, gdk_pixbuf_get_width(image), gdk_pixbuf_get_height(image));
     cairo_fill(cr);
+    cairo_restore(cr);
 }
 
 // One selection frame: a white one-pixel outline, sharp at every zoom.
