@@ -265,21 +265,21 @@ TEST_F(PaintingTest, OneSelectedSpriteIsFramedAtItsSlotOnly) {
 // The images stay at zoom 1: a new zoom only enlarges what they already hold.
 TEST_F(PaintingTest, ZoomEnlargesTheImagesWithoutRepaintingThem) {
     choose_zoom(1);
-    pixel_set_rgb(pixbuf_left_border, 0, 0, scribble_rgb);
+    pixel_set_rgb(pixbuf_left_border, 0, 0, marker_rgb);
     // Inside the last slot, clear of its frame.
-    pixel_set_rgb(pixbuf_sprites, 190, 103, scribble_rgb);
+    pixel_set_rgb(pixbuf_sprites, 190, 103, marker_rgb);
 
     choose_zoom(3);
 
     const PixbufPtr left = area_pixels(widget("drawingarea_left_border"));
     EXPECT_EQ(gdk_pixbuf_get_width(left.get()), 144);
-    EXPECT_EQ(pixel_rgb(left.get(), 2, 2), scribble_rgb);
-    EXPECT_NE(pixel_rgb(left.get(), 3, 3), scribble_rgb);
+    EXPECT_EQ(pixel_rgb(left.get(), 2, 2), marker_rgb);
+    EXPECT_NE(pixel_rgb(left.get(), 3, 3), marker_rgb);
     const PixbufPtr list = area_pixels(widget("drawingarea_sprites"));
     EXPECT_EQ(gdk_pixbuf_get_width(list.get()), 1152);
-    EXPECT_EQ(pixel_rgb(list.get(), 1145, 623), scribble_rgb);
-    EXPECT_EQ(pixel_rgb(list.get(), 1140, 618), scribble_rgb);
-    EXPECT_NE(pixel_rgb(list.get(), 1139, 617), scribble_rgb);
+    EXPECT_EQ(pixel_rgb(list.get(), 1145, 623), marker_rgb);
+    EXPECT_EQ(pixel_rgb(list.get(), 1140, 618), marker_rgb);
+    EXPECT_NE(pixel_rgb(list.get(), 1139, 617), marker_rgb);
 }
 
 struct TakeBorderCase {

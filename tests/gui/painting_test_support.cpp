@@ -40,20 +40,12 @@ PixbufPtr area_pixels(GtkWidget *area) {
     return pixels;
 }
 
-PixbufPtr area_pixels_on_screen(GtkWidget *area) {
-    GtkAllocation allocation;
-    gtk_widget_get_allocation(area, &allocation);
-    return pixels_of(gtk_widget_get_window(area), allocation.width, allocation.height);
-}
-
-void area_scribble(GtkWidget *area) {
-    GdkWindow *window = gtk_widget_get_window(area);
-    cairo_t *cr = gdk_cairo_create(window);
-    cairo_set_source_rgb(cr, ((scribble_rgb >> 16) & 0xFF) / 255.0,
-                         ((scribble_rgb >> 8) & 0xFF) / 255.0, (scribble_rgb & 0xFF) / 255.0);
-    cairo_paint(cr);
-    cairo_destroy(cr);
-    gdk_display_sync(gdk_window_get_display(window));
+bool area_take_queued_draw(GtkWidget *area) {
+    GdkRegion *queued = gdk_window_get_update_area(gtk_widget_get_window(area));
+    if (queued == nullptr)
+        return false;
+    gdk_region_destroy(queued);
+    return true;
 }
 
 void area_press(GtkWidget *area, double x, double y, guint button, GdkEventType type) {

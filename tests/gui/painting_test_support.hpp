@@ -13,13 +13,11 @@
 // What the area shows once GTK has let it paint itself whole: its expose handler draws into a
 // pixmap, so this works at every zoom, also where the window reaches past the screen's edge.
 PixbufPtr area_pixels(GtkWidget *area);
-// What the area's window holds on the screen now, without asking it to paint.
-PixbufPtr area_pixels_on_screen(GtkWidget *area);
+// Whether GTK has part of the area waiting to be painted; the waiting part is taken away.
+bool area_take_queued_draw(GtkWidget *area);
 
-// A colour that no C64 palette has, painted straight into the window behind GTK's back: it
-// stays until the area's expose handler paints over it.
-constexpr std::uint32_t scribble_rgb = 0x12FE34;
-void area_scribble(GtkWidget *area);
+// A colour that no C64 palette has.
+constexpr std::uint32_t marker_rgb = 0x12FE34;
 
 void area_press(GtkWidget *area, double x, double y, guint button = 1,
                 GdkEventType type = GDK_BUTTON_PRESS);
