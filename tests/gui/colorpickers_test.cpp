@@ -15,11 +15,12 @@
 #include <array>
 #include <functional>
 #include <map>
-#include <ostream>
 #include <string>
 #include <vector>
 
 namespace {
+
+using painting_test::PrintTo;
 
 constexpr int colours = 16;
 
@@ -75,10 +76,6 @@ struct StripCase {
     int zoom;
 };
 
-void PrintTo(const StripCase &c, std::ostream *out) {
-    *out << c.name;
-}
-
 class PaletteStrip : public ColourPickers, public ::testing::WithParamInterface<StripCase> {};
 
 // Sixteen swatches in index order, each closed on its right by a column of colour 0, with a
@@ -108,7 +105,7 @@ INSTANTIATE_TEST_SUITE_P(Palettes, PaletteStrip,
                                                      "menuitem_palette_high_contrast", 2},
                                            StripCase{"pixcen_zoom3", "menuitem_palette_pixcen", 3},
                                            StripCase{"ccs64_zoom4", "menuitem_palette_ccs64", 4}),
-                         [](const auto &info) { return std::string{info.param.name}; });
+                         case_name);
 
 struct HitCase {
     const char *name;
@@ -116,10 +113,6 @@ struct HitCase {
     double x;
     std::uint8_t colour;
 };
-
-void PrintTo(const HitCase &c, std::ostream *out) {
-    *out << c.name;
-}
 
 class PaletteHit : public ColourPickers, public ::testing::WithParamInterface<HitCase> {};
 
@@ -140,17 +133,13 @@ INSTANTIATE_TEST_SUITE_P(
                       HitCase{"zoom2_before_96", 2, 95.9, 2}, HitCase{"zoom2_at_96", 2, 96.0, 3},
                       HitCase{"zoom3_past_the_strip", 3, 768.5, 0},
                       HitCase{"zoom4_far_past_the_strip", 4, 1024.0 + 64 * 5 + 3, 5}),
-    [](const auto &info) { return std::string{info.param.name}; });
+    case_name);
 
 struct IgnoredCase {
     const char *name;
     guint button;
     GdkEventType type;
 };
-
-void PrintTo(const IgnoredCase &c, std::ostream *out) {
-    *out << c.name;
-}
 
 class IgnoredPress : public ColourPickers, public ::testing::WithParamInterface<IgnoredCase> {};
 
@@ -171,21 +160,7 @@ INSTANTIATE_TEST_SUITE_P(Presses, IgnoredPress,
                                            IgnoredCase{"triple_press", 1, GDK_3BUTTON_PRESS},
                                            IgnoredCase{"middle_button", 2, GDK_BUTTON_PRESS},
                                            IgnoredCase{"right_button", 3, GDK_BUTTON_PRESS}),
-                         [](const auto &info) { return std::string{info.param.name}; });
-
-// A double click arrives as press, press, double press: the colour is set twice, not thrice.
-TEST_F(ColourPickers, DoubleClickPicksOncePerSinglePress) {
-    GtkWidget *strip = widget("drawingarea_sprite_palette");
-    sprites_set_multicolor0(1);
-    activate("radiobutton_color_sprite_bit_pair_01");
-    area_press(strip, 16 * 7 + 1, 8);
-    sprites_set_multicolor0(1);
-    area_press(strip, 16 * 7 + 1, 8);
-    EXPECT_EQ(sprites_get_multicolor0(), 7);
-    sprites_set_multicolor0(1);
-    area_press(strip, 16 * 7 + 1, 8, 1, GDK_2BUTTON_PRESS);
-    EXPECT_EQ(sprites_get_multicolor0(), 1);
-}
+                         case_name);
 
 struct RadioCase {
     const char *name;
@@ -193,10 +168,6 @@ struct RadioCase {
     const char *swatch;
     std::function<std::uint8_t()> colour;
 };
-
-void PrintTo(const RadioCase &c, std::ostream *out) {
-    *out << c.name;
-}
 
 class RadioButton : public ColourPickers, public ::testing::WithParamInterface<RadioCase> {};
 
@@ -241,7 +212,7 @@ INSTANTIATE_TEST_SUITE_P(
                                 "drawingarea_color_sprite_bit_pair_01", sprites_get_multicolor0},
                       RadioCase{"multicolour_1_11", "radiobutton_color_sprite_bit_pair_11",
                                 "drawingarea_color_sprite_bit_pair_11", sprites_get_multicolor1}),
-    [](const auto &info) { return std::string{info.param.name}; });
+    case_name);
 
 TEST_F(ColourPickers, SpriteColourRightAfterStartUpRecoloursAll128Records) {
     pick(7);
@@ -255,10 +226,6 @@ struct LinkCase {
     std::vector<unsigned> selected;
     std::vector<unsigned> recoloured;
 };
-
-void PrintTo(const LinkCase &c, std::ostream *out) {
-    *out << c.name;
-}
 
 class LinkedPairs : public ColourPickers, public ::testing::WithParamInterface<LinkCase> {};
 
@@ -297,7 +264,7 @@ INSTANTIATE_TEST_SUITE_P(
                       LinkCase{"unlinked_sprite", 40, {24}, {24}},
                       LinkCase{"partner_not_in_use", 20, {16}, {16}},
                       LinkCase{"partner_in_use_only_for_28", 33, {28, 29}, {28, 29, 32}}),
-    [](const auto &info) { return std::string{info.param.name}; });
+    case_name);
 
 TEST_F(ColourPickers, MulticolourButtonSwitchesAll128Records) {
     GtkToggleButton *button = GTK_TOGGLE_BUTTON(widget("checkbutton_sprite_multicolor"));
@@ -322,10 +289,6 @@ struct PictureRuleCase {
     const char *file;
     int forced_format; // 0 keeps the decoded one
 };
-
-void PrintTo(const PictureRuleCase &c, std::ostream *out) {
-    *out << c.name;
-}
 
 class TransparentColour : public ColourPickers,
                           public ::testing::WithParamInterface<PictureRuleCase> {};
@@ -360,7 +323,7 @@ INSTANTIATE_TEST_SUITE_P(Pictures, TransparentColour,
                          ::testing::Values(PictureRuleCase{"multicolour", "sunset.koa", 0},
                                            PictureRuleCase{"petscii", "welcome.pet", 0},
                                            PictureRuleCase{"hires", "sunset.koa", 3}),
-                         [](const auto &info) { return std::string{info.param.name}; });
+                         case_name);
 
 // The swatch shows what is behind the sprites on screen, which is the picture's background even
 // while the sprite store holds another colour.

@@ -14,12 +14,13 @@
 
 #include <fstream>
 #include <iterator>
-#include <ostream>
 #include <set>
 #include <string>
 #include <vector>
 
 namespace {
+
+using painting_test::PrintTo;
 
 constexpr int slot_width = 24;
 constexpr int slot_height = 21;
@@ -56,10 +57,6 @@ struct PictureCase {
     int zoom;
 };
 
-void PrintTo(const PictureCase &c, std::ostream *out) {
-    *out << c.name;
-}
-
 class PictureArea : public PaintingTest, public ::testing::WithParamInterface<PictureCase> {};
 
 TEST_P(PictureArea, ShowsThePictureEnlargedAndItsBackgroundAround) {
@@ -90,7 +87,7 @@ INSTANTIATE_TEST_SUITE_P(Pictures, PictureArea,
                                                        "koala/afterimage_metal.kla", true, 4},
                                            PictureCase{"shared_art_studio_zoom3",
                                                        "artstudio/gdc_demo-meyes.mpic", true, 3}),
-                         [](const auto &info) { return std::string{info.param.name}; });
+                         case_name);
 
 TEST_F(PaintingTest, WithoutAPictureTheCentreShowsTheSpriteBackground) {
     sprites_set_background_color(9);
@@ -134,10 +131,6 @@ struct BorderCase {
     int method;
     unsigned first_row;
 };
-
-void PrintTo(const BorderCase &c, std::ostream *out) {
-    *out << c.name;
-}
 
 class SpriteViewsOnScreen : public PaintingTest, public ::testing::WithParamInterface<BorderCase> {
   protected:
@@ -217,21 +210,7 @@ INSTANTIATE_TEST_SUITE_P(
                    0},
         BorderCase{"file_frame_zoom4_second_page", false, 4, "menuitem_selection_method_frame", 0,
                    1}),
-    [](const auto &info) { return std::string{info.param.name}; });
-
-// At start-up all 40 template sprites are selected, so every slot of both borders is framed.
-TEST_F(PaintingTest, StartUpFramesEveryTemplateSprite) {
-    choose_zoom(2);
-    const PixbufPtr left = area_pixels(widget("drawingarea_left_border"));
-    const PixbufPtr right = area_pixels(widget("drawingarea_right_border"));
-    for (int row = 0; row < 10; row++)
-        for (const int x : {0, 48, 95}) {
-            const int top = (first_slot_y + slot_height * row) * 2;
-            EXPECT_EQ(pixel_rgb(left.get(), x, top), 0xFFFFFFu) << row << " " << x;
-            EXPECT_EQ(pixel_rgb(right.get(), x, top + 2 * slot_height - 1), 0xFFFFFFu)
-                << row << " " << x;
-        }
-}
+    case_name);
 
 std::set<std::pair<int, int>> white_pixels(const GdkPixbuf *image) {
     std::set<std::pair<int, int>> white;
@@ -307,6 +286,6 @@ TEST_P(CornerColour, ComesFromThePetsciiFileOnlyWhenTaken) {
 INSTANTIATE_TEST_SUITE_P(Loads, CornerColour,
                          ::testing::Values(TakeBorderCase{"taken", TRUE},
                                            TakeBorderCase{"kept", FALSE}),
-                         [](const auto &info) { return std::string{info.param.name}; });
+                         case_name);
 
 } // namespace

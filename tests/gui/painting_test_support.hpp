@@ -8,6 +8,7 @@
 #include <gtk/gtk.h>
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 
 // What the area shows once GTK has let it paint itself whole: its expose handler draws into a
@@ -50,3 +51,15 @@ class PaintingTest : public EditorTest {
     void choose(const char *menuitem);
     void choose_zoom(int zoom);
 };
+
+// Table cases print and name their tests by their name field.
+namespace painting_test {
+template <typename Case>
+requires requires(const Case &test_case) {
+    test_case.name;
+}
+void PrintTo(const Case &test_case, std::ostream *out) {
+    *out << test_case.name;
+}
+} // namespace painting_test
+inline constexpr auto case_name = [](const auto &info) { return std::string{info.param.name}; };
