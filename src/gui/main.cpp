@@ -1,6 +1,7 @@
-#include <gtk/gtk.h>
+#include "gui/app.hpp"
 
 int main(int argc, char **argv) {
-    gtk_init(&argc, &argv);
+    app_start(&argc, &argv);
+    gtk_main();
     return 0;
 }

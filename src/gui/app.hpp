@@ -1,0 +1,13 @@
+#pragma once
+// Start-up and the two ways out: File -> Quit and the window's close button.
+
+#include <gtk/gtk.h>
+
+extern GtkWidget *window_main;
+
+// Everything before the main loop: toolkit, window, stores, preferences.
+void app_start(int *argc, char ***argv);
+void cleanup_before_quitting();
+
+gboolean on_window_main_delete_event(GtkWidget *widget, GdkEvent *event, gpointer user_data);
+void on_menuitem_quit_activate(GtkMenuItem *menuitem, gpointer user_data);

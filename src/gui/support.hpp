@@ -1,0 +1,21 @@
+#pragma once
+// The widget registry every window carries (widgets found by name), and the pixmap helpers.
+
+#include <gtk/gtk.h>
+
+// The widget registered as name on the top-level window that holds widget; null and a warning
+// when there is none.
+GtkWidget *lookup_widget(GtkWidget *widget, const gchar *widget_name);
+
+// Registers object on owner under name, holding a reference until owner is destroyed.
+void hookup_object(GtkWidget *owner, gpointer object, const gchar *name);
+// Registers without a reference: for the owner itself and for objects the owner already holds.
+void hookup_object_no_ref(GtkWidget *owner, gpointer object, const gchar *name);
+
+// Search folders for pixmap files, the most recently added first.
+void add_pixmap_directory(const gchar *directory);
+GtkWidget *create_pixmap(GtkWidget *widget, const gchar *filename);
+GdkPixbuf *create_pixbuf(const gchar *filename);
+
+void glade_set_atk_action_description(AtkAction *action, const gchar *action_name,
+                                      const gchar *description);
