@@ -2,6 +2,7 @@
 
 cairo_surface_t *surface_palette = nullptr;
 cairo_surface_t *surface_sprite_palette = nullptr;
+std::uint8_t color_index_sprite_bit_pair_10 = 13;
 
 gboolean on_drawingarea_palette_configure_event(GtkWidget *, GdkEventConfigure *, gpointer) {
     return FALSE;

@@ -3,8 +3,12 @@
 
 #include <gtk/gtk.h>
 
+#include <cstdint>
+
 extern cairo_surface_t *surface_palette;        // the border palette strip, or null
 extern cairo_surface_t *surface_sprite_palette; // the sprite palette strip, or null
+// The colour the "Sprite color (10)" swatch shows.
+extern std::uint8_t color_index_sprite_bit_pair_10;
 
 gboolean on_drawingarea_palette_configure_event(GtkWidget *widget, GdkEventConfigure *event,
                                                 gpointer user_data);
