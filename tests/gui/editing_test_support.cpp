@@ -3,6 +3,7 @@
 #include "core/glib_ptr.hpp"
 #include "core/sprites.hpp"
 #include "gui/app.hpp"
+#include "gui/support.hpp"
 
 #include <fstream>
 
@@ -30,6 +31,11 @@ guint16 keycode_of(guint keyval, guint8 *group) {
     }
     g_free(keys);
     return keycode;
+}
+
+gboolean count_event(GtkWidget *, GdkEvent *, gpointer count) {
+    ++*static_cast<int *>(count);
+    return FALSE;
 }
 
 // A handler that takes the press stops the emission, so this runs only for presses left alone.
@@ -83,6 +89,21 @@ void send_key_event(guint keyval, guint state, GdkEventType type) {
 void tap_key(guint keyval, guint state) {
     send_key_event(keyval, state, GDK_KEY_PRESS);
     send_key_event(keyval, state, GDK_KEY_RELEASE);
+}
+
+EventCounter::EventCounter(const char *signal, std::span<const char *const> widget_names) {
+    for (const char *name : widget_names) {
+        GtkWidget *widget = lookup_widget(window_main, name);
+        int *count = &counts[name];
+        handlers.emplace_back(widget,
+                              g_signal_connect(widget, signal, G_CALLBACK(count_event), count));
+    }
+}
+
+EventCounter::~EventCounter() {
+    for (const auto &[widget, handler] : handlers) {
+        g_signal_handler_disconnect(widget, handler);
+    }
 }
 
 std::vector<unsigned> selected_sprites() {

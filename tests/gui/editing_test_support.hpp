@@ -6,7 +6,10 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
+#include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 // A button event at (x, y) in the area's window, dispatched by GTK as one from the X server;
@@ -17,6 +20,28 @@ bool send_button(GtkWidget *area, double x, double y, guint state = 0,
 void send_key_event(guint keyval, guint state, GdkEventType type);
 // Press and release.
 void tap_key(guint keyval, guint state = 0);
+
+// Counts the emissions of one event signal on main-window widgets while the object lives.
+class EventCounter {
+  public:
+    EventCounter(const char *signal, std::span<const char *const> widget_names);
+    ~EventCounter();
+    EventCounter(const EventCounter &) = delete;
+    EventCounter &operator=(const EventCounter &) = delete;
+
+    std::map<std::string, int> counts; // by widget name
+
+  private:
+    std::vector<std::pair<GtkWidget *, gulong>> handlers;
+};
+
+// The four colour swatches of the sprite bit pairs 00, 01, 10 and 11.
+inline constexpr const char *colour_swatches[] = {
+    "drawingarea_color_sprite_bit_pair_00",
+    "drawingarea_color_sprite_bit_pair_01",
+    "drawingarea_color_sprite_bit_pair_10",
+    "drawingarea_color_sprite_bit_pair_11",
+};
 
 // The sprites in use whose selected flag is 1, in rising order.
 std::vector<unsigned> selected_sprites();

@@ -327,6 +327,33 @@ TEST_F(Selection, ControlClickOnASelectedSpriteDeselectsItAndKeepsTheSwatch) {
     }
 }
 
+// The sprite-colour swatch is drawn again whenever it takes a sprite's colour, and only then.
+TEST_F(Selection, TheSwatchIsRedrawnWhenItFollowsASprite) {
+    const char *const swatch[] = {"drawingarea_color_sprite_bit_pair_10"};
+    struct Step {
+        const char *what;
+        Area area;
+        unsigned index;
+        guint state;
+        bool redrawn;
+    };
+    const Step steps[] = {
+        {"plain click", Area::list, 9, 0, true},
+        {"Control+click selecting", Area::left, 4, control, true},
+        {"Control+click deselecting", Area::left, 4, control, false},
+        {"Shift+click", Area::list, 12, shift, false},
+        {"plain click on an empty slot", Area::list, 39, 0, true},
+    };
+    ASSERT_TRUE(sprites_set_array_size(30));
+    for (const Step &step : steps) {
+        process_events(20);
+        EventCounter exposes("expose-event", swatch);
+        ASSERT_TRUE(click(step.area, step.index, step.state));
+        process_events(50);
+        EXPECT_EQ(exposes.counts.begin()->second > 0, step.redrawn) << step.what;
+    }
+}
+
 // After start-up every sprite is selected and no anchor is set: a range has nowhere to start.
 TEST_F(Selection, ShiftClickWithoutAnAnchorOnlyRepaints) {
     for (const Area which : {Area::left, Area::right, Area::list}) {
@@ -820,6 +847,18 @@ TEST_F(TemplatePreview, RepeatedPressesWhileHeldChangeNothing) {
     EXPECT_EQ(project_backup_pending_restore, 1);
     send_key_event(GDK_KEY_z, 0, GDK_KEY_RELEASE);
     EXPECT_EQ(project(), before);
+}
+
+TEST_F(TemplatePreview, StartingThePreviewRedrawsTheFourSwatches) {
+    gtk_widget_grab_focus(area(Area::left));
+    process_events(20);
+    EventCounter exposes("expose-event", colour_swatches);
+    send_key_event(GDK_KEY_z, 0, GDK_KEY_PRESS);
+    process_events(50);
+    for (const auto &[name, count] : exposes.counts) {
+        EXPECT_GT(count, 0) << name;
+    }
+    send_key_event(GDK_KEY_z, 0, GDK_KEY_RELEASE);
 }
 
 TEST_F(TemplatePreview, ReleaseWithControlAloneKeepsThePreview) {
