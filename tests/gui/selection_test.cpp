@@ -719,6 +719,23 @@ TEST_F(Selection, TooltipHandlersDeclineWhereThereIsNoSprite) {
 
 // ---- The template preview ------------------------------------------------------------------
 
+// With no file loaded the backup names no group before the sprite lines, so it does not parse
+// as a project: the preview ends and the store keeps the template it shows.
+TEST_F(Selection, WithNothingLoadedThePreviewEndsOnTheTemplate) {
+    ASSERT_TRUE(click(Area::left, 5));
+    send_key_event(GDK_KEY_z, 0, GDK_KEY_PRESS);
+    EXPECT_EQ(project_backup_pending_restore, 1);
+    EXPECT_EQ(color_index_sprite_bit_pair_10, 13);
+    send_key_event(GDK_KEY_z, 0, GDK_KEY_RELEASE);
+    EXPECT_EQ(project_backup_pending_restore, 0);
+    EXPECT_EQ(sprites_get_array_size(), sprites_border_count);
+    const SpriteRecord *record = sprites_get_record_at_index(5);
+    ASSERT_NE(record, nullptr);
+    EXPECT_EQ(record->color, 13);
+    EXPECT_EQ(picture_loaded, 0);
+    EXPECT_EQ(sprites_loaded, 0);
+}
+
 // A picture and a sprite file on disk, loaded as the File menu loads them, and the sprites
 // given colours, multicolour flags and shared colours of their own.
 class TemplatePreview : public Selection {
