@@ -106,6 +106,14 @@ EventCounter::~EventCounter() {
     }
 }
 
+void flush_redraws() {
+    gdk_display_sync(gdk_display_get_default());
+    while (gtk_events_pending()) {
+        gtk_main_iteration();
+    }
+    gdk_window_process_all_updates();
+}
+
 std::vector<unsigned> selected_sprites() {
     std::vector<unsigned> indices;
     for (unsigned index = 0; index < sprites_get_array_size(); index++) {

@@ -35,6 +35,10 @@ class EventCounter {
     std::vector<std::pair<GtkWidget *, gulong>> handlers;
 };
 
+// Handles every pending event and draws every queued redraw now, so that a redraw counted
+// afterwards was queued afterwards.
+void flush_redraws();
+
 // The four colour swatches of the sprite bit pairs 00, 01, 10 and 11.
 inline constexpr const char *colour_swatches[] = {
     "drawingarea_color_sprite_bit_pair_00",

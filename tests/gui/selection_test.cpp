@@ -346,10 +346,10 @@ TEST_F(Selection, TheSwatchIsRedrawnWhenItFollowsASprite) {
     };
     ASSERT_TRUE(sprites_set_array_size(30));
     for (const Step &step : steps) {
-        process_events(20);
+        flush_redraws();
         EventCounter exposes("expose-event", swatch);
         ASSERT_TRUE(click(step.area, step.index, step.state));
-        process_events(50);
+        flush_redraws();
         EXPECT_EQ(exposes.counts.begin()->second > 0, step.redrawn) << step.what;
     }
 }
@@ -868,10 +868,10 @@ TEST_F(TemplatePreview, RepeatedPressesWhileHeldChangeNothing) {
 
 TEST_F(TemplatePreview, StartingThePreviewRedrawsTheFourSwatches) {
     gtk_widget_grab_focus(area(Area::left));
-    process_events(20);
+    flush_redraws();
     EventCounter exposes("expose-event", colour_swatches);
     send_key_event(GDK_KEY_z, 0, GDK_KEY_PRESS);
-    process_events(50);
+    flush_redraws();
     for (const auto &[name, count] : exposes.counts) {
         EXPECT_GT(count, 0) << name;
     }
