@@ -7,7 +7,6 @@
 #include "gui/colorpickers.hpp"
 #include "gui/painting.hpp"
 #include "gui/project_commands.hpp"
-#include "gui/selection.hpp"
 #include "gui/support.hpp"
 #include "gui_test_support.hpp"
 
@@ -701,22 +700,6 @@ INSTANTIATE_TEST_SUITE_P(
         TooltipCase{"EmptyListSlot", 2, Area::list, 4 * 24 * 6, 4 * 21 * 3, static_hint}),
     [](const auto &info) { return std::string(info.param.name); });
 
-TEST_F(Selection, TooltipHandlersDeclineWhereThereIsNoSprite) {
-    GtkTooltip *tooltip = GTK_TOOLTIP(g_object_new(GTK_TYPE_TOOLTIP, nullptr));
-    EXPECT_FALSE(on_drawingarea_left_border_query_tooltip(area(Area::left), 10, 39, FALSE, tooltip,
-                                                          nullptr));
-    EXPECT_TRUE(on_drawingarea_left_border_query_tooltip(area(Area::left), 10, 40, FALSE, tooltip,
-                                                         nullptr));
-    EXPECT_FALSE(on_drawingarea_right_border_query_tooltip(area(Area::right), 10, 39, FALSE,
-                                                           tooltip, nullptr));
-    ASSERT_TRUE(sprites_set_array_size(8));
-    EXPECT_FALSE(
-        on_drawingarea_sprites_query_tooltip(area(Area::list), 0, 2 * 21, FALSE, tooltip, nullptr));
-    EXPECT_TRUE(on_drawingarea_sprites_query_tooltip(area(Area::list), 2 * 24 * 7, 2 * 21 - 1,
-                                                     FALSE, tooltip, nullptr));
-    g_object_unref(tooltip);
-}
-
 // ---- The template preview ------------------------------------------------------------------
 
 // With no file loaded the backup names no group before the sprite lines, so it does not parse
@@ -914,17 +897,6 @@ TEST_F(TemplatePreview, OnlyTheZKeyEndsThePreview) {
     send_key_event(GDK_KEY_z, alt, GDK_KEY_RELEASE);
     EXPECT_EQ(project_backup_pending_restore, 0);
     EXPECT_EQ(sprites_get_array_size(), sprite_count);
-}
-
-TEST_F(TemplatePreview, KeyReleaseHandlersAlwaysTakeTheKey) {
-    GdkEvent *event = gdk_event_new(GDK_KEY_RELEASE);
-    event->key.keyval = GDK_KEY_q;
-    EXPECT_TRUE(
-        on_drawingarea_left_border_key_release_event(area(Area::left), &event->key, nullptr));
-    EXPECT_TRUE(
-        on_drawingarea_right_border_key_release_event(area(Area::right), &event->key, nullptr));
-    EXPECT_TRUE(on_drawingarea_sprites_key_release_event(area(Area::list), &event->key, nullptr));
-    gdk_event_free(event);
 }
 
 } // namespace
