@@ -114,6 +114,16 @@ void flush_redraws() {
     gdk_window_process_all_updates();
 }
 
+bool take_queued_redraw(const char *widget_name) {
+    GdkWindow *window = gtk_widget_get_window(lookup_widget(window_main, widget_name));
+    GdkRegion *queued = gdk_window_get_update_area(window);
+    if (queued == nullptr) {
+        return false;
+    }
+    gdk_region_destroy(queued);
+    return true;
+}
+
 std::vector<unsigned> selected_sprites() {
     std::vector<unsigned> indices;
     for (unsigned index = 0; index < sprites_get_array_size(); index++) {

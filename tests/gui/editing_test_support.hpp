@@ -35,9 +35,12 @@ class EventCounter {
     std::vector<std::pair<GtkWidget *, gulong>> handlers;
 };
 
-// Handles every pending event and draws every queued redraw now, so that a redraw counted
-// afterwards was queued afterwards.
+// Handles every pending event and draws every queued redraw now, so that a redraw found
+// queued afterwards was queued afterwards.
 void flush_redraws();
+// True when a redraw of the main-window widget is queued and not yet drawn; takes it off the
+// queue. Looked at right after a command, it tells what the command itself queued.
+bool take_queued_redraw(const char *widget_name);
 
 // The four colour swatches of the sprite bit pairs 00, 01, 10 and 11.
 inline constexpr const char *colour_swatches[] = {
