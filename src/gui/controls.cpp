@@ -135,15 +135,8 @@ GtkWidget *create_dialog_yes_no_confirmation() {
     gtk_widget_show(buttonbox);
     gtk_button_box_set_layout(GTK_BUTTON_BOX(buttonbox), GTK_BUTTONBOX_SPREAD);
 
-    GtkWidget *yes = gtk_button_new_from_stock(GTK_STOCK_YES);
-    gtk_widget_show(yes);
-    gtk_dialog_add_action_widget(GTK_DIALOG(dialog), yes, GTK_RESPONSE_YES);
-    gtk_widget_set_can_default(yes, TRUE);
-
-    GtkWidget *no = gtk_button_new_from_stock(GTK_STOCK_NO);
-    gtk_widget_show(no);
-    gtk_dialog_add_action_widget(GTK_DIALOG(dialog), no, GTK_RESPONSE_NO);
-    gtk_widget_set_can_default(no, TRUE);
+    GtkWidget *yes = add_dialog_button(dialog, GTK_STOCK_YES, GTK_RESPONSE_YES);
+    GtkWidget *no = add_dialog_button(dialog, GTK_STOCK_NO, GTK_RESPONSE_NO);
 
     hookup_object_no_ref(dialog, dialog, "dialog_yes_no_confirmation");
     hookup_object_no_ref(dialog, vbox, "vbox_yes_no_confirmation");

@@ -131,15 +131,8 @@ GtkWidget *create_template(GtkFileChooserAction action, const char *title,
     gtk_widget_show(action_area);
     gtk_button_box_set_layout(GTK_BUTTON_BOX(action_area), GTK_BUTTONBOX_END);
 
-    GtkWidget *cancel = gtk_button_new_from_stock(GTK_STOCK_CANCEL);
-    gtk_widget_show(cancel);
-    gtk_dialog_add_action_widget(GTK_DIALOG(dialog), cancel, GTK_RESPONSE_CANCEL);
-    gtk_widget_set_can_default(cancel, TRUE);
-
-    GtkWidget *confirm = gtk_button_new_from_stock(confirm_stock);
-    gtk_widget_show(confirm);
-    gtk_dialog_add_action_widget(GTK_DIALOG(dialog), confirm, GTK_RESPONSE_OK);
-    gtk_widget_set_can_default(confirm, TRUE);
+    GtkWidget *cancel = add_dialog_button(dialog, GTK_STOCK_CANCEL, GTK_RESPONSE_CANCEL);
+    GtkWidget *confirm = add_dialog_button(dialog, confirm_stock, GTK_RESPONSE_OK);
 
     hookup_object_no_ref(dialog, dialog, dialog_name);
     hookup_object_no_ref(dialog, vbox, vbox_name);

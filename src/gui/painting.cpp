@@ -7,6 +7,7 @@
 #include "gui/app.hpp"
 #include "gui/controls.hpp"
 #include "gui/project_commands.hpp"
+#include "gui/screen_geometry.hpp"
 #include "gui/support.hpp"
 
 #include <array>
@@ -20,9 +21,7 @@ namespace {
 constexpr int no_border_color = -1;
 constexpr int c64_colour_count = 16;
 
-// The C64 display at one pixel per C64 pixel: the 320x200 picture, 48-pixel open borders above
-// and below it, the side borders beside that column; the sprite list is 8 sprites of 24x21
-// across at twice the zoom.
+// The areas whose size follows the zoom, in the order they are resized.
 struct AreaSize {
     const char *name;
     int width;
@@ -30,13 +29,13 @@ struct AreaSize {
 };
 
 constexpr std::array<AreaSize, 7> zoomed_areas{{
-    {"drawingarea_upper_border", 320, 48},
-    {"drawingarea_lower_border", 320, 48},
-    {"drawingarea_left_border", 48, 296},
-    {"drawingarea_right_border", 48, 296},
-    {"drawingarea_picture", 320, 200},
-    {"drawingarea_sprites", 384, 210},
-    {"drawingarea_sprite_palette", 256, 16},
+    {"drawingarea_upper_border", picture_width, open_border_height},
+    {"drawingarea_lower_border", picture_width, open_border_height},
+    {"drawingarea_left_border", side_border_width, side_border_height},
+    {"drawingarea_right_border", side_border_width, side_border_height},
+    {"drawingarea_picture", picture_width, picture_height},
+    {"drawingarea_sprites", sprite_list_width, sprite_list_height},
+    {"drawingarea_sprite_palette", palette_strip_width, palette_strip_height},
 }};
 
 } // namespace

@@ -58,6 +58,14 @@ void hookup_object_no_ref(GtkWidget *owner, gpointer object, const gchar *name) 
     g_object_set_data(G_OBJECT(owner), name, object);
 }
 
+GtkWidget *add_dialog_button(GtkWidget *dialog, const gchar *stock_id, gint response) {
+    GtkWidget *button = gtk_button_new_from_stock(stock_id);
+    gtk_widget_show(button);
+    gtk_dialog_add_action_widget(GTK_DIALOG(dialog), button, response);
+    gtk_widget_set_can_default(button, TRUE);
+    return button;
+}
+
 void add_pixmap_directory(const gchar *directory) {
     pixmaps_directories = g_list_prepend(pixmaps_directories, g_strdup(directory));
 }

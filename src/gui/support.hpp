@@ -12,6 +12,9 @@ void hookup_object(GtkWidget *owner, gpointer object, const gchar *name);
 // Registers without a reference: for the owner itself and for objects the owner already holds.
 void hookup_object_no_ref(GtkWidget *owner, gpointer object, const gchar *name);
 
+// A shown stock button in the dialog's action area that answers response and may be the default.
+GtkWidget *add_dialog_button(GtkWidget *dialog, const gchar *stock_id, gint response);
+
 // Search folders for pixmap files, the most recently added first.
 void add_pixmap_directory(const gchar *directory);
 GtkWidget *create_pixmap(GtkWidget *widget, const gchar *filename);

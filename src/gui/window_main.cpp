@@ -8,6 +8,7 @@
 #include "gui/painting.hpp"
 #include "gui/preference_commands.hpp"
 #include "gui/project_commands.hpp"
+#include "gui/screen_geometry.hpp"
 #include "gui/selection.hpp"
 #include "gui/support.hpp"
 
@@ -296,18 +297,6 @@ const SignalConnection signal_connections[] = {
 
 // ---- Construction ----------------------------------------------------------------------------
 
-// The C64 display at one pixel per C64 pixel; the zoom setting multiplies these later.
-constexpr int picture_width = 320;
-constexpr int picture_height = 200;
-constexpr int open_border_height = 48;
-constexpr int side_border_width = 48;
-constexpr int side_border_height = 296;
-constexpr int sprite_list_width = 384;
-constexpr int sprite_list_height = 294;
-constexpr int palette_strip_width = 256;
-constexpr int palette_strip_height = 16;
-constexpr int swatch_size = 16;
-
 constexpr int screen_spacing = 4;
 constexpr int frame_content_border = 4;
 constexpr int table_column_spacing = 6;
@@ -517,8 +506,8 @@ void build_sprite_column(WindowBuilder &b, GtkWidget *hbox_topmost) {
     GtkWidget *hbox_sprites = b.add("hbox_sprites", gtk_hbox_new(FALSE, 0));
     pack(vbox_controls, hbox_sprites, FALSE, TRUE);
     pack(hbox_sprites,
-         build_framed_drawing_area(b, "sprites", 0.5, 0.0, sprite_list_width, sprite_list_height,
-                                   sprite_area_events, true),
+         build_framed_drawing_area(b, "sprites", 0.5, 0.0, sprite_list_width,
+                                   sprite_list_start_height, sprite_area_events, true),
          TRUE, TRUE);
     // Hidden: the list pages are chosen by the sprite loader, not by the user.
     GtkWidget *scrollbar =

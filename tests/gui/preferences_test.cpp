@@ -1,5 +1,8 @@
+#include "core/hiresdecoder.hpp"
 #include "core/options.hpp"
 #include "gui/app.hpp"
+#include "gui/painting.hpp"
+#include "gui/project_commands.hpp"
 #include "gui/support.hpp"
 #include "gui_test_support.hpp"
 
@@ -8,6 +11,8 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <unistd.h>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -137,6 +142,67 @@ TEST_F(SavedPreferences, AListOfThreeLeavesTheWindowWhereItWasPlaced) {
     gtk_window_get_position(GTK_WINDOW(window_main), &x, &y);
     EXPECT_EQ(x, centred_x);
     EXPECT_EQ(y, centred_y);
+}
+
+class PictureReopen : public SavedPreferences {
+  protected:
+    void TearDown() override {
+        picture_loaded = 0;
+        g_free(utf8_path_and_filename_picture);
+        utf8_path_and_filename_picture = nullptr;
+        fs::remove_all(folder);
+        SavedPreferences::TearDown();
+    }
+    fs::path write_koala(std::size_t size) {
+        folder = fs::temp_directory_path() / ("sidewell-reopen-" + std::to_string(getpid()));
+        fs::create_directories(folder);
+        const fs::path path = folder / "picture.koa";
+        std::string bytes(size, '\0');
+        bytes[1] = 0x60; // Koala Painter loads at $6000
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path;
+    }
+    fs::path folder;
+};
+
+TEST_F(PictureReopen, PaletteChangeRendersThePictureAgainAndKeepsTheCornerColour) {
+    const fs::path picture = write_koala(10003);
+    picture_loaded = 1;
+    utf8_path_and_filename_picture = g_strdup(picture.c_str());
+    border_color_index = 5;
+    ASSERT_EQ(pixbuf_picture, nullptr);
+
+    gtk_menu_item_activate(GTK_MENU_ITEM(widget("menuitem_palette_high_contrast")));
+
+    ASSERT_NE(pixbuf_picture, nullptr);
+    EXPECT_EQ(gdk_pixbuf_get_width(pixbuf_picture), 320);
+    EXPECT_EQ(picture_data.format, picture_format_koala);
+    EXPECT_STREQ(utf8_path_and_filename_picture, picture.c_str());
+    EXPECT_EQ(border_color_index, 5);
+}
+
+TEST_F(PictureReopen, AFailedOpenIsReportedInTheStatusBarAndADialog) {
+    const fs::path picture = write_koala(10002);
+    utf8_path_and_filename_picture = g_strdup("kept.koa");
+
+    EXPECT_FALSE(open_picture(picture.c_str(), TRUE));
+
+    EXPECT_EQ(pixbuf_picture, nullptr);
+    EXPECT_STREQ(utf8_path_and_filename_picture, "kept.koa");
+    const std::vector<std::string> status =
+        label_texts(gtk_statusbar_get_message_area(GTK_STATUSBAR(widget("statusbar_main"))));
+    ASSERT_EQ(status.size(), 1u);
+    EXPECT_EQ(status[0].rfind(" Error: ", 0), 0u) << status[0];
+    GList *toplevels = gtk_window_list_toplevels();
+    std::string dialog_text;
+    for (GList *element = toplevels; element != nullptr; element = element->next) {
+        if (GTK_IS_MESSAGE_DIALOG(element->data)) {
+            EXPECT_STREQ(gtk_window_get_title(GTK_WINDOW(element->data)), "Error");
+            dialog_text = gtk_label_get_text(GTK_LABEL(GTK_MESSAGE_DIALOG(element->data)->label));
+        }
+    }
+    g_list_free(toplevels);
+    EXPECT_EQ(" Error: " + dialog_text, status[0]);
 }
 
 } // namespace

@@ -1,0 +1,200 @@
+#include "emulator.hpp"
+
+#include "core/glib_ptr.hpp"
+
+#include <glib/gstdio.h>
+#include <sys/wait.h>
+
+#include <atomic>
+#include <fstream>
+#include <mutex>
+#include <sstream>
+#include <thread>
+
+namespace {
+
+struct StandardFacts {
+    const char *option;
+    long frame_cycles;
+    long frame_offset; // cycles that align the stop with a frame boundary
+    int screenshot_x;  // screenshot position of display (0, 0)
+    int screenshot_y;
+    int lines; // raster lines of a frame; display row y is raster line y + 3
+};
+
+StandardFacts standard_facts(VideoStandard standard) {
+    switch (standard) {
+    case VideoStandard::ntsc:
+        return {"-ntsc", 17095, 1300, 88, -17, 263};
+    case VideoStandard::paln:
+        return {"-paln", 20280, 0, 88, 3, 312};
+    case VideoStandard::pal:
+        break;
+    }
+    return {"-pal", 19656, 0, 88, 3, 312};
+}
+
+constexpr int display_first_line = 3;
+constexpr const char *pepto_palette_file = "/usr/share/vice/C64/pepto-pal.vpl";
+
+} // namespace
+
+std::string shared_file(const std::string &relative) {
+    return std::string(SIDEWELL_SHARED_DIR) + "/" + relative;
+}
+
+std::vector<Rgb> emulator_pepto_palette() {
+    std::ifstream file(pepto_palette_file);
+    std::vector<Rgb> palette;
+    std::string line;
+    while (palette.size() < 16 && std::getline(file, line)) {
+        if (line.empty() || line[0] == '#') {
+            continue;
+        }
+        std::istringstream fields(line);
+        unsigned r = 0, g = 0, b = 0;
+        if (fields >> std::hex >> r >> g >> b) {
+            palette.push_back({static_cast<std::uint8_t>(r), static_cast<std::uint8_t>(g),
+                               static_cast<std::uint8_t>(b)});
+        }
+    }
+    return palette.size() == 16 ? palette : std::vector<Rgb>{};
+}
+
+int crunch_in_place(const std::string &path, unsigned start) {
+    const char *old_path = g_getenv("PATH");
+    const std::string path_with_tools =
+        std::string(SIDEWELL_TOOLS_DIR) + (old_path ? std::string(":") + old_path : "");
+    g_setenv("PATH", path_with_tools.c_str(), TRUE);
+    const GCharPtr command(
+        g_strdup_printf("exomizer sfx %u \"%s\" -o \"%s\" -n", start, path.c_str(), path.c_str()));
+    gint status = 0;
+    GError *error = nullptr;
+    const gboolean started =
+        g_spawn_command_line_sync(command.get(), nullptr, nullptr, &status, &error);
+    GErrorPtr owned_error(error);
+    if (old_path) {
+        g_setenv("PATH", old_path, TRUE);
+    }
+    if (!started) {
+        return -1;
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+Screenshot run_emulator(const std::string &program, VideoStandard standard, int frame,
+                        const std::string &work_dir) {
+    const StandardFacts facts = standard_facts(standard);
+    const std::string home = work_dir + "/home";
+    g_mkdir_with_parents(home.c_str(), 0700);
+    const std::string png = work_dir + "/screenshot.png";
+    g_remove(png.c_str());
+    const std::string cycles = std::to_string(frame * facts.frame_cycles + facts.frame_offset);
+    const std::string kernal = shared_file("c64-roms/kernal-901227-03.bin");
+    const std::string basic = shared_file("c64-roms/basic-901226-01.bin");
+    const std::string chargen = shared_file("c64-roms/chargen-901225-01.bin");
+    // Neutral colour settings: the screenshot then holds the palette file's colours exactly.
+    std::vector<const char *> argv = {"x64sc",
+                                      "-kernal",
+                                      kernal.c_str(),
+                                      "-basic",
+                                      basic.c_str(),
+                                      "-chargen",
+                                      chargen.c_str(),
+                                      facts.option,
+                                      "-autostartprgmode",
+                                      "1",
+                                      "-warp",
+                                      "+sound",
+                                      "-seed",
+                                      "1",
+                                      "-VICIIborders",
+                                      "2",
+                                      "-VICIIfilter",
+                                      "0",
+                                      "-VICIIextpal",
+                                      "-VICIIpalette",
+                                      "pepto-pal.vpl",
+                                      "-VICIIsaturation",
+                                      "1000",
+                                      "-VICIIcontrast",
+                                      "1000",
+                                      "-VICIIbrightness",
+                                      "1000",
+                                      "-VICIIgamma",
+                                      "1000",
+                                      "-VICIItint",
+                                      "1000",
+                                      "-limitcycles",
+                                      cycles.c_str(),
+                                      "-exitscreenshot",
+                                      png.c_str(),
+                                      program.c_str(),
+                                      nullptr};
+    gchar **environment = g_get_environ();
+    environment = g_environ_setenv(environment, "HOME", home.c_str(), TRUE);
+    // x64sc exits with status 1 after -limitcycles; the screenshot tells whether it ran.
+    g_spawn_sync(work_dir.c_str(), const_cast<gchar **>(argv.data()), environment,
+                 static_cast<GSpawnFlags>(G_SPAWN_SEARCH_PATH | G_SPAWN_STDOUT_TO_DEV_NULL |
+                                          G_SPAWN_STDERR_TO_DEV_NULL),
+                 nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+    g_strfreev(environment);
+
+    Screenshot screenshot;
+    screenshot.standard = standard;
+    // Frames are taken by two threads at once; gdk-pixbuf's loader set-up is not safe to enter
+    // from both at the same moment.
+    static std::mutex loader_mutex;
+    std::unique_lock loader_lock(loader_mutex);
+    const PixbufPtr pixbuf(gdk_pixbuf_new_from_file(png.c_str(), nullptr));
+    loader_lock.unlock();
+    if (!pixbuf) {
+        return screenshot;
+    }
+    screenshot.width = gdk_pixbuf_get_width(pixbuf.get());
+    screenshot.height = gdk_pixbuf_get_height(pixbuf.get());
+    const int channels = gdk_pixbuf_get_n_channels(pixbuf.get());
+    const int stride = gdk_pixbuf_get_rowstride(pixbuf.get());
+    const guchar *data = gdk_pixbuf_read_pixels(pixbuf.get());
+    for (int y = 0; y < screenshot.height; ++y) {
+        for (int x = 0; x < screenshot.width; ++x) {
+            const guchar *pixel = data + y * stride + x * channels;
+            screenshot.pixels.push_back({pixel[0], pixel[1], pixel[2]});
+        }
+    }
+    return screenshot;
+}
+
+std::vector<Screenshot> run_emulator_frames(const std::string &program, VideoStandard standard,
+                                            const std::vector<int> &frames,
+                                            const std::string &work_dir) {
+    constexpr std::size_t emulators_at_once = 2;
+    std::vector<Screenshot> screenshots(frames.size());
+    std::atomic<std::size_t> next = 0;
+    const auto work = [&] {
+        for (std::size_t i = next++; i < frames.size(); i = next++) {
+            const std::string folder = work_dir + "/frame-" + std::to_string(frames[i]);
+            g_mkdir_with_parents(folder.c_str(), 0700);
+            screenshots[i] = run_emulator(program, standard, frames[i], folder);
+        }
+    };
+    std::vector<std::thread> workers;
+    for (std::size_t i = 0; i < emulators_at_once; ++i) {
+        workers.emplace_back(work);
+    }
+    for (auto &worker : workers) {
+        worker.join();
+    }
+    return screenshots;
+}
+
+std::optional<Rgb> display_pixel(const Screenshot &screenshot, int x, int y) {
+    const StandardFacts facts = standard_facts(screenshot.standard);
+    const int sx = x + facts.screenshot_x;
+    const int sy = y + facts.screenshot_y;
+    if (sx < 0 || sy < 0 || sx >= screenshot.width || sy >= screenshot.height ||
+        y + display_first_line >= facts.lines) {
+        return std::nullopt;
+    }
+    return screenshot.pixels[static_cast<std::size_t>(sy * screenshot.width + sx)];
+}

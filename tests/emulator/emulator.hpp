@@ -1,0 +1,49 @@
+#pragma once
+// Running program files in x64sc: the cruncher stand-in makes them self-starting, the emulator
+// runs them to the end of a frame and leaves a whole-frame screenshot, read here in the editor's
+// display coordinates (416 x 296: left border 0-47, picture 48-367 x 48-247, right border 368-).
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+enum class VideoStandard { pal, ntsc, paln };
+
+constexpr int display_width = 416;
+constexpr int display_height = 296;
+
+using Rgb = std::array<std::uint8_t, 3>;
+
+struct Screenshot {
+    VideoStandard standard = VideoStandard::pal;
+    int width = 0;
+    int height = 0;
+    std::vector<Rgb> pixels;
+};
+
+// Path of a file in the shared folder (ROMs), from the build's SIDEWELL_SHARED_DIR.
+std::string shared_file(const std::string &relative);
+
+// The sixteen colours of x64sc's Pepto palette file; empty when it cannot be read.
+std::vector<Rgb> emulator_pepto_palette();
+
+// Runs "exomizer sfx <start> "<path>" -o "<path>" -n" as the editor does, with the test
+// stand-in first on PATH. Returns its exit status, or -1 when it could not be started.
+int crunch_in_place(const std::string &path, unsigned start);
+
+// Runs x64sc on a self-starting program file until the end of frame `frame` (counted from
+// reset) and returns the screenshot; width 0 when the emulator wrote none. `work_dir` holds the
+// emulator's private HOME and the screenshot.
+Screenshot run_emulator(const std::string &program, VideoStandard standard, int frame,
+                        const std::string &work_dir);
+
+// The same for several frames, two emulators at a time (each in its own folder below
+// `work_dir`); the screenshots in the order of `frames`.
+std::vector<Screenshot> run_emulator_frames(const std::string &program, VideoStandard standard,
+                                            const std::vector<int> &frames,
+                                            const std::string &work_dir);
+
+// Display pixel (x, y) of a screenshot; nullopt for rows the screenshot does not hold.
+std::optional<Rgb> display_pixel(const Screenshot &screenshot, int x, int y);
