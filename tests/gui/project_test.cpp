@@ -197,6 +197,57 @@ INSTANTIATE_TEST_SUITE_P(
                       BadSprites{"TooMany", sprite_file(129, 0), "Too many sprites in input file"}),
     [](const auto &info) { return std::string{info.param.name}; });
 
+// What the artist loaded before the command under test.
+struct Loaded {
+    const char *name;
+    bool picture;
+    bool sprites;
+};
+
+void PrintTo(const Loaded &c, std::ostream *os) {
+    *os << c.name;
+}
+
+class WhatIsLoaded : public ProjectTest, public ::testing::WithParamInterface<Loaded> {
+  protected:
+    void load() {
+        if (GetParam().picture) {
+            load_picture(write_file(dir / "castle.koa", koala_file(0)));
+        }
+        if (GetParam().sprites) {
+            load_sprites(write_file(dir / "shapes.prg", sprite_file(4, 0)));
+        }
+    }
+};
+
+std::string loaded_name(const ::testing::TestParamInfo<Loaded> &info) {
+    return info.param.name;
+}
+
+const Loaded nothing_loaded{"Nothing", false, false};
+const Loaded picture_only{"PictureOnly", true, false};
+const Loaded sprites_only{"SpritesOnly", false, true};
+const Loaded both_loaded{"Both", true, true};
+
+class NewProjectQuestion : public WhatIsLoaded {};
+
+TEST_P(NewProjectQuestion, IsAskedOnlyWhenSomethingIsLoaded) {
+    load();
+    DialogAnswer question("Confirmation request", GTK_RESPONSE_NO);
+    activate("menuitem_new_project");
+    process_events(100);
+
+    const bool anything = GetParam().picture || GetParam().sprites;
+    EXPECT_EQ(question.times_answered(), anything ? 1 : 0);
+    // Refused, or nothing there to lose.
+    EXPECT_EQ(picture_loaded, GetParam().picture ? 1 : 0);
+    EXPECT_EQ(sprites_loaded, GetParam().sprites ? 1 : 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Loads, NewProjectQuestion,
+                         ::testing::Values(nothing_loaded, picture_only, sprites_only, both_loaded),
+                         loaded_name);
+
 class NewProject : public ProjectTest {};
 
 TEST_F(NewProject, WithNothingLoadedResetsWithoutAsking) {
@@ -264,25 +315,10 @@ TEST_F(NewProjectLoaded, ConfirmedForgetsEverythingButTheCornerAndTitle) {
     EXPECT_EQ(question.times_answered(), 1);
 }
 
-struct Missing {
-    const char *name;
-    bool picture;
-    bool sprites;
-};
-
-void PrintTo(const Missing &c, std::ostream *os) {
-    *os << c.name;
-}
-
-class SaveRefused : public ProjectTest, public ::testing::WithParamInterface<Missing> {};
+class SaveRefused : public WhatIsLoaded {};
 
 TEST_P(SaveRefused, UntilPictureAndSpritesAreLoaded) {
-    if (GetParam().picture) {
-        load_picture(write_file(dir / "castle.koa", koala_file(0)));
-    }
-    if (GetParam().sprites) {
-        load_sprites(write_file(dir / "shapes.prg", sprite_file(4, 0)));
-    }
+    load();
     utf8_path_and_filename_project = g_strdup((dir / "scene.ini").c_str());
     for (const char *item : {"menuitem_save_project", "menuitem_save_project_as"}) {
         controls_update_main_statusbar("");
@@ -297,10 +333,8 @@ TEST_P(SaveRefused, UntilPictureAndSpritesAreLoaded) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Loads, SaveRefused,
-                         ::testing::Values(Missing{"Nothing", false, false},
-                                           Missing{"PictureOnly", true, false},
-                                           Missing{"SpritesOnly", false, true}),
-                         [](const auto &info) { return std::string{info.param.name}; });
+                         ::testing::Values(nothing_loaded, picture_only, sprites_only),
+                         loaded_name);
 
 // A picture and three sprites loaded, with colours the artist gave them.
 class SaveProject : public ProjectTest {
