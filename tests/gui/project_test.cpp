@@ -402,6 +402,100 @@ TEST_F(SaveProject, SaveAsSuggestsTheProjectNameOnceThereIsOne) {
     EXPECT_STREQ(utf8_path_and_filename_project, (dir / "first.ini").c_str());
 }
 
+// Answers the question the save chooser asks itself before it replaces a file. GTK gives that
+// dialog no title, so it is found by its message type.
+class OverwriteAnswer {
+  public:
+    explicit OverwriteAnswer(gint response) : response(response) {
+        source = g_timeout_add(poll_ms, poll, this);
+    }
+    ~OverwriteAnswer() {
+        if (source != 0) {
+            g_source_remove(source);
+        }
+    }
+    OverwriteAnswer(const OverwriteAnswer &) = delete;
+    OverwriteAnswer &operator=(const OverwriteAnswer &) = delete;
+
+    bool answered() const { return !question.empty(); }
+    std::string question;
+
+  private:
+    static constexpr guint poll_ms = 20;
+    static gboolean poll(gpointer data) {
+        auto *self = static_cast<OverwriteAnswer *>(data);
+        GList *toplevels = gtk_window_list_toplevels();
+        GtkWidget *found = nullptr;
+        for (GList *element = toplevels; element != nullptr; element = element->next) {
+            GtkMessageType type = GTK_MESSAGE_OTHER;
+            if (GTK_IS_MESSAGE_DIALOG(element->data) &&
+                gtk_widget_get_mapped(GTK_WIDGET(element->data))) {
+                g_object_get(element->data, "message-type", &type, nullptr);
+            }
+            if (type == GTK_MESSAGE_QUESTION) {
+                found = GTK_WIDGET(element->data);
+            }
+        }
+        g_list_free(toplevels);
+        if (found == nullptr) {
+            return TRUE;
+        }
+        gchar *text = nullptr;
+        g_object_get(found, "text", &text, nullptr);
+        self->question = text != nullptr ? text : "?";
+        g_free(text);
+        self->source = 0;
+        gtk_dialog_response(GTK_DIALOG(found), self->response);
+        return FALSE;
+    }
+    gint response;
+    guint source = 0;
+};
+
+struct Overwrite {
+    const char *name;
+    gint answer;
+    bool replaced;
+};
+
+void PrintTo(const Overwrite &c, std::ostream *os) {
+    *os << c.name;
+}
+
+class SaveAsOverwrite : public SaveProject, public ::testing::WithParamInterface<Overwrite> {};
+
+TEST_P(SaveAsOverwrite, ChooserAsksBeforeReplacingAProject) {
+    const Overwrite &c = GetParam();
+    const fs::path old = write_text(dir / "scene.ini", "# the old project\n");
+    border_color_index = 12;
+    controls_update_main_statusbar(" Info: before");
+    OverwriteAnswer overwrite(c.answer);
+    DialogAnswer answer("Save project file", GTK_RESPONSE_OK);
+    type_name(answer, dir, "scene.ini");
+    // A refused replacement leaves the chooser open: the artist then cancels it.
+    DialogAnswer cancel("Save project file", GTK_RESPONSE_CANCEL);
+    cancel.ready = [&](GtkWidget *) { return !c.replaced && overwrite.answered(); };
+    activate("menuitem_save_project_as");
+
+    EXPECT_NE(overwrite.question.find("scene.ini"), std::string::npos) << overwrite.question;
+    EXPECT_EQ(cancel.times_answered(), c.replaced ? 0 : 1);
+    EXPECT_TRUE(take_error_messages().empty());
+    if (c.replaced) {
+        EXPECT_EQ(read_text(old), expected_text(12));
+        EXPECT_EQ(status_text(), " Info: Project saved");
+        EXPECT_STREQ(utf8_path_and_filename_project, old.c_str());
+    } else {
+        EXPECT_EQ(read_text(old), "# the old project\n");
+        EXPECT_EQ(status_text(), " Info: before");
+        EXPECT_EQ(utf8_path_and_filename_project, nullptr);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, SaveAsOverwrite,
+                         ::testing::Values(Overwrite{"Replace", GTK_RESPONSE_ACCEPT, true},
+                                           Overwrite{"Refuse", GTK_RESPONSE_CANCEL, false}),
+                         [](const auto &info) { return std::string{info.param.name}; });
+
 struct NameRule {
     const char *typed;
     const char *written;
