@@ -33,9 +33,21 @@ guint16 keycode_of(guint keyval, guint8 *group) {
     return keycode;
 }
 
-gboolean count_event(GtkWidget *, GdkEvent *, gpointer count) {
-    ++*static_cast<int *>(count);
+struct CountedEvent {
+    GdkEventType type;
+    int *count;
+};
+
+gboolean count_event(GtkWidget *, GdkEvent *event, gpointer counted) {
+    const auto *counting = static_cast<const CountedEvent *>(counted);
+    if (event->type == counting->type) {
+        ++*counting->count;
+    }
     return FALSE;
+}
+
+void free_counted_event(gpointer counted, GClosure *) {
+    delete static_cast<CountedEvent *>(counted);
 }
 
 // A handler that takes the press stops the emission, so this runs only for presses left alone.
@@ -91,12 +103,13 @@ void tap_key(guint keyval, guint state) {
     send_key_event(keyval, state, GDK_KEY_RELEASE);
 }
 
-EventCounter::EventCounter(const char *signal, std::span<const char *const> widget_names) {
+EventCounter::EventCounter(GdkEventType type, std::span<const char *const> widget_names) {
     for (const char *name : widget_names) {
         GtkWidget *widget = lookup_widget(window_main, name);
-        int *count = &counts[name];
-        handlers.emplace_back(widget,
-                              g_signal_connect(widget, signal, G_CALLBACK(count_event), count));
+        auto *counted = new CountedEvent{type, &counts[name]};
+        handlers.emplace_back(
+            widget, g_signal_connect_data(widget, "event", G_CALLBACK(count_event), counted,
+                                          free_counted_event, static_cast<GConnectFlags>(0)));
     }
 }
 

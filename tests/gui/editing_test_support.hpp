@@ -21,10 +21,12 @@ void send_key_event(guint keyval, guint state, GdkEventType type);
 // Press and release.
 void tap_key(guint keyval, guint state = 0);
 
-// Counts the emissions of one event signal on main-window widgets while the object lives.
+// Counts the events of one type that main-window widgets receive while the object lives. It
+// listens on the generic "event" signal, which GTK emits before the specific one, because the
+// editor's own handlers end the specific signal's emission by returning TRUE.
 class EventCounter {
   public:
-    EventCounter(const char *signal, std::span<const char *const> widget_names);
+    EventCounter(GdkEventType type, std::span<const char *const> widget_names);
     ~EventCounter();
     EventCounter(const EventCounter &) = delete;
     EventCounter &operator=(const EventCounter &) = delete;

@@ -151,13 +151,13 @@ TEST_P(DisplayRefresh, GivesEveryZoomedAreaAConfigureEventAtTheSameSize) {
     set_zoom(refresh.zoom);
     const auto before = allocations();
     {
-        EventCounter configures("configure-event", zoomed_areas);
+        EventCounter configures(GDK_CONFIGURE, zoomed_areas);
         set_zoom(refresh.zoom);
         for (const auto &[name, count] : configures.counts) {
             EXPECT_EQ(count, 0) << name << " configured by an unchanged zoom";
         }
     }
-    EventCounter configures("configure-event", zoomed_areas);
+    EventCounter configures(GDK_CONFIGURE, zoomed_areas);
     gtk_menu_item_activate(GTK_MENU_ITEM(widget(refresh.item)));
     process_events(100);
     EXPECT_EQ(options_expansion, refresh.zoom);

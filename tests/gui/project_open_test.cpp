@@ -59,7 +59,8 @@ TEST_F(OpenProject, F1LoadsBothFilesAndThenTheProjectColours) {
     EXPECT_EQ(border_color_index, 1);
     EXPECT_EQ(sprites_get_array_size(), 6u);
     EXPECT_EQ(first_byte_at(5), 0x25);
-    EXPECT_EQ(sprites_get_background_color(), 15);
+    // A multicolour or PETSCII picture's background is the sprites' transparent colour.
+    EXPECT_EQ(sprites_get_background_color(), 6);
     EXPECT_EQ(sprites_get_multicolor0(), 2);
     EXPECT_EQ(colour_at(0), 5);
     EXPECT_EQ(colour_at(1), 2);
@@ -178,7 +179,7 @@ void expect_nothing_applied() {
     EXPECT_EQ(border_color_index, corner_before);
     EXPECT_EQ(sprites_get_array_size(), 12u);
     EXPECT_EQ(colour_at(0), 13);
-    EXPECT_EQ(sprites_get_background_color(), 6);
+    EXPECT_EQ(sprites_get_background_color(), 0); // the Koala picture's background
 }
 
 TEST_P(OpenOddProject, BehavesAndNeverLosesTheProjectPath) {
@@ -259,7 +260,8 @@ INSTANTIATE_TEST_SUITE_P(
                  "mc_flags=false;false;\ncolor_indexes=37;-1;\n[colors]\nbase=33\n",
                  [](const fs::path &, const std::vector<std::string> &errors) {
                      EXPECT_TRUE(errors.empty());
-                     EXPECT_EQ(sprites_get_background_color(), 15);
+                     // The loaded picture's background overrides the project's -1.
+                     EXPECT_EQ(sprites_get_background_color(), 0);
                      EXPECT_EQ(sprites_get_multicolor0(), 12);
                      EXPECT_EQ(colour_at(0), 5);
                      EXPECT_EQ(colour_at(1), 255);
@@ -312,7 +314,8 @@ class Reload : public ProjectTest {
         EXPECT_EQ(colour_at(0), 3);
         EXPECT_EQ(colour_at(1), 13);
         EXPECT_EQ(multicolor_at(2), 1);
-        EXPECT_EQ(sprites_get_background_color(), 9);
+        // The transparent colour follows the PETSCII screen's background, not the artist.
+        EXPECT_EQ(sprites_get_background_color(), 6);
     }
     fs::path picture;
     fs::path sprites;
@@ -444,7 +447,7 @@ TEST_F(Restore, NullFilesAreSkipped) {
     restore_project_from_data();
     EXPECT_TRUE(take_error_messages().empty());
     EXPECT_EQ(picture_loaded, 1);
-    EXPECT_EQ(sprites_get_background_color(), 5);
+    EXPECT_EQ(sprites_get_background_color(), 6); // the picture's background again
     EXPECT_EQ(border_color_index, 3);
 }
 
