@@ -12,24 +12,41 @@
 
 namespace {
 
-const char *project_path;
+gchar *project_path;
 const char *png_path;
 int exit_status = 1;
 
-// The open dialog runs its own loop; pick the project in it as soon as it is mapped.
+// The open dialog runs its own loop: name the project in it as soon as it is mapped, and accept
+// once the chooser, which reads folders in the background, has taken the name.
 gboolean answer_file_chooser(gpointer) {
+    static bool named = false;
     GList *toplevels = gtk_window_list_toplevels();
     bool answered = false;
     for (GList *item = toplevels; item; item = item->next) {
         GtkWidget *widget = GTK_WIDGET(item->data);
-        if (GTK_IS_FILE_CHOOSER_DIALOG(widget) && gtk_widget_get_mapped(widget)) {
-            gtk_file_chooser_set_filename(GTK_FILE_CHOOSER(widget), project_path);
+        if (!GTK_IS_FILE_CHOOSER_DIALOG(widget) || !gtk_widget_get_mapped(widget)) {
+            continue;
+        }
+        GtkFileChooser *chooser = GTK_FILE_CHOOSER(widget);
+        if (!named) {
+            gtk_file_chooser_set_filename(chooser, project_path);
+            named = true;
+        }
+        gchar *chosen = gtk_file_chooser_get_filename(chooser);
+        if (chosen && g_strcmp0(chosen, project_path) == 0) {
             gtk_dialog_response(GTK_DIALOG(widget), GTK_RESPONSE_OK);
             answered = true;
         }
+        g_free(chosen);
     }
     g_list_free(toplevels);
     return answered ? G_SOURCE_REMOVE : G_SOURCE_CONTINUE;
+}
+
+gboolean give_up(gpointer) {
+    std::fprintf(stderr, "the project did not open in time\n");
+    gtk_main_quit();
+    return G_SOURCE_REMOVE;
 }
 
 gboolean save_window(gpointer) {
@@ -71,7 +88,7 @@ int main(int argc, char **argv) {
         std::fprintf(stderr, "usage: %s <project.ini> <out.png>\n", argv[0]);
         return 2;
     }
-    project_path = argv[1];
+    project_path = g_canonicalize_filename(argv[1], nullptr);
     png_path = argv[2];
     // A throwaway preferences folder: the picture shows the editor's defaults, and the user's
     // own preferences file stays as it is.
@@ -79,6 +96,8 @@ int main(int argc, char **argv) {
     g_setenv("XDG_CONFIG_HOME", config_home, TRUE);
     app_start(&argc, &argv);
     g_idle_add(open_project, nullptr);
+    constexpr guint patience_ms = 30000;
+    g_timeout_add(patience_ms, give_up, nullptr);
     gtk_main();
     gchar *quoted = g_shell_quote(config_home);
     gchar *command = g_strdup_printf("rm -rf %s", quoted);
@@ -86,5 +105,6 @@ int main(int argc, char **argv) {
     g_spawn_command_line_sync(command, nullptr, nullptr, nullptr, nullptr);
     g_free(command);
     g_free(config_home);
+    g_free(project_path);
     return exit_status;
 }
