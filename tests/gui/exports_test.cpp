@@ -24,6 +24,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -273,7 +274,7 @@ class Exports : public EditorTest {
         fs::create_directories(bin);
         const fs::path log = root / "cruncher.log";
         std::ofstream(bin / "exomizer")
-            << "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" << log.string() << "'\n"
+            << "#!/bin/sh\nPATH=/usr/bin:/bin\nprintf '%s\\n' \"$@\" > '" << log.string() << "'\n"
             << ending << "\n";
         fs::permissions(bin / "exomizer", fs::perms::owner_all);
         g_setenv("PATH", bin.c_str(), TRUE);
@@ -619,6 +620,31 @@ INSTANTIATE_TEST_SUITE_P(
                       CruncherCase{"missing_cruncher", Picture::koala, nullptr,
                                    "menuitem_transition_none", false, false}),
     [](const ::testing::TestParamInfo<CruncherCase> &info) { return info.param.name; });
+
+TEST_F(Exports, WatchCursorWhileTheCruncherRuns) {
+    load_picture(Picture::koala);
+    load_sprites();
+    const fs::path go = root / "go";
+    const fs::path log = install_logging_cruncher("for i in $(seq 200); do [ -e '" + go.string() +
+                                                  "' ] && exit 0; sleep 0.05; done");
+    // The main loop is blocked while the cruncher runs, so only another thread can look; it
+    // reads the window's cursor and then lets the cruncher end.
+    GdkWindow *window = gtk_widget_get_window(window_main);
+    int shown = -1;
+    std::thread watcher([&] {
+        for (int i = 0; i < 200 && !fs::exists(log); ++i) {
+            g_usleep(50000);
+        }
+        GdkCursor *cursor = gdk_window_get_cursor(window);
+        shown = cursor != nullptr ? gdk_cursor_get_cursor_type(cursor) : -1;
+        std::ofstream{go};
+    });
+    export_as(Export::prg, "demo", "demo");
+    watcher.join();
+    EXPECT_EQ(shown, GDK_WATCH);
+    EXPECT_EQ(gdk_window_get_cursor(window), nullptr);
+    EXPECT_EQ(status_text(), prg_exported);
+}
 
 TEST_F(Exports, WriteErrorIsReportedAndNothingCrunched) {
     load_picture(Picture::koala);
