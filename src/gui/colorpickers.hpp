@@ -3,8 +3,16 @@
 
 #include <gtk/gtk.h>
 
+#include <cstdint>
+
 extern cairo_surface_t *surface_palette;        // the border palette strip, or null
 extern cairo_surface_t *surface_sprite_palette; // the sprite palette strip, or null
+// The colour the "Sprite color (10)" swatch shows: the last one picked or landed on.
+extern std::uint8_t color_index_sprite_bit_pair_10;
+
+// The sixteen colours side by side, 16 x 16 pixels each at the current zoom, on a surface made
+// for window; the caller owns it.
+cairo_surface_t *drawingarea_palette_init(GdkWindow *window);
 
 gboolean on_drawingarea_palette_configure_event(GtkWidget *widget, GdkEventConfigure *event,
                                                 gpointer user_data);

@@ -4,15 +4,34 @@
 
 #include <gtk/gtk.h>
 
-extern GdkPixbuf *pixbuf_picture; // the rendered picture at zoom 1, or null
-extern GdkPixbuf *pixbuf_sprites; // the sprite list at zoom 1, or null
+#include <cstdint>
+#include <memory>
+
+struct CairoDestroy {
+    void operator()(cairo_t *cr) const { cairo_destroy(cr); }
+};
+using CairoPtr = std::unique_ptr<cairo_t, CairoDestroy>;
+
+extern GdkPixbuf *pixbuf_picture;      // the rendered picture at zoom 1, or null
+extern GdkPixbuf *pixbuf_sprites;      // the sprite list page at zoom 1, or null
+extern GdkPixbuf *pixbuf_left_border;  // the left side border at zoom 1, or null
+extern GdkPixbuf *pixbuf_right_border; // the right side border at zoom 1, or null
 extern gchar *utf8_path_and_filename_picture;
 
 // Decodes the picture file into picture_data and pixbuf_picture; reports a failure itself.
 gboolean open_picture(const gchar *utf8_path, gboolean take_border);
 void set_zoom_level();
+// Refills the sprite list and both border images and queues their areas for drawing.
 void repaint_sprite_views();
 void set_background_color_for_sprites();
+
+// The colour behind the sprites and the open borders: the loaded picture's background unless
+// the picture is hires, else the sprites' own.
+std::uint8_t painting_get_display_background_index();
+// Makes a C64 colour of the current palette the source of cr.
+void painting_set_source_colour(cairo_t *cr, std::uint8_t colour_index);
+// Keeps widget in *slot until GTK destroys it; a slot already holding a widget is kept.
+void painting_remember_widget(GtkWidget **slot, GtkWidget *widget);
 
 gboolean on_drawingarea_left_border_configure_event(GtkWidget *widget, GdkEventConfigure *event,
                                                     gpointer user_data);

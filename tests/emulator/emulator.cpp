@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <fstream>
+#include <mutex>
 #include <sstream>
 #include <thread>
 
@@ -163,7 +164,12 @@ Screenshot run_emulator(const std::string &program, VideoStandard standard, int 
 
     Screenshot screenshot;
     screenshot.standard = standard;
+    // Frames are taken by two threads at once; gdk-pixbuf's loader set-up is not safe to enter
+    // from both at the same moment.
+    static std::mutex loader_mutex;
+    std::unique_lock loader_lock(loader_mutex);
     const PixbufPtr pixbuf(gdk_pixbuf_new_from_file(png.c_str(), nullptr));
+    loader_lock.unlock();
     if (!pixbuf) {
         return screenshot;
     }

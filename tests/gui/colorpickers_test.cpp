@@ -1,0 +1,360 @@
+// The palette strips, the bit-pair swatches and the multicolour switch, driven by button presses
+// delivered to the real window.
+
+#include "core/hiresdecoder.hpp"
+#include "core/options.hpp"
+#include "core/sprites.hpp"
+#include "core/spriteviews.hpp"
+#include "gui/colorpickers.hpp"
+#include "gui/painting.hpp"
+#include "gui/project_commands.hpp"
+#include "painting_test_support.hpp"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+using painting_test::PrintTo;
+
+constexpr int colours = 16;
+
+constexpr std::array<const char *, 4> swatches{
+    "drawingarea_color_sprite_bit_pair_00",
+    "drawingarea_color_sprite_bit_pair_10",
+    "drawingarea_color_sprite_bit_pair_01",
+    "drawingarea_color_sprite_bit_pair_11",
+};
+constexpr std::array<const char *, 3> sprite_areas{
+    "drawingarea_sprites",
+    "drawingarea_left_border",
+    "drawingarea_right_border",
+};
+
+class ColourPickers : public PaintingTest {
+  protected:
+    void activate(const char *radio_button) {
+        gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(widget(radio_button)), TRUE);
+        process_events(20);
+    }
+    // A press on the middle row of the given colour of the sprite palette.
+    void pick(int colour) {
+        const int width = 16 * options_expansion;
+        area_press(widget("drawingarea_sprite_palette"), colour * width + width / 2.0,
+                   8.0 * options_expansion);
+        process_events(20);
+    }
+    // The colours of the records 0-127, read while all of them count as in use.
+    static std::vector<std::uint8_t> all_colours() {
+        const unsigned in_use = sprites_get_array_size();
+        sprites_set_array_size(sprites_capacity);
+        std::vector<std::uint8_t> result(sprites_capacity);
+        for (unsigned index = 0; index < sprites_capacity; index++)
+            sprites_get_color_at_index(index, &result[index]);
+        sprites_set_array_size(in_use);
+        return result;
+    }
+    static std::vector<std::int32_t> all_multicolour_flags() {
+        const unsigned in_use = sprites_get_array_size();
+        sprites_set_array_size(sprites_capacity);
+        std::vector<std::int32_t> result(sprites_capacity);
+        for (unsigned index = 0; index < sprites_capacity; index++)
+            sprites_get_multicolor_at_index(index, &result[index]);
+        sprites_set_array_size(in_use);
+        return result;
+    }
+};
+
+struct StripCase {
+    const char *name;
+    const char *palette_item;
+    int zoom;
+};
+
+class PaletteStrip : public ColourPickers, public ::testing::WithParamInterface<StripCase> {};
+
+// Sixteen swatches in index order, each closed on its right by a column of colour 0, with a
+// line of colour 0 above and below them all.
+TEST_P(PaletteStrip, ShowsTheSixteenColoursWithSeparators) {
+    choose(GetParam().palette_item);
+    choose_zoom(GetParam().zoom);
+    const int size = 16 * GetParam().zoom;
+
+    PixbufPtr expected{gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, colours * size, size)};
+    for (int y = 0; y < size; y++)
+        for (int x = 0; x < colours * size; x++) {
+            const bool separator = y == 0 || y == size - 1 || x % size == size - 1;
+            pixel_set_rgb(expected.get(), x, y,
+                          palette_rgb(separator ? 0 : static_cast<std::uint8_t>(x / size)));
+        }
+    const PixbufPtr shown = area_pixels(widget("drawingarea_sprite_palette"));
+    ASSERT_GE(gdk_pixbuf_get_width(shown.get()), colours * size);
+    ASSERT_GE(gdk_pixbuf_get_height(shown.get()), size);
+    const PixbufPtr strip{gdk_pixbuf_new_subpixbuf(shown.get(), 0, 0, colours * size, size)};
+    EXPECT_EQ(pixels_first_difference(strip.get(), expected.get()), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Palettes, PaletteStrip,
+                         ::testing::Values(StripCase{"peptos_zoom1", "menuitem_palette_peptos", 1},
+                                           StripCase{"high_contrast_zoom2",
+                                                     "menuitem_palette_high_contrast", 2},
+                                           StripCase{"pixcen_zoom3", "menuitem_palette_pixcen", 3},
+                                           StripCase{"ccs64_zoom4", "menuitem_palette_ccs64", 4}),
+                         case_name);
+
+struct HitCase {
+    const char *name;
+    int zoom;
+    double x;
+    std::uint8_t colour;
+};
+
+class PaletteHit : public ColourPickers, public ::testing::WithParamInterface<HitCase> {};
+
+TEST_P(PaletteHit, PicksTheSwatchUnderThePointer) {
+    choose_zoom(GetParam().zoom);
+    activate("radiobutton_color_sprite_bit_pair_01");
+    sprites_set_multicolor0(GetParam().colour == 8 ? 9 : 8);
+
+    area_press(widget("drawingarea_sprite_palette"), GetParam().x, 1.0);
+
+    EXPECT_EQ(sprites_get_multicolor0(), GetParam().colour);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Positions, PaletteHit,
+    ::testing::Values(HitCase{"first_pixel", 1, 0.0, 0}, HitCase{"last_pixel", 1, 255.9, 15},
+                      HitCase{"separator_belongs_left", 1, 31.0, 1},
+                      HitCase{"zoom2_before_96", 2, 95.9, 2}, HitCase{"zoom2_at_96", 2, 96.0, 3},
+                      HitCase{"zoom3_past_the_strip", 3, 768.5, 0},
+                      HitCase{"zoom4_far_past_the_strip", 4, 1024.0 + 64 * 5 + 3, 5}),
+    case_name);
+
+struct IgnoredCase {
+    const char *name;
+    guint button;
+    GdkEventType type;
+};
+
+class IgnoredPress : public ColourPickers, public ::testing::WithParamInterface<IgnoredCase> {};
+
+TEST_P(IgnoredPress, ChangesNothing) {
+    const std::vector<std::uint8_t> before = all_colours();
+    const std::uint8_t swatch_before = color_index_sprite_bit_pair_10;
+
+    area_press(widget("drawingarea_sprite_palette"), 16 * 4 + 3, 8, GetParam().button,
+               GetParam().type);
+    process_events(20);
+
+    EXPECT_EQ(all_colours(), before);
+    EXPECT_EQ(color_index_sprite_bit_pair_10, swatch_before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Presses, IgnoredPress,
+                         ::testing::Values(IgnoredCase{"double_press", 1, GDK_2BUTTON_PRESS},
+                                           IgnoredCase{"triple_press", 1, GDK_3BUTTON_PRESS},
+                                           IgnoredCase{"middle_button", 2, GDK_BUTTON_PRESS},
+                                           IgnoredCase{"right_button", 3, GDK_BUTTON_PRESS}),
+                         case_name);
+
+struct RadioCase {
+    const char *name;
+    const char *radio_button;
+    const char *swatch;
+    std::function<std::uint8_t()> colour;
+};
+
+class RadioButton : public ColourPickers, public ::testing::WithParamInterface<RadioCase> {};
+
+// The press is handled at once, without the main loop: what it queued for drawing is then
+// exactly what the handler asked for.
+TEST_P(RadioButton, SetsItsColourAndQueuesItsSwatchAndTheSprites) {
+    const RadioCase &c = GetParam();
+    constexpr std::uint8_t picked = 9;
+    activate(c.radio_button);
+    ASSERT_NE(c.colour(), picked);
+    gdk_window_process_all_updates();
+
+    area_press(widget("drawingarea_sprite_palette"), 16 * picked + 8, 8);
+
+    EXPECT_EQ(c.colour(), picked);
+    for (const char *area : swatches)
+        EXPECT_EQ(area_take_queued_draw(widget(area)), std::string{area} == c.swatch) << area;
+    for (const char *area : sprite_areas)
+        EXPECT_TRUE(area_take_queued_draw(widget(area))) << area;
+    const PixbufPtr swatch = area_pixels(widget(c.swatch));
+    EXPECT_EQ(pixel_rgb(swatch.get(), 0, 0), palette_rgb(picked));
+    EXPECT_EQ(pixel_rgb(swatch.get(), 15, 15), palette_rgb(picked));
+    const PixbufPtr left = spriteviews_new_border_pixbuf(
+        SpriteviewsSide::left, options_selection_method, painting_get_display_background_index());
+    EXPECT_EQ(pixels_first_difference(pixbuf_left_border, left.get()), "");
+}
+
+std::uint8_t colour_of_sprite_0() {
+    std::uint8_t colour = 0;
+    sprites_get_color_at_index(0, &colour);
+    return colour;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Buttons, RadioButton,
+    ::testing::Values(RadioCase{"transparent_00", "radiobutton_color_sprite_bit_pair_00",
+                                "drawingarea_color_sprite_bit_pair_00",
+                                sprites_get_background_color},
+                      RadioCase{"sprite_colour_10", "radiobutton_color_sprite_bit_pair_10",
+                                "drawingarea_color_sprite_bit_pair_10", colour_of_sprite_0},
+                      RadioCase{"multicolour_0_01", "radiobutton_color_sprite_bit_pair_01",
+                                "drawingarea_color_sprite_bit_pair_01", sprites_get_multicolor0},
+                      RadioCase{"multicolour_1_11", "radiobutton_color_sprite_bit_pair_11",
+                                "drawingarea_color_sprite_bit_pair_11", sprites_get_multicolor1}),
+    case_name);
+
+TEST_F(ColourPickers, SpriteColourRightAfterStartUpRecoloursAll128Records) {
+    pick(7);
+    EXPECT_EQ(all_colours(), std::vector<std::uint8_t>(sprites_capacity, 7));
+    EXPECT_EQ(color_index_sprite_bit_pair_10, 7);
+}
+
+struct LinkCase {
+    const char *name;
+    unsigned in_use;
+    std::vector<unsigned> selected;
+    std::vector<unsigned> recoloured;
+};
+
+class LinkedPairs : public ColourPickers, public ::testing::WithParamInterface<LinkCase> {};
+
+TEST_P(LinkedPairs, KeepTheirColoursTogether) {
+    const LinkCase &c = GetParam();
+    constexpr std::uint8_t before = 1;
+    constexpr std::uint8_t picked = 5;
+    for (unsigned index = 0; index < sprites_border_count; index++)
+        sprites_set_color_at_index(index, before);
+    sprites_select_none();
+    for (const unsigned index : c.selected)
+        sprites_set_selected_at_index(index, 1);
+    sprites_set_array_size(c.in_use);
+
+    pick(picked);
+
+    std::map<unsigned, std::uint8_t> changed;
+    const std::vector<std::uint8_t> after = all_colours();
+    for (unsigned index = 0; index < sprites_border_count; index++)
+        if (after[index] != before)
+            changed[index] = after[index];
+    std::map<unsigned, std::uint8_t> expected;
+    for (const unsigned index : c.recoloured)
+        expected[index] = picked;
+    EXPECT_EQ(changed, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pairs, LinkedPairs,
+    ::testing::Values(LinkCase{"first_of_pair_16_20", 40, {16}, {16, 20}},
+                      LinkCase{"second_of_pair_16_20", 40, {20}, {16, 20}},
+                      LinkCase{"first_of_pair_28_32", 40, {28}, {28, 32}},
+                      LinkCase{"second_of_pair_28_32", 40, {32}, {28, 32}},
+                      LinkCase{"both_of_pair_17_21", 40, {17, 21}, {17, 21}},
+                      LinkCase{"last_pairs", 40, {19, 35}, {19, 23, 31, 35}},
+                      LinkCase{"unlinked_sprite", 40, {24}, {24}},
+                      LinkCase{"partner_not_in_use", 20, {16}, {16}},
+                      LinkCase{"partner_in_use_only_for_28", 33, {28, 29}, {28, 29, 32}}),
+    case_name);
+
+TEST_F(ColourPickers, MulticolourButtonSwitchesAll128Records) {
+    GtkToggleButton *button = GTK_TOGGLE_BUTTON(widget("checkbutton_sprite_multicolor"));
+    sprites_select_none();
+    gtk_toggle_button_set_active(button, TRUE);
+    process_events(20);
+    EXPECT_EQ(all_multicolour_flags(), std::vector<std::int32_t>(sprites_capacity, 1));
+    const PixbufPtr multicolour = spriteviews_new_list_pixbuf(0, options_selection_method);
+    EXPECT_EQ(pixels_first_difference(pixbuf_sprites, multicolour.get()), "");
+
+    sprites_set_multicolor_at_index(3, 1);
+    gtk_toggle_button_set_active(button, FALSE);
+    process_events(20);
+    EXPECT_EQ(all_multicolour_flags(), std::vector<std::int32_t>(sprites_capacity, 0));
+    const PixbufPtr single = spriteviews_new_list_pixbuf(0, options_selection_method);
+    EXPECT_EQ(pixels_first_difference(pixbuf_sprites, single.get()), "");
+    EXPECT_NE(pixels_first_difference(single.get(), multicolour.get()), "");
+}
+
+struct PictureRuleCase {
+    const char *name;
+    const char *file;
+    int forced_format; // 0 keeps the decoded one
+};
+
+class TransparentColour : public ColourPickers,
+                          public ::testing::WithParamInterface<PictureRuleCase> {};
+
+TEST_P(TransparentColour, FollowsThePictureUnlessItIsHires) {
+    const PictureRuleCase &c = GetParam();
+    activate("radiobutton_color_sprite_bit_pair_01");
+    constexpr std::uint8_t user_background = 14;
+    sprites_set_background_color(user_background);
+    ASSERT_TRUE(open_picture(example_path(c.file).c_str(), TRUE));
+    picture_loaded = 1;
+    if (c.forced_format != 0)
+        picture_data.format = c.forced_format;
+
+    set_background_color_for_sprites();
+    process_events(50);
+
+    GtkWidget *pair_00 = widget("radiobutton_color_sprite_bit_pair_00");
+    const bool hires = c.forced_format != 0;
+    EXPECT_EQ(gtk_widget_is_sensitive(pair_00), hires);
+    EXPECT_EQ(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(pair_00)), hires);
+    EXPECT_EQ(gtk_toggle_button_get_active(
+                  GTK_TOGGLE_BUTTON(widget("radiobutton_color_sprite_bit_pair_10"))),
+              !hires);
+    const std::uint8_t expected = hires ? user_background : picture_data.background_color;
+    EXPECT_EQ(sprites_get_background_color(), expected);
+    const PixbufPtr swatch = area_pixels(widget("drawingarea_color_sprite_bit_pair_00"));
+    EXPECT_EQ(pixel_rgb(swatch.get(), 8, 8), palette_rgb(expected));
+}
+
+INSTANTIATE_TEST_SUITE_P(Pictures, TransparentColour,
+                         ::testing::Values(PictureRuleCase{"multicolour", "sunset.koa", 0},
+                                           PictureRuleCase{"petscii", "welcome.pet", 0},
+                                           PictureRuleCase{"hires", "sunset.koa", 3}),
+                         case_name);
+
+// The swatch shows what is behind the sprites on screen, which is the picture's background even
+// while the sprite store holds another colour.
+TEST_F(ColourPickers, TransparentSwatchShowsTheDisplayBackground) {
+    load_picture(example_path("sunset.koa"));
+    const std::uint8_t other = (picture_data.background_color + 1) % 16;
+    sprites_set_background_color(other);
+    gtk_widget_queue_draw(widget("drawingarea_color_sprite_bit_pair_00"));
+    process_events(20);
+
+    const PixbufPtr swatch = area_pixels(widget("drawingarea_color_sprite_bit_pair_00"));
+    EXPECT_EQ(pixel_rgb(swatch.get(), 8, 8), palette_rgb(picture_data.background_color));
+}
+
+// The border palette is never shown; its press handler still sets the corner colour.
+TEST_F(ColourPickers, BorderPalettePressSetsTheCornerColour) {
+    choose_zoom(2);
+    GdkEventButton press{};
+    press.type = GDK_BUTTON_PRESS;
+    press.button = 1;
+    press.x = 32.0 * 6 + 31.5;
+    border_color_index = 0;
+    EXPECT_TRUE(
+        on_drawingarea_palette_button_press_event(widget("drawingarea_palette"), &press, nullptr));
+    EXPECT_EQ(border_color_index, 6);
+
+    press.button = 3;
+    press.x = 32.0 * 9;
+    EXPECT_FALSE(
+        on_drawingarea_palette_button_press_event(widget("drawingarea_palette"), &press, nullptr));
+    EXPECT_EQ(border_color_index, 6);
+}
+
+} // namespace
