@@ -92,10 +92,9 @@ void set_watch_cursor(bool busy) {
 } // namespace
 
 gboolean export_screen_to_png(const gchar *utf8_path, GError **error) {
-    const std::uint8_t background = spriteviews_get_display_background_index(
-        picture_loaded, picture_data.format, picture_data.background_color);
+    const std::uint8_t background = painting_get_display_background_index();
     // The border images are built from the store as the editing surface builds its own, so the
-    // file does not depend on which areas have been drawn.
+    // file does not depend on whether the border areas have been shown yet.
     const int method = options_selection_method;
     const PixbufPtr left = spriteviews_new_border_pixbuf(SpriteviewsSide::left, method, background);
     const PixbufPtr right =

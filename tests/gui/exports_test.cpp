@@ -227,6 +227,8 @@ class Exports : public EditorTest {
         write_file(file, kind == Picture::koala ? koala_file() : petscii_file());
         ASSERT_TRUE(open_picture(file.c_str(), TRUE));
         picture_loaded = 1;
+        set_background_color_for_sprites();
+        repaint_sprite_views();
     }
 
     // 38 sprites, so that the last two slots stay empty; every third multicolour, every fifth
@@ -248,6 +250,7 @@ class Exports : public EditorTest {
         sprites_set_multicolor0(10);
         sprites_set_multicolor1(13);
         sprites_loaded = 1;
+        repaint_sprite_views();
     }
 
     // Runs the export from the menu, typing name into the save dialog (or taking the suggestion
@@ -477,6 +480,18 @@ TEST_P(PngExport, HoldsTheComposedScreenPixelForPixel) {
     }
     EXPECT_EQ(wrong, 0) << first.str();
     EXPECT_EQ(translucent, 0);
+
+    // The side borders are those the editor shows, cut to the same rows.
+    int unlike_display = 0;
+    for (int y = 0; y < 272; ++y) {
+        for (int x = 0; x < 48; ++x) {
+            unlike_display +=
+                pixel_of(image.get(), x, y) != pixel_of(pixbuf_left_border, x, y + 13);
+            unlike_display +=
+                pixel_of(image.get(), 368 + x, y) != pixel_of(pixbuf_right_border, x, y + 13);
+        }
+    }
+    EXPECT_EQ(unlike_display, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
