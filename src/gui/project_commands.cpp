@@ -1,15 +1,377 @@
 #include "gui/project_commands.hpp"
 
+#include "core/glib_ptr.hpp"
+#include "core/i18n.hpp"
+#include "core/options.hpp"
+#include "core/project.hpp"
+#include "core/sprites.hpp"
+#include "core/spritesdecoder.hpp"
+#include "gui/app.hpp"
+#include "gui/colorpickers.hpp"
+#include "gui/controls.hpp"
+#include "gui/fileopen.hpp"
+#include "gui/painting.hpp"
+#include "gui/support.hpp"
+
+#include <array>
+#include <cstdint>
+#include <string>
+
 int picture_loaded = 0;
 int sprites_loaded = 0;
 gchar *utf8_path_and_filename_project = nullptr;
 gchar *utf8_path_and_filename_sprites = nullptr;
 int border_color_index = 0;
+gchar *project_backup_data = nullptr;
+int project_backup_pending_restore = 0;
 
-void on_menuitem_new_project_activate(GtkMenuItem *, gpointer) {}
-void on_menuitem_open_project_activate(GtkMenuItem *, gpointer) {}
-void on_menuitem_save_project_activate(GtkMenuItem *, gpointer) {}
-void on_menuitem_save_project_as_activate(GtkMenuItem *, gpointer) {}
-void on_menuitem_load_picture_activate(GtkMenuItem *, gpointer) {}
-void on_menuitem_load_sprites_activate(GtkMenuItem *, gpointer) {}
-void on_menuitem_reload_graphics_activate(GtkMenuItem *, gpointer) {}
+namespace {
+
+constexpr const char *reset_question = "Are you sure you want to reset all data?";
+constexpr const char *nothing_to_save = "First load a picture and sprites or open a project";
+
+// A fresh sprite is light green, as the sprite store makes it.
+constexpr std::uint8_t fresh_sprite_colour = 13;
+// The sprite list shows eight sprites a row, five rows at a time.
+constexpr unsigned sprite_list_columns = 8;
+constexpr gdouble sprite_list_page_rows = 5;
+
+// The open borders round the picture, which show its background colour.
+constexpr std::array<const char *, 4> border_areas{
+    "drawingarea_upper_border",
+    "drawingarea_left_border",
+    "drawingarea_right_border",
+    "drawingarea_lower_border",
+};
+constexpr std::array<const char *, 4> colour_swatches{
+    "drawingarea_color_sprite_bit_pair_00",
+    "drawingarea_color_sprite_bit_pair_01",
+    "drawingarea_color_sprite_bit_pair_10",
+    "drawingarea_color_sprite_bit_pair_11",
+};
+
+GtkWidget *main_widget(const char *name) {
+    return lookup_widget(window_main, name);
+}
+
+void queue_draw(const char *name) {
+    gtk_widget_queue_draw(main_widget(name));
+}
+
+void report_info(const char *message) {
+    const GCharPtr text{g_strdup_printf(tr(" Info: %s"), tr(message))};
+    controls_update_main_statusbar(text.get());
+}
+
+// Takes the error over: the status bar gets it and a dialog shows the bare message.
+void report_error(GError *error) {
+    const GErrorPtr owned{error};
+    const GCharPtr text{g_strdup_printf(tr(" Error: %s"), owned->message)};
+    controls_update_main_statusbar(text.get());
+    controls_show_message_dialog(owned->message, GTK_MESSAGE_ERROR);
+}
+
+void replace_path(gchar **variable, const gchar *utf8_path) {
+    gchar *copy = g_strdup(utf8_path);
+    g_free(*variable);
+    *variable = copy;
+}
+
+void set_title_from(const gchar *utf8_project_path) {
+    const GCharPtr base{g_path_get_basename(utf8_project_path)};
+    controls_update_main_window_title(base.get());
+}
+
+int load_picture_file(const gchar *utf8_path) {
+    return open_picture(utf8_path, TRUE) ? 1 : 0;
+}
+
+// Reads a sprite file with the user's attribute byte format; a failure is reported.
+int decode_sprites(const gchar *utf8_path, int initialise) {
+    GError *error = nullptr;
+    const int decoded = spritesdecoder_decode_sprites_file(
+        utf8_path, options_sprite_attribute_byte_format, initialise, &error);
+    if (decoded != 1) {
+        report_error(error);
+    }
+    return decoded;
+}
+
+void set_multicolor_button(bool active) {
+    // Its toggle handler hands a changed state on to every sprite.
+    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(main_widget("checkbutton_sprite_multicolor")),
+                                 active ? TRUE : FALSE);
+}
+
+bool first_sprite_is_multicolor() {
+    std::int32_t multicolor = 0;
+    sprites_get_multicolor_at_index(0, &multicolor);
+    return multicolor == 1;
+}
+
+void queue_swatches() {
+    for (const char *swatch : colour_swatches) {
+        queue_draw(swatch);
+    }
+}
+
+// The picture and its open borders show the new picture, the sprites its background colour.
+void show_picture() {
+    for (const char *area : border_areas) {
+        queue_draw(area);
+    }
+    queue_draw("drawingarea_picture");
+    set_background_color_for_sprites();
+}
+
+// Shows what an opened or restored project brought: the editor's multicolour switch and sprite
+// colour swatch follow sprite 0.
+void show_project() {
+    for (const char *area : border_areas) {
+        queue_draw(area);
+    }
+    if (picture_loaded == 1) {
+        queue_draw("drawingarea_picture");
+        set_background_color_for_sprites();
+    }
+    if (sprites_loaded == 1) {
+        set_multicolor_button(first_sprite_is_multicolor());
+        std::uint8_t colour = 0;
+        sprites_get_color_at_index(0, &colour);
+        color_index_sprite_bit_pair_10 = colour;
+        repaint_sprite_views();
+        queue_swatches();
+    }
+}
+
+// The list scroll bar covers one step per row of eight sprites and pages by five rows.
+void configure_sprite_list_scrollbar() {
+    GtkAdjustment *adjustment =
+        gtk_range_get_adjustment(GTK_RANGE(main_widget("vscrollbar_sprites")));
+    const unsigned rows =
+        (sprites_get_array_size() + sprite_list_columns - 1) / sprite_list_columns;
+    // Each setter leaves the value where it is.
+    gtk_adjustment_set_lower(adjustment, 0);
+    gtk_adjustment_set_upper(adjustment, rows);
+    gtk_adjustment_set_step_increment(adjustment, 1);
+    gtk_adjustment_set_page_increment(adjustment, sprite_list_page_rows);
+    gtk_adjustment_set_page_size(adjustment, sprite_list_page_rows);
+}
+
+void open_project(const gchar *utf8_project_path) {
+    GError *error = nullptr;
+    const GCharPtr filename{g_filename_from_utf8(utf8_project_path, -1, nullptr, nullptr, &error)};
+    const GKeyFilePtr key_file{g_key_file_new()};
+    if (!filename || !g_key_file_load_from_file(key_file.get(), filename.get(),
+                                                G_KEY_FILE_KEEP_COMMENTS, &error)) {
+        report_error(error);
+        return;
+    }
+    set_title_from(utf8_project_path);
+
+    // The stored absolute paths first, then the same names beside the project file.
+    std::string named;
+    if (project_get_file_value(key_file.get(), project_picture_group, &named)) {
+        const std::string picture =
+            project_find_file(project_get_path_from_uri(named.c_str()), utf8_project_path);
+        picture_loaded = load_picture_file(picture.c_str());
+    }
+    if (project_get_file_value(key_file.get(), project_sprites_group, &named)) {
+        const std::string sprites =
+            project_find_file(project_get_path_from_uri(named.c_str()), utf8_project_path);
+        sprites_loaded = decode_sprites(sprites.c_str(), 1);
+        if (sprites_loaded == 1) {
+            replace_path(&utf8_path_and_filename_sprites, sprites.c_str());
+        }
+    }
+    // The project's colours override those the sprite file brought.
+    sprites_init_from_key_file(key_file.get());
+    project_read_border_color(key_file.get(), &border_color_index);
+    show_project();
+
+    report_info("Project opened");
+    options_save_to_file();
+}
+
+bool has_picture_and_sprites() {
+    if (picture_loaded == 1 && sprites_loaded == 1) {
+        return true;
+    }
+    report_info(nothing_to_save);
+    return false;
+}
+
+} // namespace
+
+void on_menuitem_load_picture_activate(GtkMenuItem *, gpointer) {
+    gchar *chosen = nullptr;
+    if (!fileopen_open_picture_file(&chosen)) {
+        return;
+    }
+    const GCharPtr path{chosen};
+    picture_loaded = load_picture_file(path.get());
+    if (picture_loaded == 1) {
+        report_info("Picture data loaded");
+        options_save_to_file();
+        show_picture();
+        repaint_sprite_views();
+    }
+}
+
+void on_menuitem_load_sprites_activate(GtkMenuItem *, gpointer) {
+    gchar *chosen = nullptr;
+    if (!fileopen_open_sprites_file(&chosen)) {
+        return;
+    }
+    const GCharPtr path{chosen};
+    sprites_loaded = decode_sprites(path.get(), 1);
+    if (sprites_loaded != 1) {
+        return;
+    }
+    replace_path(&utf8_path_and_filename_sprites, path.get());
+    report_info("Sprite data loaded");
+    options_save_to_file();
+    configure_sprite_list_scrollbar();
+    // Only the attribute bytes can have made the sprites multicolour.
+    set_multicolor_button(options_sprite_attribute_byte_format != 0 &&
+                          first_sprite_is_multicolor());
+    repaint_sprite_views();
+}
+
+void on_menuitem_new_project_activate(GtkMenuItem *, gpointer) {
+    if ((picture_loaded == 1 || sprites_loaded == 1) &&
+        !controls_get_user_confirmation(tr(reset_question))) {
+        return;
+    }
+    picture_loaded = 0;
+    sprites_loaded = 0;
+    replace_path(&utf8_path_and_filename_project, nullptr);
+    replace_path(&utf8_path_and_filename_picture, nullptr);
+    replace_path(&utf8_path_and_filename_sprites, nullptr);
+
+    color_index_sprite_bit_pair_10 = fresh_sprite_colour;
+    set_multicolor_button(false);
+    sprites_module_init();
+
+    if (pixbuf_picture != nullptr) {
+        g_object_unref(pixbuf_picture);
+        pixbuf_picture = nullptr;
+    }
+    queue_draw("drawingarea_picture");
+    queue_draw("drawingarea_upper_border");
+    queue_draw("drawingarea_lower_border");
+    repaint_sprite_views();
+    queue_swatches();
+}
+
+void on_menuitem_open_project_activate(GtkMenuItem *, gpointer) {
+    gchar *chosen = nullptr;
+    if (!fileopen_open_project_file(&chosen)) {
+        return;
+    }
+    const GCharPtr path{chosen};
+    open_project(path.get());
+    // Kept even when the file did not load, so that Save writes a good project over it.
+    replace_path(&utf8_path_and_filename_project, path.get());
+}
+
+void on_menuitem_save_project_activate(GtkMenuItem *, gpointer) {
+    if (!has_picture_and_sprites()) {
+        return;
+    }
+    if (utf8_path_and_filename_project != nullptr) {
+        save_project_to_file(utf8_path_and_filename_project);
+    } else {
+        choose_name_and_save_project_to_file();
+    }
+}
+
+void on_menuitem_save_project_as_activate(GtkMenuItem *, gpointer) {
+    if (has_picture_and_sprites()) {
+        choose_name_and_save_project_to_file();
+    }
+}
+
+void choose_name_and_save_project_to_file() {
+    const std::string suggested = project_get_suggested_project_name(
+        utf8_path_and_filename_project, utf8_path_and_filename_picture);
+    gchar *chosen = nullptr;
+    if (!fileopen_save_project_file(suggested.empty() ? nullptr : suggested.c_str(), &chosen)) {
+        return;
+    }
+    const GCharPtr owned{chosen};
+    const std::string name = project_add_ini_extension(owned.get());
+    save_project_to_file(name.c_str());
+    replace_path(&utf8_path_and_filename_project, name.c_str());
+}
+
+int save_project_to_file(const gchar *utf8_path) {
+    const std::string text = project_get_file_text(
+        utf8_path_and_filename_picture, utf8_path_and_filename_sprites, border_color_index);
+    // GLib's writer lays the groups out; it replaces the file in one step, so a failed write
+    // leaves the old project as it was.
+    const GKeyFilePtr key_file{g_key_file_new()};
+    if (!g_key_file_load_from_data(key_file.get(), text.c_str(), text.size(),
+                                   G_KEY_FILE_KEEP_COMMENTS, nullptr)) {
+        return 0;
+    }
+    GError *error = nullptr;
+    const GCharPtr filename{g_filename_from_utf8(utf8_path, -1, nullptr, nullptr, &error)};
+    if (!filename || !g_key_file_save_to_file(key_file.get(), filename.get(), &error)) {
+        report_error(error);
+        return 0;
+    }
+    report_info("Project saved");
+    options_save_to_file();
+    set_title_from(utf8_path);
+    return 1;
+}
+
+void on_menuitem_reload_graphics_activate(GtkMenuItem *, gpointer) {
+    if (picture_loaded == 1) {
+        // open_picture replaces the path it is given, so it gets a copy.
+        const GCharPtr path{g_strdup(utf8_path_and_filename_picture)};
+        picture_loaded = load_picture_file(path.get());
+        if (picture_loaded == 1) {
+            show_picture();
+            repaint_sprite_views();
+        }
+    }
+    if (sprites_loaded == 1) {
+        // Bitmaps and count only: the artist's colours and multicolour flags stay.
+        sprites_loaded = decode_sprites(utf8_path_and_filename_sprites, 0);
+        if (sprites_loaded == 1) {
+            repaint_sprite_views();
+        }
+    }
+    if (picture_loaded == 1 || sprites_loaded == 1) {
+        report_info("All graphics were reloaded");
+        options_save_to_file();
+    }
+}
+
+void restore_project_from_data() {
+    const GKeyFilePtr key_file{g_key_file_new()};
+    if (project_backup_data == nullptr ||
+        !g_key_file_load_from_data(key_file.get(), project_backup_data, static_cast<gsize>(-1),
+                                   G_KEY_FILE_KEEP_COMMENTS, nullptr)) {
+        return;
+    }
+    std::string named;
+    if (project_get_file_value(key_file.get(), project_picture_group, &named) &&
+        named != project_no_file) {
+        picture_loaded = load_picture_file(project_get_path_from_uri(named.c_str()).c_str());
+    }
+    if (project_get_file_value(key_file.get(), project_sprites_group, &named) &&
+        named != project_no_file) {
+        const std::string sprites = project_get_path_from_uri(named.c_str());
+        // The preview replaced only bitmaps and colours; the colours come back below.
+        sprites_loaded = decode_sprites(sprites.c_str(), 0);
+        if (sprites_loaded == 1) {
+            replace_path(&utf8_path_and_filename_sprites, sprites.c_str());
+        }
+    }
+    sprites_init_from_key_file(key_file.get());
+    project_read_border_color(key_file.get(), &border_color_index);
+    show_project();
+}

@@ -8,6 +8,9 @@ extern int sprites_loaded;
 extern gchar *utf8_path_and_filename_project;
 extern gchar *utf8_path_and_filename_sprites;
 extern int border_color_index; // the closed corner border colour, $D020
+// The project as it stood when the template preview began, and whether it is still to come back.
+extern gchar *project_backup_data;
+extern int project_backup_pending_restore;
 
 void on_menuitem_new_project_activate(GtkMenuItem *menuitem, gpointer user_data);
 void on_menuitem_open_project_activate(GtkMenuItem *menuitem, gpointer user_data);
@@ -16,3 +19,10 @@ void on_menuitem_save_project_as_activate(GtkMenuItem *menuitem, gpointer user_d
 void on_menuitem_load_picture_activate(GtkMenuItem *menuitem, gpointer user_data);
 void on_menuitem_load_sprites_activate(GtkMenuItem *menuitem, gpointer user_data);
 void on_menuitem_reload_graphics_activate(GtkMenuItem *menuitem, gpointer user_data);
+
+// Writes the project file; 1 when it was written, else 0 (a write error has been reported).
+int save_project_to_file(const gchar *utf8_path);
+// Asks for a project file name (with ".ini" added when missing) and saves there.
+void choose_name_and_save_project_to_file();
+// Brings back the picture, sprites and colours held in project_backup_data.
+void restore_project_from_data();

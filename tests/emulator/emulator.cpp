@@ -156,11 +156,14 @@ Screenshot run_emulator(const std::string &program, VideoStandard standard, int 
     gchar **environment = g_get_environ();
     environment = g_environ_setenv(environment, "HOME", home.c_str(), TRUE);
     // x64sc exits with status 1 after -limitcycles; the screenshot tells whether it ran.
+    gchar *output = nullptr;
+    GError *error = nullptr;
     g_spawn_sync(work_dir.c_str(), const_cast<gchar **>(argv.data()), environment,
-                 static_cast<GSpawnFlags>(G_SPAWN_SEARCH_PATH | G_SPAWN_STDOUT_TO_DEV_NULL |
-                                          G_SPAWN_STDERR_TO_DEV_NULL),
-                 nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+                 static_cast<GSpawnFlags>(G_SPAWN_SEARCH_PATH | G_SPAWN_STDOUT_TO_DEV_NULL),
+                 nullptr, nullptr, nullptr, &output, nullptr, &error);
     g_strfreev(environment);
+    const GCharPtr owned_output(output);
+    const GErrorPtr owned_error(error);
 
     Screenshot screenshot;
     screenshot.standard = standard;
@@ -171,6 +174,7 @@ Screenshot run_emulator(const std::string &program, VideoStandard standard, int 
     const PixbufPtr pixbuf(gdk_pixbuf_new_from_file(png.c_str(), nullptr));
     loader_lock.unlock();
     if (!pixbuf) {
+        screenshot.emulator_output = error ? error->message : output ? output : "";
         return screenshot;
     }
     screenshot.width = gdk_pixbuf_get_width(pixbuf.get());

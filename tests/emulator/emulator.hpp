@@ -21,6 +21,7 @@ struct Screenshot {
     int width = 0;
     int height = 0;
     std::vector<Rgb> pixels;
+    std::string emulator_output; // what x64sc printed on stderr when it wrote no screenshot
 };
 
 // Path of a file in the shared folder (ROMs), from the build's SIDEWELL_SHARED_DIR.

@@ -222,7 +222,7 @@ TEST_P(ExportedProgram, ShowsWhatThePngShows) {
     const PixbufPtr image(gdk_pixbuf_new_from_file(png.c_str(), &error));
     ASSERT_TRUE(image) << GErrorPtr(error)->message;
     const Screenshot screenshot = run_emulator(prg, standard, emulator_steady_frame(standard), dir);
-    ASSERT_GT(screenshot.width, 0) << "x64sc wrote no screenshot";
+    ASSERT_GT(screenshot.width, 0) << "x64sc wrote no screenshot: " << screenshot.emulator_output;
 
     const guchar *pixels = gdk_pixbuf_read_pixels(image.get());
     const int stride = gdk_pixbuf_get_rowstride(image.get());

@@ -291,7 +291,8 @@ TEST_P(PlainViewer, ShowsPictureAndAllSpritesInOpenBordersFrameAfterFrame) {
                                      emulator_steady_frame(standard) + 1};
     const auto screenshots = run.frames(standard, frames);
     for (std::size_t i = 0; i < frames.size(); ++i) {
-        ASSERT_GT(screenshots[i].width, 0) << "x64sc wrote no screenshot";
+        ASSERT_GT(screenshots[i].width, 0)
+            << "x64sc wrote no screenshot: " << screenshots[i].emulator_output;
         EXPECT_EQ(differences(screenshots[i], expected, palette), "") << "frame " << frames[i];
     }
 }
@@ -385,7 +386,9 @@ TEST_P(FlickerViewer, FollowsTheScheduleThenShowsThePlainViewersFrames) {
     // narrowing the range with two frames at a time.
     constexpr int before_start = 150;
     int before = before_start, first = emulator_steady_frame(standard);
-    ASSERT_TRUE(last_row_shown(plain.frame(standard, first), open, palette));
+    const Screenshot steady = plain.frame(standard, first);
+    ASSERT_GT(steady.width, 0) << "x64sc wrote no screenshot: " << steady.emulator_output;
+    ASSERT_TRUE(last_row_shown(steady, open, palette));
     while (first - before > 1) {
         constexpr int probes = 2;
         std::vector<int> frames;
