@@ -61,6 +61,28 @@ std::vector<Rgb> emulator_pepto_palette() {
     return palette.size() == 16 ? palette : std::vector<Rgb>{};
 }
 
+bool emulator_ready(std::string &why) {
+    std::ifstream kernal(shared_file("c64-roms/kernal-901227-03.bin"), std::ios::binary);
+    constexpr std::streamoff kernal_size = 8192;
+    if (!kernal.seekg(0, std::ios::end) || kernal.tellg() != kernal_size) {
+        why = "C64 ROMs not found in " + shared_file("c64-roms");
+        return false;
+    }
+    if (emulator_pepto_palette().empty()) {
+        why = "x64sc's palette file pepto-pal.vpl not found";
+        return false;
+    }
+    if (!g_getenv("DISPLAY")) {
+        why = "x64sc needs an X display; run the tests under xvfb-run";
+        return false;
+    }
+    return true;
+}
+
+int emulator_steady_frame(VideoStandard standard) {
+    return standard == VideoStandard::ntsc ? 300 : 250;
+}
+
 int crunch_in_place(const std::string &path, unsigned start) {
     const char *old_path = g_getenv("PATH");
     const std::string path_with_tools =

@@ -30,6 +30,20 @@ std::string shared_file(const std::string &relative);
 // The sixteen colours of x64sc's Pepto palette file; empty when it cannot be read.
 std::vector<Rgb> emulator_pepto_palette();
 
+// Whether x64sc can run here (ROMs, palette file, X display); why not otherwise.
+bool emulator_ready(std::string &why);
+
+#define SKIP_UNLESS_EMULATOR_READY()                                                               \
+    do {                                                                                           \
+        std::string why;                                                                           \
+        if (!emulator_ready(why)) {                                                                \
+            GTEST_SKIP() << why;                                                                   \
+        }                                                                                          \
+    } while (false)
+
+// A frame well after a viewer has started (about 4.3 s of emulated time after reset).
+int emulator_steady_frame(VideoStandard standard);
+
 // Runs "exomizer sfx <start> "<path>" -o "<path>" -n" as the editor does, with the test
 // stand-in first on PATH. Returns its exit status, or -1 when it could not be started.
 int crunch_in_place(const std::string &path, unsigned start);

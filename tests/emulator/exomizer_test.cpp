@@ -194,10 +194,7 @@ struct MoveCase {
 class ExomizerMoves : public testing::TestWithParam<MoveCase> {};
 
 TEST_P(ExomizerMoves, PayloadIntactToItsLoadAddress) {
-    if (read_file(shared_file("c64-roms/kernal-901227-03.bin")).size() != 8192 ||
-        emulator_pepto_palette().empty() || !g_getenv("DISPLAY")) {
-        GTEST_SKIP() << "needs the C64 ROMs, x64sc's palettes and an X display";
-    }
+    SKIP_UNLESS_EMULATOR_READY();
     const Directory directory;
     const std::string path = directory.path + "/check.prg";
     write_file(path, self_checking_program(GetParam().load_address, GetParam().pages));

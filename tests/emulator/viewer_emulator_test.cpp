@@ -144,11 +144,6 @@ const char *standard_name(VideoStandard standard) {
     return "pal";
 }
 
-// A frame well after the viewer has started (about 4.3 s of emulated time after reset).
-int steady_frame(VideoStandard standard) {
-    return standard == VideoStandard::ntsc ? 300 : 250;
-}
-
 struct TemporaryDirectory {
     std::string path;
     TemporaryDirectory()
@@ -276,30 +271,6 @@ std::string differences(const Screenshot &screenshot, const ExpectedDisplay &exp
     return report.str();
 }
 
-bool emulator_ready(std::string &why) {
-    if (read_binary(shared_file("c64-roms/kernal-901227-03.bin")).size() != 8192) {
-        why = "C64 ROMs not found in " + shared_file("c64-roms");
-        return false;
-    }
-    if (emulator_pepto_palette().empty()) {
-        why = "x64sc's palette file pepto-pal.vpl not found";
-        return false;
-    }
-    if (!g_getenv("DISPLAY")) {
-        why = "x64sc needs an X display; run the tests under xvfb-run";
-        return false;
-    }
-    return true;
-}
-
-#define SKIP_UNLESS_EMULATOR_READY()                                                               \
-    do {                                                                                           \
-        std::string why;                                                                           \
-        if (!emulator_ready(why)) {                                                                \
-            GTEST_SKIP() << why;                                                                   \
-        }                                                                                          \
-    } while (false)
-
 // ------------------------------------------------------------------ the plain viewers
 
 struct PlainCase {
@@ -316,7 +287,8 @@ TEST_P(PlainViewer, ShowsPictureAndAllSpritesInOpenBordersFrameAfterFrame) {
     ASSERT_EQ(run.crunch_status(), 0);
     const auto palette = emulator_pepto_palette();
     const ExpectedDisplay expected = run.expected(true);
-    const std::vector<int> frames = {steady_frame(standard), steady_frame(standard) + 1};
+    const std::vector<int> frames = {emulator_steady_frame(standard),
+                                     emulator_steady_frame(standard) + 1};
     const auto screenshots = run.frames(standard, frames);
     for (std::size_t i = 0; i < frames.size(); ++i) {
         ASSERT_GT(screenshots[i].width, 0)
@@ -413,7 +385,7 @@ TEST_P(FlickerViewer, FollowsTheScheduleThenShowsThePlainViewersFrames) {
     // Both variants start the border routine in the same frame; find it in the plain one,
     // narrowing the range with two frames at a time.
     constexpr int before_start = 150;
-    int before = before_start, first = steady_frame(standard);
+    int before = before_start, first = emulator_steady_frame(standard);
     const Screenshot steady = plain.frame(standard, first);
     ASSERT_GT(steady.width, 0) << "x64sc wrote no screenshot: " << steady.emulator_output;
     ASSERT_TRUE(last_row_shown(steady, open, palette));
