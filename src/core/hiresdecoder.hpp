@@ -15,7 +15,9 @@ constexpr int picture_format_artist64 = 8;
 constexpr int picture_format_art_studio = 9;
 constexpr int picture_format_blazing_paddles = 10;
 
-constexpr bool picture_format_is_hires(int format) { return format >= 2 && format <= 5; }
+constexpr bool picture_format_is_hires(int format) {
+    return format >= 2 && format <= 5;
+}
 constexpr bool picture_format_is_multicolor(int format) {
     return format >= picture_format_vidcom && format <= picture_format_blazing_paddles;
 }

@@ -7,6 +7,8 @@
 
 namespace {
 
+constexpr std::uint8_t opaque_alpha = 255;
+
 using ByteColour = std::array<std::uint8_t, 3>;
 using DoubleColour = std::array<double, 3>;
 using ByteTable = std::array<ByteColour, palette_colour_count>;
@@ -101,6 +103,25 @@ void palette_get_rgb_at_index(int index, std::uint8_t *rgb) {
     if (const Palette *palette = current_palette()) {
         write_colour(palette->bytes[colour_of(index)], rgb);
     }
+}
+
+PaletteRgb palette_get_rgb(int index) {
+    PaletteRgb rgb{};
+    palette_get_rgb_at_index(index, rgb.data());
+    return rgb;
+}
+
+std::uint32_t palette_get_rgba_fill(int index) {
+    const PaletteRgb rgb = palette_get_rgb(index);
+    return std::uint32_t{rgb[0]} << 24 | std::uint32_t{rgb[1]} << 16 | std::uint32_t{rgb[2]} << 8 |
+           opaque_alpha;
+}
+
+void palette_put_opaque_pixel(std::uint8_t *pixel, const PaletteRgb &rgb) {
+    pixel[0] = rgb[0];
+    pixel[1] = rgb[1];
+    pixel[2] = rgb[2];
+    pixel[3] = opaque_alpha;
 }
 
 void palette_get_rgb_double_at_index(int index, double *rgb) {

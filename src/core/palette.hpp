@@ -2,12 +2,20 @@
 // The sixteen C64 colours in the four palettes the editor offers. The palette in use is
 // options_palette, read on every call.
 
+#include <array>
 #include <cstdint>
 
 constexpr int palette_colour_count = 16;
 
 // Writes R, G, B of the colour in the current palette; untouched for a palette outside 0-3.
 void palette_get_rgb_at_index(int index, std::uint8_t *rgb);
+using PaletteRgb = std::array<std::uint8_t, 3>;
+// The same as a value; black for a palette outside 0-3.
+PaletteRgb palette_get_rgb(int index);
+// The colour as gdk_pixbuf_fill takes it: red<<24 | green<<16 | blue<<8 | 0xFF.
+std::uint32_t palette_get_rgba_fill(int index);
+// Writes the colour into an RGBA pixel with alpha 255.
+void palette_put_opaque_pixel(std::uint8_t *pixel, const PaletteRgb &rgb);
 void palette_get_rgb_double_at_index(int index, double *rgb);
 // Always Pepto: glyph images are drawn in Pepto blue and light blue.
 void palette_get_pepto_rgb_at_index(int index, std::uint8_t *rgb);

@@ -9,22 +9,6 @@ namespace {
 
 constexpr int cell_pixels = 8; // a character cell and a bitmap cell are 8x8 pixels
 constexpr int rgba_channels = 4;
-constexpr guchar opaque = 255;
-
-using Rgb = std::array<std::uint8_t, 3>;
-
-Rgb rgb_of(int index) {
-    Rgb rgb{};
-    palette_get_rgb_at_index(index, rgb.data());
-    return rgb;
-}
-
-void put_pixel(guchar *pixel, const Rgb &rgb) {
-    pixel[0] = rgb[0];
-    pixel[1] = rgb[1];
-    pixel[2] = rgb[2];
-    pixel[3] = opaque;
-}
 
 struct Target {
     guchar *pixels;
@@ -44,17 +28,18 @@ struct Target {
 // 00 is the background, 01 the screen byte's high nibble, 10 its low nibble, 11 colour RAM.
 void render_multicolor(const Target &target, const std::uint8_t *bitmap, const std::uint8_t *screen,
                        const std::uint8_t *colour, std::uint8_t background) {
-    const Rgb background_rgb = rgb_of(background);
+    const PaletteRgb background_rgb = palette_get_rgb(background);
     for (int cell = 0; cell < target.cell_count(); ++cell) {
-        const std::array<Rgb, 4> pair_rgb = {background_rgb, rgb_of(screen[cell] >> 4),
-                                             rgb_of(screen[cell]), rgb_of(colour[cell])};
+        const std::array<PaletteRgb, 4> pair_rgb = {
+            background_rgb, palette_get_rgb(screen[cell] >> 4), palette_get_rgb(screen[cell]),
+            palette_get_rgb(colour[cell])};
         for (int row = 0; row < cell_pixels; ++row) {
             const std::uint8_t bits = bitmap[cell * cell_pixels + row];
             guchar *pixel = target.cell_row(cell, row);
             for (int shift = 6; shift >= 0; shift -= 2) {
-                const Rgb &rgb = pair_rgb[(bits >> shift) & 3];
-                put_pixel(pixel, rgb);
-                put_pixel(pixel + rgba_channels, rgb);
+                const PaletteRgb &rgb = pair_rgb[(bits >> shift) & 3];
+                palette_put_opaque_pixel(pixel, rgb);
+                palette_put_opaque_pixel(pixel + rgba_channels, rgb);
                 pixel += 2 * rgba_channels;
             }
         }
@@ -64,12 +49,13 @@ void render_multicolor(const Target &target, const std::uint8_t *bitmap, const s
 // Hires: one pixel a bit; a clear bit takes the screen byte's low nibble, a set bit its high one.
 void render_hires(const Target &target, const std::uint8_t *bitmap, const std::uint8_t *screen) {
     for (int cell = 0; cell < target.cell_count(); ++cell) {
-        const std::array<Rgb, 2> bit_rgb = {rgb_of(screen[cell]), rgb_of(screen[cell] >> 4)};
+        const std::array<PaletteRgb, 2> bit_rgb = {palette_get_rgb(screen[cell]),
+                                                   palette_get_rgb(screen[cell] >> 4)};
         for (int row = 0; row < cell_pixels; ++row) {
             const std::uint8_t bits = bitmap[cell * cell_pixels + row];
             guchar *pixel = target.cell_row(cell, row);
             for (int shift = 7; shift >= 0; --shift, pixel += rgba_channels) {
-                put_pixel(pixel, bit_rgb[(bits >> shift) & 1]);
+                palette_put_opaque_pixel(pixel, bit_rgb[(bits >> shift) & 1]);
             }
         }
     }
@@ -79,8 +65,8 @@ void render_hires(const Target &target, const std::uint8_t *bitmap, const std::u
 // on pixels in the cell's colour. Glyph pixels are told apart by Pepto blue's red component.
 void render_petscii(const Target &target, const std::uint8_t *screen, const std::uint8_t *colour,
                     std::uint8_t background) {
-    const Rgb background_rgb = rgb_of(background);
-    Rgb off_rgb{};
+    const PaletteRgb background_rgb = palette_get_rgb(background);
+    PaletteRgb off_rgb{};
     palette_get_pepto_rgb_at_index(c64pixbufs_off_colour, off_rgb.data());
     for (int cell = 0; cell < target.cell_count(); ++cell) {
         const GdkPixbuf *glyph = c64pixbufs_get_char_at_index(screen[cell]);
@@ -90,21 +76,17 @@ void render_petscii(const Target &target, const std::uint8_t *screen, const std:
         const guchar *glyph_pixels = gdk_pixbuf_read_pixels(glyph);
         const int glyph_rowstride = gdk_pixbuf_get_rowstride(glyph);
         const int glyph_channels = gdk_pixbuf_get_n_channels(glyph);
-        const Rgb foreground_rgb = rgb_of(colour[cell]);
+        const PaletteRgb foreground_rgb = palette_get_rgb(colour[cell]);
         for (int row = 0; row < cell_pixels; ++row) {
             const guchar *source = glyph_pixels + row * glyph_rowstride;
             guchar *pixel = target.cell_row(cell, row);
             for (int column = 0; column < cell_pixels; ++column) {
                 const bool off = source[column * glyph_channels] == off_rgb[0];
-                put_pixel(pixel + column * rgba_channels, off ? background_rgb : foreground_rgb);
+                palette_put_opaque_pixel(pixel + column * rgba_channels,
+                                         off ? background_rgb : foreground_rgb);
             }
         }
     }
-}
-
-guint32 rgba_word(const Rgb &rgb) {
-    return static_cast<guint32>(rgb[0]) << 24 | static_cast<guint32>(rgb[1]) << 16 |
-           static_cast<guint32>(rgb[2]) << 8 | opaque;
 }
 
 } // namespace
@@ -124,7 +106,7 @@ GdkPixbuf *pixbufs_new_from_hires_opaque(const std::uint8_t *bitmap, const std::
                            rows};
     if (bitmap == nullptr) {
         // A cell whose glyph is missing keeps the background instead of uninitialised memory.
-        gdk_pixbuf_fill(image, rgba_word(rgb_of(background)));
+        gdk_pixbuf_fill(image, palette_get_rgba_fill(background));
         render_petscii(target, screen, colour, background);
     } else if (colour == nullptr) {
         render_hires(target, bitmap, screen);

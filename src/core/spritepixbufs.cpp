@@ -8,26 +8,10 @@
 namespace {
 
 constexpr int channels = 4;
-constexpr std::uint8_t opaque = 255;
 constexpr std::uint8_t clear = 0;
 constexpr int pixels_per_byte = 8;
 constexpr int bytes_per_row = sprite_width / pixels_per_byte;
 constexpr int pairs_per_row = sprite_width / 2;
-
-using Rgb = std::array<std::uint8_t, 3>;
-
-Rgb rgb_of(std::uint8_t index) {
-    Rgb rgb{};
-    palette_get_rgb_at_index(index, rgb.data());
-    return rgb;
-}
-
-void put_pixel(guchar *pixel, const Rgb &rgb) {
-    pixel[0] = rgb[0];
-    pixel[1] = rgb[1];
-    pixel[2] = rgb[2];
-    pixel[3] = opaque;
-}
 
 } // namespace
 
@@ -41,8 +25,8 @@ void spritepixbufs_set_pixbuf_data_from_sprite_data_mono(GdkPixbuf *image, const
                                                          std::int32_t transparent) {
     if (image == nullptr || data == nullptr)
         return;
-    const Rgb set_rgb = rgb_of(colour);
-    const Rgb clear_rgb = rgb_of(background);
+    const PaletteRgb set_rgb = palette_get_rgb(colour);
+    const PaletteRgb clear_rgb = palette_get_rgb(background);
     const int rowstride = gdk_pixbuf_get_rowstride(image);
     guchar *pixels = gdk_pixbuf_get_pixels(image);
     for (unsigned r = 0; r < sprite_height; r++) {
@@ -52,11 +36,11 @@ void spritepixbufs_set_pixbuf_data_from_sprite_data_mono(GdkPixbuf *image, const
             // The most significant bit is the leftmost pixel.
             const bool set = (byte >> (7 - x % pixels_per_byte)) & 1;
             if (set)
-                put_pixel(pixel, set_rgb);
+                palette_put_opaque_pixel(pixel, set_rgb);
             else if (transparent == 1)
                 pixel[3] = clear;
             else
-                put_pixel(pixel, clear_rgb);
+                palette_put_opaque_pixel(pixel, clear_rgb);
         }
     }
 }
@@ -67,8 +51,9 @@ void spritepixbufs_set_pixbuf_data_from_sprite_data_multicolor(GdkPixbuf *image,
                                                                std::int32_t transparent) {
     if (image == nullptr || data == nullptr)
         return;
-    const std::array<Rgb, 4> rgbs = {rgb_of(colours[0]), rgb_of(colours[1]), rgb_of(colours[2]),
-                                     rgb_of(colours[3])};
+    const std::array<PaletteRgb, 4> rgbs = {
+        palette_get_rgb(colours[0]), palette_get_rgb(colours[1]), palette_get_rgb(colours[2]),
+        palette_get_rgb(colours[3])};
     const int rowstride = gdk_pixbuf_get_rowstride(image);
     guchar *pixels = gdk_pixbuf_get_pixels(image);
     for (unsigned r = 0; r < sprite_height; r++) {
@@ -82,8 +67,8 @@ void spritepixbufs_set_pixbuf_data_from_sprite_data_multicolor(GdkPixbuf *image,
                 pixel[3] = clear;
                 pixel[channels + 3] = clear;
             } else {
-                put_pixel(pixel, rgbs[value]);
-                put_pixel(pixel + channels, rgbs[value]);
+                palette_put_opaque_pixel(pixel, rgbs[value]);
+                palette_put_opaque_pixel(pixel + channels, rgbs[value]);
             }
         }
     }

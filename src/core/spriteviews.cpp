@@ -99,12 +99,6 @@ std::uint8_t spriteviews_get_display_background_index(int picture_loaded, int pi
     return sprites_get_background_color();
 }
 
-guint32 spriteviews_get_fill_value(std::uint8_t colour_index) {
-    std::array<std::uint8_t, 3> rgb{};
-    palette_get_rgb_at_index(colour_index, rgb.data());
-    return guint32{rgb[0]} << 24 | guint32{rgb[1]} << 16 | guint32{rgb[2]} << 8 | 0xFF;
-}
-
 SpriteviewsSide spriteviews_get_side_of_index(unsigned index) {
     return sprites_is_left_index(index) ? SpriteviewsSide::left : SpriteviewsSide::right;
 }
@@ -174,7 +168,7 @@ void spriteviews_paint_border(GdkPixbuf *pixbuf, SpriteviewsSide side, int metho
 
 void spriteviews_repaint_border(GdkPixbuf *pixbuf, SpriteviewsSide side, int method,
                                 std::uint8_t background) {
-    gdk_pixbuf_fill(pixbuf, spriteviews_get_fill_value(background));
+    gdk_pixbuf_fill(pixbuf, palette_get_rgba_fill(background));
     spriteviews_paint_border(pixbuf, side, method);
 }
 
@@ -218,7 +212,7 @@ PixbufPtr spriteviews_compose_screen_pixbuf(const GdkPixbuf *left_border,
     PixbufPtr screen = new_rgba(spriteviews_screen_width, spriteviews_border_height);
     if (!screen)
         return screen;
-    gdk_pixbuf_fill(screen.get(), spriteviews_get_fill_value(background));
+    gdk_pixbuf_fill(screen.get(), palette_get_rgba_fill(background));
     const SpriteviewsRect bounds = bounds_of(screen.get());
     const auto place = [&](const GdkPixbuf *source, int x, int y) {
         if (source == nullptr)

@@ -52,8 +52,6 @@ bool spriteviews_method_draws_frames(int method);
 // The picture's background when a picture that is not hires is loaded, else the sprites'.
 std::uint8_t spriteviews_get_display_background_index(int picture_loaded, int picture_format,
                                                       std::uint8_t picture_background);
-// RGBA fill value (red<<24 | green<<16 | blue<<8 | 0xFF) of a colour in the current palette.
-guint32 spriteviews_get_fill_value(std::uint8_t colour_index);
 
 SpriteviewsSide spriteviews_get_side_of_index(unsigned index);
 // Slot of a border sprite (index below 40) in its border's image.

@@ -204,4 +204,15 @@ TEST_P(PaletteOutOfRangeTest, leaves_every_output_untouched) {
 
 INSTANTIATE_TEST_SUITE_P(Values, PaletteOutOfRangeTest, ::testing::Values(4, -1, 255, 1000));
 
+TEST_F(PaletteTest, fill_value_and_pixel_carry_the_colour_with_full_alpha) {
+    options_palette = 3;
+    const PaletteRgb blue = palette_get_rgb(6);
+    EXPECT_EQ(palette_get_rgba_fill(6), std::uint32_t{blue[0]} << 24 |
+                                            std::uint32_t{blue[1]} << 16 |
+                                            std::uint32_t{blue[2]} << 8 | 0xFF);
+    std::array<std::uint8_t, 4> pixel{};
+    palette_put_opaque_pixel(pixel.data(), blue);
+    EXPECT_EQ(pixel, (std::array<std::uint8_t, 4>{blue[0], blue[1], blue[2], 255}));
+}
+
 } // namespace

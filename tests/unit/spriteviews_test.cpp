@@ -433,15 +433,6 @@ INSTANTIATE_TEST_SUITE_P(
                       BackgroundCase{"not_loaded", 0, picture_format_koala, 9}),
     [](const auto &info) { return std::string{info.param.name}; });
 
-TEST(SpriteViewsFill, PacksThePaletteColourWithFullAlpha) {
-    options_palette = 0;
-    EXPECT_EQ(spriteviews_get_fill_value(1), 0xFFFFFFFFu);
-    EXPECT_EQ(spriteviews_get_fill_value(0), 0x000000FFu);
-    const auto blue = rgb_of(6);
-    EXPECT_EQ(spriteviews_get_fill_value(6),
-              guint32{blue[0]} << 24 | guint32{blue[1]} << 16 | guint32{blue[2]} << 8 | 0xFF);
-}
-
 class ExportedScreen : public SpriteViews {
   protected:
     void SetUp() override {
