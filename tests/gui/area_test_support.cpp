@@ -114,27 +114,6 @@ void choose_zoom(int zoom) {
     choose(("menuitem_zoom_" + std::to_string(zoom) + "x").c_str());
 }
 
-EventCounter::EventCounter(GdkEventType type, std::span<const char *const> widget_names)
-    : type(type) {
-    for (const char *name : widget_names) {
-        counts[name] = 0;
-        GtkWidget *widget = lookup_widget(window_main, name);
-        g_object_set_data(G_OBJECT(widget), "event-counter-name", const_cast<char *>(name));
-        const auto count = +[](GtkWidget *counted, GdkEvent *event, EventCounter *self) {
-            if (event->type == self->type)
-                self->counts[static_cast<const char *>(
-                    g_object_get_data(G_OBJECT(counted), "event-counter-name"))]++;
-            return FALSE;
-        };
-        handlers.emplace_back(widget, g_signal_connect(widget, "event", G_CALLBACK(count), this));
-    }
-}
-
-EventCounter::~EventCounter() {
-    for (const auto &[widget, handler] : handlers)
-        g_signal_handler_disconnect(widget, handler);
-}
-
 void flush_redraws() {
     process_events();
     gdk_window_process_all_updates();

@@ -9,11 +9,8 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <map>
 #include <ostream>
-#include <span>
 #include <string>
-#include <utility>
 #include <vector>
 
 // A button event at (x, y) in the area's window, dispatched by GTK as one from the X server;
@@ -26,23 +23,6 @@ void tap_key(guint keyval, guint state = 0); // press and release
 // Chooses a menu item of the main window as the user does, and lets the areas paint.
 void choose(const char *menuitem);
 void choose_zoom(int zoom);
-
-// Counts the events of one type that main-window widgets receive while the object lives. It
-// listens on the generic "event" signal, which GTK emits before the specific one, because the
-// editor's own handlers end the specific signal's emission by returning TRUE.
-class EventCounter {
-  public:
-    EventCounter(GdkEventType type, std::span<const char *const> widget_names);
-    ~EventCounter();
-    EventCounter(const EventCounter &) = delete;
-    EventCounter &operator=(const EventCounter &) = delete;
-
-    std::map<std::string, int> counts; // by widget name
-
-  private:
-    GdkEventType type;
-    std::vector<std::pair<GtkWidget *, gulong>> handlers;
-};
 
 // Handles every pending event and draws every queued redraw now, so that a redraw found
 // queued afterwards was queued afterwards.
@@ -65,8 +45,6 @@ std::vector<unsigned> selected_sprites();
 // What the area shows once GTK has let it paint itself whole: its expose handler draws into a
 // pixmap, so this works at every zoom, also where the window reaches past the screen's edge.
 PixbufPtr area_pixels(GtkWidget *area);
-// A colour that no C64 palette has.
-constexpr std::uint32_t marker_rgb = 0x12FE34;
 std::uint32_t pixel_rgb(const GdkPixbuf *image, int x, int y);
 void pixel_set_rgb(GdkPixbuf *image, int x, int y, std::uint32_t rgb);
 std::uint32_t palette_rgb(std::uint8_t colour_index);

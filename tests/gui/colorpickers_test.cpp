@@ -58,10 +58,11 @@ struct StripCase {
 class PaletteStrip : public ColourPickers, public ::testing::WithParamInterface<StripCase> {};
 
 // Sixteen swatches in index order, each closed on its right by a column of colour 0, with a
-// line of colour 0 above and below them all.
+// line of colour 0 above and below them all. The strip is drawn when the area is configured, so
+// the palette command itself has to bring a configure event about.
 TEST_P(PaletteStrip, ShowsTheSixteenColoursWithSeparators) {
-    choose(GetParam().palette_item);
     choose_zoom(GetParam().zoom);
+    choose(GetParam().palette_item);
     const int size = 16 * GetParam().zoom;
 
     PixbufPtr expected{gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, colours * size, size)};
@@ -78,13 +79,13 @@ TEST_P(PaletteStrip, ShowsTheSixteenColoursWithSeparators) {
     EXPECT_EQ(pixels_first_difference(strip.get(), expected.get()), "");
 }
 
-INSTANTIATE_TEST_SUITE_P(Palettes, PaletteStrip,
-                         ::testing::Values(StripCase{"peptos_zoom1", "menuitem_palette_peptos", 1},
-                                           StripCase{"high_contrast_zoom2",
-                                                     "menuitem_palette_high_contrast", 2},
-                                           StripCase{"pixcen_zoom3", "menuitem_palette_pixcen", 3},
-                                           StripCase{"ccs64_zoom4", "menuitem_palette_ccs64", 4}),
-                         case_name);
+INSTANTIATE_TEST_SUITE_P(
+    Palettes, PaletteStrip,
+    ::testing::Values(StripCase{"high_contrast_zoom1", "menuitem_palette_high_contrast", 1},
+                      StripCase{"pixcen_zoom2", "menuitem_palette_pixcen", 2},
+                      StripCase{"ccs64_zoom3", "menuitem_palette_ccs64", 3},
+                      StripCase{"high_contrast_zoom4", "menuitem_palette_high_contrast", 4}),
+    case_name);
 
 struct HitCase {
     const char *name;

@@ -12,8 +12,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <set>
 #include <string>
 #include <vector>
@@ -140,8 +138,8 @@ TEST_P(SpriteViewsOnScreen, BordersAndListAreTheCoreImagesEnlargedWithFrames) {
         for (const unsigned index : {0u, 5u, 18u, 23u, 39u, 41u, 47u})
             sprites_set_selected_at_index(index, 1);
     }
-    choose(method_items[c.method]);
     choose_zoom(c.zoom);
+    choose(method_items[c.method]);
     GtkRange *scrollbar = GTK_RANGE(widget("vscrollbar_sprites"));
     gtk_range_set_range(scrollbar, 0, 10);
     gtk_range_set_value(scrollbar, c.first_row + 0.75);
@@ -206,41 +204,6 @@ TEST_F(AreaTest, OneSelectedSpriteIsFramedAtItsSlotOnly) {
     EXPECT_EQ(white.count({49, 123}), 0u);
     const PixbufPtr right = area_pixels(widget("drawingarea_right_border"));
     EXPECT_TRUE(white_pixels(right.get()).empty());
-}
-
-// The images stay at zoom 1: a new zoom only enlarges what they already hold.
-TEST_F(AreaTest, ZoomEnlargesTheImagesWithoutRepaintingThem) {
-    choose_zoom(1);
-    pixel_set_rgb(pixbuf_left_border, 0, 0, marker_rgb);
-    // Inside the last slot, clear of its frame.
-    pixel_set_rgb(pixbuf_sprites, 190, 103, marker_rgb);
-
-    choose_zoom(3);
-
-    const PixbufPtr left = area_pixels(widget("drawingarea_left_border"));
-    EXPECT_EQ(gdk_pixbuf_get_width(left.get()), 144);
-    EXPECT_EQ(pixel_rgb(left.get(), 2, 2), marker_rgb);
-    EXPECT_NE(pixel_rgb(left.get(), 3, 3), marker_rgb);
-    const PixbufPtr list = area_pixels(widget("drawingarea_sprites"));
-    EXPECT_EQ(gdk_pixbuf_get_width(list.get()), 1152);
-    EXPECT_EQ(pixel_rgb(list.get(), 1145, 623), marker_rgb);
-    EXPECT_EQ(pixel_rgb(list.get(), 1140, 618), marker_rgb);
-    EXPECT_NE(pixel_rgb(list.get(), 1139, 617), marker_rgb);
-}
-
-TEST_F(AreaTest, CornerColourComesFromThePetsciiFileOnlyWhenTaken) {
-    const std::string path = example_path("welcome.pet");
-    std::ifstream in(path, std::ios::binary);
-    const std::vector<char> bytes{std::istreambuf_iterator<char>(in), {}};
-    ASSERT_GT(bytes.size(), 2u);
-    const int file_border = static_cast<unsigned char>(bytes[2]) % 16;
-    const int other = (file_border + 3) % 16;
-    for (const gboolean take_border : {0, 1}) {
-        border_color_index = other;
-        ASSERT_TRUE(open_picture(path.c_str(), take_border));
-        EXPECT_EQ(border_color_index, take_border ? file_border : other);
-        EXPECT_STREQ(utf8_path_and_filename_picture, path.c_str());
-    }
 }
 
 } // namespace

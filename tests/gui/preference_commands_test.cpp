@@ -13,7 +13,6 @@
 
 #include <array>
 #include <filesystem>
-#include <map>
 #include <sstream>
 #include <string>
 #include <tuple>
@@ -66,39 +65,36 @@ constexpr const char *peptos = "menuitem_palette_peptos";
 constexpr const char *sprite_pad = "menuitem_sprite_attribute_byte_format_sprite_pad";
 constexpr const char *reencode = "menuitem_reencode_graphics";
 
-INSTANTIATE_TEST_SUITE_P(
-    Menu, PreferenceCommand,
-    ::testing::Values(
-        Command{"peptos", "menuitem_palette_ccs64", peptos, &options_palette, 0, "palette=0"},
-        Command{"peptos_again", nullptr, peptos, &options_palette, 0, "palette=0"},
-        Command{"high_contrast", nullptr, "menuitem_palette_high_contrast", &options_palette, 1,
-                "palette=1"},
-        Command{"pixcen", nullptr, "menuitem_palette_pixcen", &options_palette, 2, "palette=2"},
-        Command{"ccs64", nullptr, "menuitem_palette_ccs64", &options_palette, 3, "palette=3"},
-        Command{"zoom_1x", "menuitem_zoom_3x", "menuitem_zoom_1x", &options_expansion, 1,
-                "expansion=1"},
-        Command{"zoom_2x", nullptr, "menuitem_zoom_2x", &options_expansion, 2, "expansion=2"},
-        Command{"zoom_3x", nullptr, "menuitem_zoom_3x", &options_expansion, 3, "expansion=3"},
-        Command{"zoom_4x", nullptr, "menuitem_zoom_4x", &options_expansion, 4, "expansion=4"},
-        Command{"frame", "menuitem_selection_method_both", "menuitem_selection_method_frame",
-                &options_selection_method, 0, "selection_method=0"},
-        Command{"alpha", nullptr, "menuitem_selection_method_alpha_adjustment",
-                &options_selection_method, 1, "selection_method=1"},
-        Command{"both", nullptr, "menuitem_selection_method_both", &options_selection_method, 2,
-                "selection_method=2"},
-        Command{"no_transition", "menuitem_transition_flicker", "menuitem_transition_none",
-                &options_transition, 0, "transition=0"},
-        Command{"flicker", nullptr, "menuitem_transition_flicker", &options_transition, 1,
-                "transition=1"},
-        Command{"ignore_attributes", sprite_pad, "menuitem_sprite_attribute_byte_format_ignore",
-                &options_sprite_attribute_byte_format, 0, nullptr},
-        Command{"sprite_pad", nullptr, sprite_pad, &options_sprite_attribute_byte_format, 1,
-                nullptr},
-        Command{"reencode", nullptr, reencode, &options_reencode_graphics, 1,
-                "reencode_graphics=true"},
-        Command{"no_reencode", reencode, reencode, &options_reencode_graphics, 0,
-                "reencode_graphics=false"}),
-    case_name);
+const Command commands[] = {
+    Command{"peptos", "menuitem_palette_ccs64", peptos, &options_palette, 0, "palette=0"},
+    Command{"peptos_again", nullptr, peptos, &options_palette, 0, "palette=0"},
+    Command{"high_contrast", nullptr, "menuitem_palette_high_contrast", &options_palette, 1,
+            "palette=1"},
+    Command{"pixcen", nullptr, "menuitem_palette_pixcen", &options_palette, 2, "palette=2"},
+    Command{"ccs64", nullptr, "menuitem_palette_ccs64", &options_palette, 3, "palette=3"},
+    Command{"zoom_1x", "menuitem_zoom_3x", "menuitem_zoom_1x", &options_expansion, 1,
+            "expansion=1"},
+    Command{"zoom_2x", nullptr, "menuitem_zoom_2x", &options_expansion, 2, "expansion=2"},
+    Command{"zoom_3x", nullptr, "menuitem_zoom_3x", &options_expansion, 3, "expansion=3"},
+    Command{"zoom_4x", nullptr, "menuitem_zoom_4x", &options_expansion, 4, "expansion=4"},
+    Command{"frame", "menuitem_selection_method_both", "menuitem_selection_method_frame",
+            &options_selection_method, 0, "selection_method=0"},
+    Command{"alpha", nullptr, "menuitem_selection_method_alpha_adjustment",
+            &options_selection_method, 1, "selection_method=1"},
+    Command{"both", nullptr, "menuitem_selection_method_both", &options_selection_method, 2,
+            "selection_method=2"},
+    Command{"no_transition", "menuitem_transition_flicker", "menuitem_transition_none",
+            &options_transition, 0, "transition=0"},
+    Command{"flicker", nullptr, "menuitem_transition_flicker", &options_transition, 1,
+            "transition=1"},
+    Command{"ignore_attributes", sprite_pad, "menuitem_sprite_attribute_byte_format_ignore",
+            &options_sprite_attribute_byte_format, 0, nullptr},
+    Command{"sprite_pad", nullptr, sprite_pad, &options_sprite_attribute_byte_format, 1, nullptr},
+    Command{"reencode", nullptr, reencode, &options_reencode_graphics, 1, "reencode_graphics=true"},
+    Command{"no_reencode", reencode, reencode, &options_reencode_graphics, 0,
+            "reencode_graphics=false"}};
+
+INSTANTIATE_TEST_SUITE_P(Menu, PreferenceCommand, ::testing::ValuesIn(commands), case_name);
 
 // A zoom item that is left when another is chosen is activated too, and must not act.
 TEST_F(PreferenceCommand, LeavingAZoomItemDoesNothing) {
@@ -109,63 +105,8 @@ TEST_F(PreferenceCommand, LeavingAZoomItemDoesNothing) {
     EXPECT_FALSE(fs::exists(config_file()));
 }
 
-// The seven areas whose size follows the zoom.
-constexpr std::array<const char *, 7> zoomed_areas{
-    "drawingarea_upper_border",   "drawingarea_lower_border", "drawingarea_left_border",
-    "drawingarea_right_border",   "drawingarea_picture",      "drawingarea_sprites",
-    "drawingarea_sprite_palette",
-};
-
-struct Refresh {
-    const char *name;
-    const char *item;
-    int zoom;
-};
-
-class DisplayRefresh : public AreaTest, public ::testing::WithParamInterface<Refresh> {
-  protected:
-    std::map<std::string, std::pair<int, int>> sizes() {
-        std::map<std::string, std::pair<int, int>> sizes;
-        for (const char *name : zoomed_areas) {
-            GtkAllocation allocation;
-            gtk_widget_get_allocation(widget(name), &allocation);
-            sizes[name] = {allocation.width, allocation.height};
-        }
-        return sizes;
-    }
-};
-
-// A size request set to its own value changes nothing; only the step away and back gives every
-// area a configure event, in which the sprite palette strip is drawn again in the new colours.
-TEST_P(DisplayRefresh, GivesEveryZoomedAreaAConfigureEventAtTheSameSize) {
-    const Refresh &c = GetParam();
-    choose_zoom(c.zoom);
-    const auto before = sizes();
-    {
-        EventCounter configures(GDK_CONFIGURE, zoomed_areas);
-        choose_zoom(c.zoom);
-        for (const auto &[name, count] : configures.counts)
-            EXPECT_EQ(count, 0) << name << " configured by an unchanged zoom";
-    }
-    EventCounter configures(GDK_CONFIGURE, zoomed_areas);
-    choose(c.item);
-    process_events(50);
-    EXPECT_EQ(options_expansion, c.zoom);
-    for (const auto &[name, count] : configures.counts)
-        EXPECT_GE(count, 1) << name;
-    EXPECT_EQ(sizes(), before);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Menu, DisplayRefresh,
-    ::testing::Values(Refresh{"palette_peptos_1x", "menuitem_palette_peptos", 1},
-                      Refresh{"palette_ccs64_4x", "menuitem_palette_ccs64", 4},
-                      Refresh{"selection_method_both_1x", "menuitem_selection_method_both", 1},
-                      Refresh{"selection_method_frame_3x", "menuitem_selection_method_frame", 3}),
-    case_name);
-
 // The palette commands redraw the four colour swatches; the selection marking leaves them.
-TEST_F(DisplayRefresh, OnlyPaletteCommandsRedrawTheSwatches) {
+TEST_F(AreaTest, OnlyPaletteCommandsRedrawTheSwatches) {
     const std::pair<const char *, bool> commands[] = {
         {"menuitem_palette_high_contrast", true},
         {"menuitem_selection_method_alpha_adjustment", false},
@@ -188,7 +129,7 @@ constexpr std::array<const char *, 4> palette_items{
 
 // A PETSCII screen of reversed spaces shows the cells' colour in every pixel. From Pepto through
 // every other palette and back, each step changes that colour.
-TEST_F(DisplayRefresh, PaletteChangeRendersThePictureAgainAndKeepsTheCornerColour) {
+TEST_F(AreaTest, PaletteChangeRendersThePictureAgainAndKeepsTheCornerColour) {
     constexpr std::uint8_t reversed_space = 0xA0;
     constexpr std::uint8_t cell_colour = 5;
     constexpr std::uint8_t file_border = 2;
@@ -234,32 +175,10 @@ void PrintTo(const SavedChoices &saved, std::ostream *out) {
     *out << "palette " << saved.palette << " zoom " << saved.zoom;
 }
 
-constexpr std::array<const char *, 4> zoom_items{"menuitem_zoom_1x", "menuitem_zoom_2x",
-                                                 "menuitem_zoom_3x", "menuitem_zoom_4x"};
-constexpr std::array<const char *, 3> selection_items{
-    "menuitem_selection_method_frame",
-    "menuitem_selection_method_alpha_adjustment",
-    "menuitem_selection_method_both",
-};
-constexpr std::array<const char *, 2> transition_items{
-    "menuitem_transition_none",
-    "menuitem_transition_flicker",
-};
-constexpr std::array<const char *, 2> attribute_items{
-    "menuitem_sprite_attribute_byte_format_ignore",
-    "menuitem_sprite_attribute_byte_format_sprite_pad",
-};
-
 class StartUp : public EditorTest, public ::testing::WithParamInterface<SavedChoices> {
   protected:
     bool active(const char *name) {
         return gtk_check_menu_item_get_active(GTK_CHECK_MENU_ITEM(widget(name)));
-    }
-    // Exactly the item at chosen is active in its group.
-    template <std::size_t N>
-    void expect_chosen(const std::array<const char *, N> &items, int chosen) {
-        for (std::size_t index = 0; index < N; index++)
-            EXPECT_EQ(active(items[index]), static_cast<int>(index) == chosen) << items[index];
     }
     std::pair<int, int> window_position() {
         process_events(100);
@@ -287,18 +206,18 @@ TEST_P(StartUp, BringsTheMenusAndTheWindowIntoTheSavedState) {
     write_file(config_file(), std::vector<std::uint8_t>(saved_text.begin(), saved_text.end()));
     restart();
 
-    expect_chosen(palette_items, saved.palette);
-    expect_chosen(zoom_items, saved.zoom - 1);
-    expect_chosen(selection_items, saved.selection_method);
-    expect_chosen(transition_items, saved.transition);
-    expect_chosen(attribute_items, saved.attribute_format);
-    EXPECT_EQ(active("menuitem_reencode_graphics"), saved.reencode);
     EXPECT_EQ(options_palette, saved.palette);
     EXPECT_EQ(options_expansion, saved.zoom);
     EXPECT_EQ(options_selection_method, saved.selection_method);
     EXPECT_EQ(options_transition, saved.transition);
     EXPECT_EQ(options_sprite_attribute_byte_format, saved.attribute_format);
     EXPECT_EQ(options_reencode_graphics == TRUE, saved.reencode);
+    // Each menu item shows whether its option has its value.
+    for (const Command &c : commands) {
+        if (c.before != c.item) {
+            EXPECT_EQ(active(c.item), *c.option == c.value) << c.item;
+        }
+    }
     // The zoom handler ran: the areas have the saved size.
     const std::tuple<const char *, int, int> sizes_at_zoom_1[] = {
         {"drawingarea_picture", 320, 200}, {"drawingarea_sprites", 384, 210}};
