@@ -11,22 +11,11 @@
 #include "gui/support.hpp"
 
 #include <array>
-#include <fstream>
 #include <sstream>
 
 namespace {
 
 constexpr std::uint32_t white_rgb = 0xFFFFFF;
-
-// PETSCII Vellum: load address $1928, border, background, character set, screen, colour RAM.
-constexpr std::uint8_t petscii_load_low = 0x28;
-constexpr std::uint8_t petscii_load_high = 0x19;
-constexpr std::size_t petscii_cells = 1000;
-constexpr std::uint8_t uppercase_charset = 0;
-
-// Sprite files as the C64 loads them into the VIC bank at $2000.
-constexpr std::uint8_t sprite_load_low = 0x00;
-constexpr std::uint8_t sprite_load_high = 0x20;
 
 // The hardware key X would report for keyval, for the key bindings that look at it.
 guint16 keycode_of(guint keyval, guint8 *group) {
@@ -229,39 +218,13 @@ std::string shared_picture_path(const char *name) {
     return std::filesystem::exists(path) ? path.string() : std::string{};
 }
 
-TempDir::TempDir() {
-    GCharPtr made{g_dir_make_tmp("sidewell-areas-XXXXXX", nullptr)};
-    if (made)
-        root = made.get();
-}
-
-TempDir::~TempDir() {
-    if (!root.empty())
-        std::filesystem::remove_all(root);
-}
-
-void write_file(const std::filesystem::path &path, const std::vector<std::uint8_t> &bytes) {
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char *>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-}
-
-std::vector<std::uint8_t> petscii_file(std::uint8_t border, std::uint8_t background,
-                                       std::uint8_t character, std::uint8_t colour) {
-    std::vector<std::uint8_t> bytes{petscii_load_low, petscii_load_high, border, background,
-                                    uppercase_charset};
-    bytes.insert(bytes.end(), petscii_cells, character);
-    bytes.insert(bytes.end(), petscii_cells, colour);
-    return bytes;
-}
-
-std::vector<std::uint8_t> sprite_file(unsigned count) {
-    std::vector<std::uint8_t> bytes{sprite_load_low, sprite_load_high};
-    for (unsigned k = 0; k < count; k++) {
-        bytes.insert(bytes.end(), sprite_data_size, static_cast<std::uint8_t>(k + 1));
-        bytes.push_back(0); // attribute byte
-    }
-    return bytes;
+PixbufPtr decoded_picture(const std::string &path) {
+    GdkPixbuf *pixbuf = nullptr;
+    GError *error = nullptr;
+    hiresdecoder_decode_hires_screen_file(path.c_str(), picture_format_none, &pixbuf, nullptr,
+                                          &error);
+    const GErrorPtr owned_error{error};
+    return PixbufPtr{pixbuf};
 }
 
 void AreaTest::TearDown() {

@@ -62,25 +62,9 @@ std::string example_path(const char *name);
 // A file of the shared pictures made by other people, or empty when they are not there.
 std::string shared_picture_path(const char *name);
 
-// A temporary folder removed with the object.
-class TempDir {
-  public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir &) = delete;
-    TempDir &operator=(const TempDir &) = delete;
-    const std::filesystem::path &path() const { return root; }
-
-  private:
-    std::filesystem::path root;
-};
-
-void write_file(const std::filesystem::path &path, const std::vector<std::uint8_t> &bytes);
-// A PETSCII Vellum screen: every cell shows the same character in the same colour.
-std::vector<std::uint8_t> petscii_file(std::uint8_t border, std::uint8_t background,
-                                       std::uint8_t character, std::uint8_t colour);
-// A sprite file of count sprites; sprite k has the byte value k + 1 in its bitmap rows.
-std::vector<std::uint8_t> sprite_file(unsigned count);
+// The picture as the decoder renders it on its own in the current palette, without the
+// editor's state; null when it does not decode.
+PixbufPtr decoded_picture(const std::string &path);
 
 // The editor with what the File menu would load put in place by the same calls, and all of it
 // forgotten again afterwards.

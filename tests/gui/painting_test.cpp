@@ -40,13 +40,7 @@ TEST_P(PictureArea, ShowsThePictureEnlargedAndItsBackgroundAround) {
     const std::string path = c.shared ? shared_picture_path(c.file) : example_path(c.file);
     if (path.empty())
         GTEST_SKIP() << "shared picture not available: " << c.file;
-    // The picture as the decoder renders it on its own, without the editor's state.
-    GdkPixbuf *rendered = nullptr;
-    GError *error = nullptr;
-    hiresdecoder_decode_hires_screen_file(path.c_str(), picture_format_none, &rendered, nullptr,
-                                          &error);
-    const GErrorPtr owned_error{error};
-    const PixbufPtr picture{rendered};
+    const PixbufPtr picture = decoded_picture(path);
     ASSERT_TRUE(picture) << path;
     choose_zoom(c.zoom);
     load_picture(path);
