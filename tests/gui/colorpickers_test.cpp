@@ -113,16 +113,9 @@ INSTANTIATE_TEST_SUITE_P(
                       HitCase{"zoom4_far_past_the_strip", 4, 1024.0 + 64 * 5 + 3, 5}),
     case_name);
 
-std::uint8_t colour_of_sprite_0() {
-    std::uint8_t colour = 0;
-    sprites_get_color_at_index(0, &colour);
-    return colour;
-}
-
+// A radio button and its swatch share the bit pair they stand for.
 struct RadioCase {
-    const char *name;
-    const char *radio_button;
-    const char *swatch;
+    const char *name; // the bit pair
     std::uint8_t (*colour)();
 };
 
@@ -132,8 +125,9 @@ class RadioButton : public ColourPickers, public ::testing::WithParamInterface<R
 // exactly what the handler asked for.
 TEST_P(RadioButton, SetsItsColourAndQueuesItsSwatchAndTheSprites) {
     const RadioCase &c = GetParam();
+    const std::string swatch = std::string{"drawingarea_color_sprite_bit_pair_"} + c.name;
     constexpr std::uint8_t picked = 9;
-    activate(c.radio_button);
+    activate((std::string{"radiobutton_color_sprite_bit_pair_"} + c.name).c_str());
     ASSERT_NE(c.colour(), picked);
     flush_redraws();
 
@@ -141,30 +135,30 @@ TEST_P(RadioButton, SetsItsColourAndQueuesItsSwatchAndTheSprites) {
 
     EXPECT_EQ(c.colour(), picked);
     for (const char *area : colour_swatches)
-        EXPECT_EQ(take_queued_redraw(area), std::string{area} == c.swatch) << area;
+        EXPECT_EQ(take_queued_redraw(area), area == swatch) << area;
     for (const char *area :
          {"drawingarea_sprites", "drawingarea_left_border", "drawingarea_right_border"})
         EXPECT_TRUE(take_queued_redraw(area)) << area;
-    const PixbufPtr swatch = area_pixels(widget(c.swatch));
-    EXPECT_EQ(pixel_rgb(swatch.get(), 0, 0), palette_rgb(picked));
-    EXPECT_EQ(pixel_rgb(swatch.get(), 15, 15), palette_rgb(picked));
+    const PixbufPtr shown = area_pixels(widget(swatch.c_str()));
+    EXPECT_EQ(pixel_rgb(shown.get(), 0, 0), palette_rgb(picked));
+    EXPECT_EQ(pixel_rgb(shown.get(), 15, 15), palette_rgb(picked));
     const PixbufPtr left = spriteviews_new_border_pixbuf(
         SpriteviewsSide::left, options_selection_method, painting_get_display_background_index());
     EXPECT_EQ(pixels_first_difference(pixbuf_left_border, left.get()), "");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Buttons, RadioButton,
-    ::testing::Values(RadioCase{"transparent_00", "radiobutton_color_sprite_bit_pair_00",
-                                "drawingarea_color_sprite_bit_pair_00",
-                                sprites_get_background_color},
-                      RadioCase{"sprite_colour_10", "radiobutton_color_sprite_bit_pair_10",
-                                "drawingarea_color_sprite_bit_pair_10", colour_of_sprite_0},
-                      RadioCase{"multicolour_0_01", "radiobutton_color_sprite_bit_pair_01",
-                                "drawingarea_color_sprite_bit_pair_01", sprites_get_multicolor0},
-                      RadioCase{"multicolour_1_11", "radiobutton_color_sprite_bit_pair_11",
-                                "drawingarea_color_sprite_bit_pair_11", sprites_get_multicolor1}),
-    case_name);
+std::uint8_t colour_of_sprite_0() {
+    std::uint8_t colour = 0;
+    sprites_get_color_at_index(0, &colour);
+    return colour;
+}
+
+INSTANTIATE_TEST_SUITE_P(Buttons, RadioButton,
+                         ::testing::Values(RadioCase{"00", sprites_get_background_color},
+                                           RadioCase{"10", colour_of_sprite_0},
+                                           RadioCase{"01", sprites_get_multicolor0},
+                                           RadioCase{"11", sprites_get_multicolor1}),
+                         case_name);
 
 TEST_F(ColourPickers, SpriteColourRightAfterStartUpRecoloursAll128Records) {
     pick(7);

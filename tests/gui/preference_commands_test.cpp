@@ -11,7 +11,6 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -25,27 +24,35 @@ namespace {
 using area_test::PrintTo;
 
 // What one menu item sets, and the line that says so in the preferences file (none when the
-// command writes no file). The item named first is chosen before, so that the option changes.
+// command writes no file). The item named next is chosen before, so that the option changes.
 struct Command {
-    const char *name;
+    const char *item; // without its "menuitem_"
     const char *before;
-    const char *item;
     int *option;
     int value;
     const char *line;
+    std::string name() const { return before ? std::string{item} + "_after_" + before : item; }
 };
+
+void PrintTo(const Command &c, std::ostream *out) {
+    *out << c.name();
+}
+
+GtkWidget *menu_item(const char *name) {
+    return lookup_widget(window_main, (std::string{"menuitem_"} + name).c_str());
+}
 
 class PreferenceCommand : public EditorTest, public ::testing::WithParamInterface<Command> {};
 
 TEST_P(PreferenceCommand, SetsItsOptionAndWritesTheFileOrNot) {
     const Command &c = GetParam();
     if (c.before != nullptr) {
-        choose(c.before);
+        gtk_menu_item_activate(GTK_MENU_ITEM(menu_item(c.before)));
         ASSERT_NE(*c.option, c.value);
     }
     // Start-up wrote the file; without it only the command itself can write one.
     ASSERT_TRUE(fs::remove(config_file()));
-    GtkWidget *item = widget(c.item);
+    GtkWidget *item = menu_item(c.item);
     gtk_menu_item_activate(GTK_MENU_ITEM(item));
     EXPECT_EQ(*c.option, c.value);
     EXPECT_EQ(gtk_check_menu_item_get_active(GTK_CHECK_MENU_ITEM(item)),
@@ -62,40 +69,33 @@ TEST_P(PreferenceCommand, SetsItsOptionAndWritesTheFileOrNot) {
     EXPECT_NE(read_config().find(line), std::string::npos) << read_config();
 }
 
-constexpr const char *peptos = "menuitem_palette_peptos";
-constexpr const char *sprite_pad = "menuitem_sprite_attribute_byte_format_sprite_pad";
-constexpr const char *reencode = "menuitem_reencode_graphics";
-
 const Command commands[] = {
-    Command{"peptos", "menuitem_palette_ccs64", peptos, &options_palette, 0, "palette=0"},
-    Command{"peptos_again", nullptr, peptos, &options_palette, 0, "palette=0"},
-    Command{"high_contrast", nullptr, "menuitem_palette_high_contrast", &options_palette, 1,
-            "palette=1"},
-    Command{"pixcen", nullptr, "menuitem_palette_pixcen", &options_palette, 2, "palette=2"},
-    Command{"ccs64", nullptr, "menuitem_palette_ccs64", &options_palette, 3, "palette=3"},
-    Command{"zoom_1x", "menuitem_zoom_3x", "menuitem_zoom_1x", &options_expansion, 1,
-            "expansion=1"},
-    Command{"zoom_2x", nullptr, "menuitem_zoom_2x", &options_expansion, 2, "expansion=2"},
-    Command{"zoom_3x", nullptr, "menuitem_zoom_3x", &options_expansion, 3, "expansion=3"},
-    Command{"zoom_4x", nullptr, "menuitem_zoom_4x", &options_expansion, 4, "expansion=4"},
-    Command{"frame", "menuitem_selection_method_both", "menuitem_selection_method_frame",
-            &options_selection_method, 0, "selection_method=0"},
-    Command{"alpha", nullptr, "menuitem_selection_method_alpha_adjustment",
-            &options_selection_method, 1, "selection_method=1"},
-    Command{"both", nullptr, "menuitem_selection_method_both", &options_selection_method, 2,
-            "selection_method=2"},
-    Command{"no_transition", "menuitem_transition_flicker", "menuitem_transition_none",
-            &options_transition, 0, "transition=0"},
-    Command{"flicker", nullptr, "menuitem_transition_flicker", &options_transition, 1,
-            "transition=1"},
-    Command{"ignore_attributes", sprite_pad, "menuitem_sprite_attribute_byte_format_ignore",
-            &options_sprite_attribute_byte_format, 0, nullptr},
-    Command{"sprite_pad", nullptr, sprite_pad, &options_sprite_attribute_byte_format, 1, nullptr},
-    Command{"reencode", nullptr, reencode, &options_reencode_graphics, 1, "reencode_graphics=true"},
-    Command{"no_reencode", reencode, reencode, &options_reencode_graphics, 0,
-            "reencode_graphics=false"}};
+    {"palette_peptos", "palette_ccs64", &options_palette, 0, "palette=0"},
+    {"palette_peptos", nullptr, &options_palette, 0, "palette=0"},
+    {"palette_high_contrast", nullptr, &options_palette, 1, "palette=1"},
+    {"palette_pixcen", nullptr, &options_palette, 2, "palette=2"},
+    {"palette_ccs64", nullptr, &options_palette, 3, "palette=3"},
+    {"zoom_1x", "zoom_3x", &options_expansion, 1, "expansion=1"},
+    {"zoom_2x", nullptr, &options_expansion, 2, "expansion=2"},
+    {"zoom_3x", nullptr, &options_expansion, 3, "expansion=3"},
+    {"zoom_4x", nullptr, &options_expansion, 4, "expansion=4"},
+    {"selection_method_frame", "selection_method_both", &options_selection_method, 0,
+     "selection_method=0"},
+    {"selection_method_alpha_adjustment", nullptr, &options_selection_method, 1,
+     "selection_method=1"},
+    {"selection_method_both", nullptr, &options_selection_method, 2, "selection_method=2"},
+    {"transition_none", "transition_flicker", &options_transition, 0, "transition=0"},
+    {"transition_flicker", nullptr, &options_transition, 1, "transition=1"},
+    {"sprite_attribute_byte_format_ignore", "sprite_attribute_byte_format_sprite_pad",
+     &options_sprite_attribute_byte_format, 0, nullptr},
+    {"sprite_attribute_byte_format_sprite_pad", nullptr, &options_sprite_attribute_byte_format, 1,
+     nullptr},
+    {"reencode_graphics", nullptr, &options_reencode_graphics, 1, "reencode_graphics=true"},
+    {"reencode_graphics", "reencode_graphics", &options_reencode_graphics, 0,
+     "reencode_graphics=false"}};
 
-INSTANTIATE_TEST_SUITE_P(Menu, PreferenceCommand, ::testing::ValuesIn(commands), case_name);
+INSTANTIATE_TEST_SUITE_P(Menu, PreferenceCommand, ::testing::ValuesIn(commands),
+                         [](const auto &info) { return info.param.name(); });
 
 // A zoom item that is left when another is chosen is activated too, and must not act.
 TEST_F(PreferenceCommand, LeavingAZoomItemDoesNothing) {
@@ -121,12 +121,8 @@ TEST_F(AreaTest, OnlyPaletteCommandsRedrawTheSwatches) {
     }
 }
 
-constexpr std::array<const char *, 4> palette_items{
-    "menuitem_palette_peptos",
-    "menuitem_palette_high_contrast",
-    "menuitem_palette_pixcen",
-    "menuitem_palette_ccs64",
-};
+constexpr const char *palette_items[] = {"palette_peptos", "palette_high_contrast",
+                                         "palette_pixcen", "palette_ccs64"};
 
 // From Pepto through every other palette and back, each step changing the picture's colours.
 TEST_F(AreaTest, PaletteChangeRendersThePictureAgainAndKeepsTheCornerColour) {
@@ -138,7 +134,7 @@ TEST_F(AreaTest, PaletteChangeRendersThePictureAgainAndKeepsTheCornerColour) {
     PixbufPtr before = decoded_picture(picture);
     for (const int palette : {1, 2, 3, 0}) {
         SCOPED_TRACE(palette_items[palette]);
-        gtk_menu_item_activate(GTK_MENU_ITEM(widget(palette_items[palette])));
+        gtk_menu_item_activate(GTK_MENU_ITEM(menu_item(palette_items[palette])));
         EXPECT_EQ(options_palette, palette);
         PixbufPtr expected = decoded_picture(picture);
         ASSERT_NE(pixels_first_difference(expected.get(), before.get()), "");
@@ -168,9 +164,6 @@ void PrintTo(const SavedChoices &saved, std::ostream *out) {
 
 class StartUp : public EditorTest, public ::testing::WithParamInterface<SavedChoices> {
   protected:
-    bool active(const char *name) {
-        return gtk_check_menu_item_get_active(GTK_CHECK_MENU_ITEM(widget(name)));
-    }
     std::pair<int, int> window_position() {
         process_events(100);
         int x = 0;
@@ -204,8 +197,10 @@ TEST_P(StartUp, BringsTheMenusAndTheWindowIntoTheSavedState) {
     EXPECT_EQ(options_reencode_graphics == TRUE, saved.reencode);
     // Each menu item shows whether its option has its value.
     for (const Command &c : commands) {
-        if (c.before != c.item) {
-            EXPECT_EQ(active(c.item), *c.option == c.value) << c.item;
+        if (c.before == nullptr || std::string{c.before} != c.item) {
+            EXPECT_EQ(gtk_check_menu_item_get_active(GTK_CHECK_MENU_ITEM(menu_item(c.item))),
+                      *c.option == c.value)
+                << c.item;
         }
     }
     // The zoom handler ran: the areas have the saved size.

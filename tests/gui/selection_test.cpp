@@ -15,6 +15,7 @@
 
 #include <numeric>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -145,14 +146,11 @@ INSTANTIATE_TEST_SUITE_P(Zoom, SlotsAtZoom, ::testing::Values(1, 2, 3, 4),
 
 TEST_F(Selection, WorkedExamplesAtZoomTwo) {
     choose_zoom(2);
-    const struct {
-        Area area;
-        double x, y;
-        unsigned index;
-    } clicks[] = {{left, 30, 150, 4}, {left, 60, 150, 5}, {right, 30, 150, 6}, {right, 60, 150, 7}};
-    for (const auto &click : clicks) {
-        EXPECT_TRUE(send_button(area(click.area), click.x, click.y));
-        EXPECT_EQ(selected_sprites(), std::vector{click.index}) << area_name(click.area);
+    const std::tuple<Area, double, double, unsigned> clicks[] = {
+        {left, 30, 150, 4}, {left, 60, 150, 5}, {right, 30, 150, 6}, {right, 60, 150, 7}};
+    for (const auto &[which, x, y, index] : clicks) {
+        EXPECT_TRUE(send_button(area(which), x, y));
+        EXPECT_EQ(selected_sprites(), std::vector{index}) << area_name(which) << " " << x;
     }
 }
 
@@ -342,29 +340,23 @@ TEST_F(Selection, MovingBackFromBeyondTheCountClearsTheSelection) {
 // Control+A selects the focused area's sprites besides those already selected; Caps Lock does
 // not hide the Control key.
 TEST_F(Selection, ControlAAndControlNActOnTheFocusedArea) {
-    const struct {
-        Area area;
-        Area other;
-        unsigned other_index;
-        guint state;
-        unsigned count;
-    } cases[] = {{left, right, 2, control, sprites_capacity / 2 + 1},
-                 {right, left, 1, control | caps_lock, sprites_capacity / 2 + 1},
-                 {list, list, 1, control, sprites_capacity}};
-    for (const auto &c : cases) {
-        SCOPED_TRACE(area_name(c.area));
-        ASSERT_TRUE(click(c.other, c.other_index));
-        gtk_widget_grab_focus(area(c.area));
-        tap_key(GDK_KEY_a, c.state);
-        EXPECT_EQ(sprites_get_selected_count(), c.count);
+    const std::tuple<Area, Area, unsigned, guint> cases[] = {
+        {left, right, 2, control}, {right, left, 1, control | caps_lock}, {list, list, 1, control}};
+    for (const auto &[which, other, other_index, state] : cases) {
+        SCOPED_TRACE(area_name(which));
+        ASSERT_TRUE(click(other, other_index));
+        gtk_widget_grab_focus(area(which));
+        tap_key(GDK_KEY_a, state);
+        EXPECT_EQ(sprites_get_selected_count(),
+                  which == list ? sprites_capacity : sprites_capacity / 2 + 1);
         for (unsigned index = 0; index < sprites_border_count; index++) {
             std::int32_t selected = 0;
             sprites_get_selected_at_index(index, &selected);
-            EXPECT_EQ(selected == 1, c.area == list || index == c.other_index ||
-                                         sprites_is_left_index(index) == (c.area == left))
+            EXPECT_EQ(selected == 1, which == list || index == other_index ||
+                                         sprites_is_left_index(index) == (which == left))
                 << index;
         }
-        tap_key(GDK_KEY_n, c.state);
+        tap_key(GDK_KEY_n, state);
         EXPECT_EQ(sprites_get_selected_count(), 0u);
     }
 }
@@ -540,27 +532,21 @@ TEST_F(TemplatePreview, HoldingZShowsTheTemplateAndReleasingRestoresTheProject) 
 // any sprite area; other keys change nothing.
 TEST_F(TemplatePreview, OnlyTheZKeyWithoutControlAloneEndsThePreview) {
     const std::string before = project();
-    const struct {
-        Area area;
-        guint keyval;
-        guint state;
-        GdkEventType type;
-        bool showing;
-    } steps[] = {{left, GDK_KEY_z, control, GDK_KEY_PRESS, false},
-                 {list, GDK_KEY_a, 0, GDK_KEY_RELEASE, false},
-                 {list, GDK_KEY_z, 0, GDK_KEY_RELEASE, false},
-                 {list, GDK_KEY_z, alt, GDK_KEY_PRESS, true},
-                 {list, GDK_KEY_x, 0, GDK_KEY_RELEASE, true},
-                 {list, GDK_KEY_Z, shift, GDK_KEY_RELEASE, true},
-                 {right, GDK_KEY_z, control, GDK_KEY_RELEASE, true},
-                 {left, GDK_KEY_z, control | shift, GDK_KEY_RELEASE, false}};
-    for (std::size_t step = 0; step < std::size(steps); step++) {
-        gtk_widget_grab_focus(area(steps[step].area));
-        send_key_event(steps[step].keyval, steps[step].state, steps[step].type);
-        EXPECT_EQ(project_backup_pending_restore, steps[step].showing) << "step " << step;
-        EXPECT_EQ(sprites_get_array_size(),
-                  steps[step].showing ? sprites_border_count : sprite_count)
-            << "step " << step;
+    const std::tuple<Area, guint, guint, GdkEventType, bool> steps[] = {
+        {left, GDK_KEY_z, control, GDK_KEY_PRESS, false},
+        {list, GDK_KEY_a, 0, GDK_KEY_RELEASE, false},
+        {list, GDK_KEY_z, 0, GDK_KEY_RELEASE, false},
+        {list, GDK_KEY_z, alt, GDK_KEY_PRESS, true},
+        {list, GDK_KEY_x, 0, GDK_KEY_RELEASE, true},
+        {list, GDK_KEY_Z, shift, GDK_KEY_RELEASE, true},
+        {right, GDK_KEY_z, control, GDK_KEY_RELEASE, true},
+        {left, GDK_KEY_z, control | shift, GDK_KEY_RELEASE, false}};
+    for (const auto &[which, keyval, state, type, showing] : steps) {
+        SCOPED_TRACE(testing::Message() << gdk_keyval_name(keyval) << " state " << state);
+        gtk_widget_grab_focus(area(which));
+        send_key_event(keyval, state, type);
+        EXPECT_EQ(project_backup_pending_restore, showing);
+        EXPECT_EQ(sprites_get_array_size(), showing ? sprites_border_count : sprite_count);
     }
     EXPECT_EQ(project(), before);
 }
