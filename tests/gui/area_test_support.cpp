@@ -103,6 +103,14 @@ void choose_zoom(int zoom) {
     choose(("menuitem_zoom_" + std::to_string(zoom) + "x").c_str());
 }
 
+std::pair<int, int> window_position() {
+    process_events(100);
+    int x = 0;
+    int y = 0;
+    gtk_window_get_position(GTK_WINDOW(window_main), &x, &y);
+    return {x, y};
+}
+
 void flush_redraws() {
     process_events();
     gdk_window_process_all_updates();

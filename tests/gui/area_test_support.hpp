@@ -1,6 +1,6 @@
 #pragma once
 // The drawing areas as the user meets them: button and key events delivered as X delivers them,
-// what the areas show read back from the screen, and small C64 files written for the tests.
+// what the areas show read back from the screen, and the files the File menu would load.
 
 #include "core/glib_ptr.hpp"
 #include "gui_test_support.hpp"
@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 // A button event at (x, y) in the area's window, dispatched by GTK as one from the X server;
@@ -23,6 +24,8 @@ void tap_key(guint keyval, guint state = 0); // press and release
 // Chooses a menu item of the main window as the user does, and lets the areas paint.
 void choose(const char *menuitem);
 void choose_zoom(int zoom);
+// Where the main window is, once the window manager has had its say.
+std::pair<int, int> window_position();
 
 // Handles every pending event and draws every queued redraw now, so that a redraw found
 // queued afterwards was queued afterwards.
@@ -33,11 +36,8 @@ bool take_queued_redraw(const char *widget_name);
 
 // The four colour swatches of the sprite bit pairs 00, 01, 10 and 11.
 inline constexpr const char *colour_swatches[] = {
-    "drawingarea_color_sprite_bit_pair_00",
-    "drawingarea_color_sprite_bit_pair_01",
-    "drawingarea_color_sprite_bit_pair_10",
-    "drawingarea_color_sprite_bit_pair_11",
-};
+    "drawingarea_color_sprite_bit_pair_00", "drawingarea_color_sprite_bit_pair_01",
+    "drawingarea_color_sprite_bit_pair_10", "drawingarea_color_sprite_bit_pair_11"};
 
 // The sprites in use whose selected flag is 1, in rising order.
 std::vector<unsigned> selected_sprites();

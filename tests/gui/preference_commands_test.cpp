@@ -162,16 +162,7 @@ void PrintTo(const SavedChoices &saved, std::ostream *out) {
     *out << "palette " << saved.palette << " zoom " << saved.zoom;
 }
 
-class StartUp : public EditorTest, public ::testing::WithParamInterface<SavedChoices> {
-  protected:
-    std::pair<int, int> window_position() {
-        process_events(100);
-        int x = 0;
-        int y = 0;
-        gtk_window_get_position(GTK_WINDOW(window_main), &x, &y);
-        return {x, y};
-    }
-};
+class StartUp : public EditorTest, public ::testing::WithParamInterface<SavedChoices> {};
 
 TEST_P(StartUp, BringsTheMenusAndTheWindowIntoTheSavedState) {
     const SavedChoices &saved = GetParam();

@@ -1,11 +1,11 @@
 // Quitting by the menu, Ctrl+Q and the close button, with the question answered by the test,
 // and the preferences file that the first start and a confirmed quit write.
 
+#include "area_test_support.hpp"
 #include "core/options.hpp"
 #include "gui/app.hpp"
 #include "gui/painting.hpp"
 #include "gui/support.hpp"
-#include "gui_test_support.hpp"
 
 #include <gdk/gdkkeysyms.h>
 #include <gtest/gtest.h>
@@ -35,13 +35,6 @@ class Quit : public EditorTest, public ::testing::WithParamInterface<Way> {
             process_events(100);
             break;
         }
-    }
-    std::pair<int, int> window_position() {
-        process_events(100);
-        int x = 0;
-        int y = 0;
-        gtk_window_get_position(GTK_WINDOW(window_main), &x, &y);
-        return {x, y};
     }
 };
 
@@ -88,6 +81,7 @@ TEST_P(Quit, ConfirmedWritesThePositionForTheNextStart) {
     EXPECT_EQ(text.find("position", text.find("position") + 1), std::string::npos);
     EXPECT_EQ(pixbuf_picture, nullptr);
     EXPECT_EQ(picture, nullptr);
+    EXPECT_EQ(pixbuf_sprites, nullptr);
 
     restart();
     ASSERT_NE(options_window_position, nullptr);
@@ -100,19 +94,6 @@ constexpr const char *way_names[] = {"menu", "close_button", "ctrl_q"};
 
 INSTANTIATE_TEST_SUITE_P(Ways, Quit, ::testing::Values(Way::menu, Way::close_button, Way::ctrl_q),
                          [](const auto &info) { return way_names[static_cast<int>(info.param)]; });
-
-// The large images may never have been created.
-TEST_F(EditorTest, CleanupReleasesOnlyWhatExistsAndCanRunTwice) {
-    EXPECT_EQ(pixbuf_picture, nullptr);
-    GdkPixbuf *sprites = pixbuf_sprites;
-    ASSERT_NE(sprites, nullptr);
-    g_object_add_weak_pointer(G_OBJECT(sprites), reinterpret_cast<gpointer *>(&sprites));
-    cleanup_before_quitting();
-    EXPECT_EQ(sprites, nullptr);
-    EXPECT_EQ(pixbuf_sprites, nullptr);
-    cleanup_before_quitting();
-    EXPECT_EQ(pixbuf_picture, nullptr);
-}
 
 TEST_F(EditorTest, FirstStartWritesTheDefaultsIntoAPrivateFolder) {
     const std::string text = read_config();

@@ -8,7 +8,6 @@
 #include "gui/colorpickers.hpp"
 #include "gui/painting.hpp"
 #include "gui/project_commands.hpp"
-#include "gui/support.hpp"
 
 #include <gdk/gdkkeysyms.h>
 #include <gtest/gtest.h>
@@ -314,13 +313,10 @@ INSTANTIATE_TEST_SUITE_P(
                       KeyCase{"AltDoesNotStopAnArrow", left, 4, GDK_KEY_Down, alt, 8},
                       KeyCase{"ControlArrowIsConsumed", list, 3, GDK_KEY_Down, control, 3},
                       KeyCase{"KeypadArrowIsConsumed", list, 3, GDK_KEY_KP_Down, 0, 3},
-                      KeyCase{"TabIsConsumed", left, 4, GDK_KEY_Tab, 0, 4},
                       KeyCase{"ControlBIsConsumed", left, 5, GDK_KEY_b, control, 5},
                       KeyCase{"AIsConsumed", left, 5, GDK_KEY_a, 0, 5},
-                      KeyCase{"NIsConsumed", right, 6, GDK_KEY_n, 0, 6},
                       KeyCase{"ControlShiftAIsConsumed", left, 5, GDK_KEY_A, ctrl_shift, 5},
                       KeyCase{"ControlAltAIsConsumed", list, 5, GDK_KEY_a, control | alt, 5},
-                      KeyCase{"ShiftNIsConsumed", left, 5, GDK_KEY_N, shift, 5},
                       KeyCase{"SpaceIsConsumed", list, 5, GDK_KEY_space, 0, 5},
                       KeyCase{"ShiftZIsConsumed", left, 5, GDK_KEY_Z, shift, 5},
                       KeyCase{"ControlZIsConsumed", right, 6, GDK_KEY_z, control, 6}),
