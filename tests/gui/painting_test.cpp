@@ -3,7 +3,6 @@
 
 #include "area_test_support.hpp"
 #include "core/hiresdecoder.hpp"
-#include "core/options.hpp"
 #include "core/sprites.hpp"
 #include "core/spriteviews.hpp"
 #include "gui/app.hpp"
@@ -14,7 +13,7 @@
 
 #include <set>
 #include <string>
-#include <vector>
+#include <utility>
 
 namespace {
 
