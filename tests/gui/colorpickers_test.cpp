@@ -1,6 +1,7 @@
 // The palette strips, the bit-pair swatches and the multicolour switch, driven by button presses
 // delivered to the real window.
 
+#include "area_test_support.hpp"
 #include "core/hiresdecoder.hpp"
 #include "core/options.hpp"
 #include "core/sprites.hpp"
@@ -8,35 +9,20 @@
 #include "gui/colorpickers.hpp"
 #include "gui/painting.hpp"
 #include "gui/project_commands.hpp"
-#include "painting_test_support.hpp"
 
 #include <gtest/gtest.h>
 
-#include <array>
-#include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
 namespace {
 
-using painting_test::PrintTo;
+using area_test::PrintTo;
 
 constexpr int colours = 16;
 
-constexpr std::array<const char *, 4> swatches{
-    "drawingarea_color_sprite_bit_pair_00",
-    "drawingarea_color_sprite_bit_pair_10",
-    "drawingarea_color_sprite_bit_pair_01",
-    "drawingarea_color_sprite_bit_pair_11",
-};
-constexpr std::array<const char *, 3> sprite_areas{
-    "drawingarea_sprites",
-    "drawingarea_left_border",
-    "drawingarea_right_border",
-};
-
-class ColourPickers : public PaintingTest {
+class ColourPickers : public AreaTest {
   protected:
     void activate(const char *radio_button) {
         gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(widget(radio_button)), TRUE);
@@ -44,29 +30,22 @@ class ColourPickers : public PaintingTest {
     }
     // A press on the middle row of the given colour of the sprite palette.
     void pick(int colour) {
-        const int width = 16 * options_expansion;
-        area_press(widget("drawingarea_sprite_palette"), colour * width + width / 2.0,
-                   8.0 * options_expansion);
+        const double width = 16 * options_expansion;
+        send_button(widget("drawingarea_sprite_palette"), (colour + 0.5) * width, width / 2);
         process_events(20);
     }
-    // The colours of the records 0-127, read while all of them count as in use.
-    static std::vector<std::uint8_t> all_colours() {
+    // A field of the records 0-127, read while all of them count as in use.
+    template <typename T> static std::vector<T> all_records(int (*get)(unsigned, T *)) {
         const unsigned in_use = sprites_get_array_size();
         sprites_set_array_size(sprites_capacity);
-        std::vector<std::uint8_t> result(sprites_capacity);
+        std::vector<T> values(sprites_capacity);
         for (unsigned index = 0; index < sprites_capacity; index++)
-            sprites_get_color_at_index(index, &result[index]);
+            get(index, &values[index]);
         sprites_set_array_size(in_use);
-        return result;
+        return values;
     }
-    static std::vector<std::int32_t> all_multicolour_flags() {
-        const unsigned in_use = sprites_get_array_size();
-        sprites_set_array_size(sprites_capacity);
-        std::vector<std::int32_t> result(sprites_capacity);
-        for (unsigned index = 0; index < sprites_capacity; index++)
-            sprites_get_multicolor_at_index(index, &result[index]);
-        sprites_set_array_size(in_use);
-        return result;
+    static std::vector<std::uint8_t> all_colours() {
+        return all_records(sprites_get_color_at_index);
     }
 };
 
@@ -79,10 +58,11 @@ struct StripCase {
 class PaletteStrip : public ColourPickers, public ::testing::WithParamInterface<StripCase> {};
 
 // Sixteen swatches in index order, each closed on its right by a column of colour 0, with a
-// line of colour 0 above and below them all.
+// line of colour 0 above and below them all. The strip is drawn when the area is configured, so
+// the palette command itself has to bring a configure event about.
 TEST_P(PaletteStrip, ShowsTheSixteenColoursWithSeparators) {
-    choose(GetParam().palette_item);
     choose_zoom(GetParam().zoom);
+    choose(GetParam().palette_item);
     const int size = 16 * GetParam().zoom;
 
     PixbufPtr expected{gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, colours * size, size)};
@@ -99,13 +79,13 @@ TEST_P(PaletteStrip, ShowsTheSixteenColoursWithSeparators) {
     EXPECT_EQ(pixels_first_difference(strip.get(), expected.get()), "");
 }
 
-INSTANTIATE_TEST_SUITE_P(Palettes, PaletteStrip,
-                         ::testing::Values(StripCase{"peptos_zoom1", "menuitem_palette_peptos", 1},
-                                           StripCase{"high_contrast_zoom2",
-                                                     "menuitem_palette_high_contrast", 2},
-                                           StripCase{"pixcen_zoom3", "menuitem_palette_pixcen", 3},
-                                           StripCase{"ccs64_zoom4", "menuitem_palette_ccs64", 4}),
-                         case_name);
+INSTANTIATE_TEST_SUITE_P(
+    Palettes, PaletteStrip,
+    ::testing::Values(StripCase{"high_contrast_zoom1", "menuitem_palette_high_contrast", 1},
+                      StripCase{"pixcen_zoom2", "menuitem_palette_pixcen", 2},
+                      StripCase{"ccs64_zoom3", "menuitem_palette_ccs64", 3},
+                      StripCase{"high_contrast_zoom4", "menuitem_palette_high_contrast", 4}),
+    case_name);
 
 struct HitCase {
     const char *name;
@@ -120,9 +100,7 @@ TEST_P(PaletteHit, PicksTheSwatchUnderThePointer) {
     choose_zoom(GetParam().zoom);
     activate("radiobutton_color_sprite_bit_pair_01");
     sprites_set_multicolor0(GetParam().colour == 8 ? 9 : 8);
-
-    area_press(widget("drawingarea_sprite_palette"), GetParam().x, 1.0);
-
+    EXPECT_TRUE(send_button(widget("drawingarea_sprite_palette"), GetParam().x, 1.0));
     EXPECT_EQ(sprites_get_multicolor0(), GetParam().colour);
 }
 
@@ -135,38 +113,10 @@ INSTANTIATE_TEST_SUITE_P(
                       HitCase{"zoom4_far_past_the_strip", 4, 1024.0 + 64 * 5 + 3, 5}),
     case_name);
 
-struct IgnoredCase {
-    const char *name;
-    guint button;
-    GdkEventType type;
-};
-
-class IgnoredPress : public ColourPickers, public ::testing::WithParamInterface<IgnoredCase> {};
-
-TEST_P(IgnoredPress, ChangesNothing) {
-    const std::vector<std::uint8_t> before = all_colours();
-    const std::uint8_t swatch_before = color_index_sprite_bit_pair_10;
-
-    area_press(widget("drawingarea_sprite_palette"), 16 * 4 + 3, 8, GetParam().button,
-               GetParam().type);
-    process_events(20);
-
-    EXPECT_EQ(all_colours(), before);
-    EXPECT_EQ(color_index_sprite_bit_pair_10, swatch_before);
-}
-
-INSTANTIATE_TEST_SUITE_P(Presses, IgnoredPress,
-                         ::testing::Values(IgnoredCase{"double_press", 1, GDK_2BUTTON_PRESS},
-                                           IgnoredCase{"triple_press", 1, GDK_3BUTTON_PRESS},
-                                           IgnoredCase{"middle_button", 2, GDK_BUTTON_PRESS},
-                                           IgnoredCase{"right_button", 3, GDK_BUTTON_PRESS}),
-                         case_name);
-
+// A radio button and its swatch share the bit pair they stand for.
 struct RadioCase {
-    const char *name;
-    const char *radio_button;
-    const char *swatch;
-    std::function<std::uint8_t()> colour;
+    const char *name; // the bit pair
+    std::uint8_t (*colour)();
 };
 
 class RadioButton : public ColourPickers, public ::testing::WithParamInterface<RadioCase> {};
@@ -175,21 +125,23 @@ class RadioButton : public ColourPickers, public ::testing::WithParamInterface<R
 // exactly what the handler asked for.
 TEST_P(RadioButton, SetsItsColourAndQueuesItsSwatchAndTheSprites) {
     const RadioCase &c = GetParam();
+    const std::string swatch = std::string{"drawingarea_color_sprite_bit_pair_"} + c.name;
     constexpr std::uint8_t picked = 9;
-    activate(c.radio_button);
+    activate((std::string{"radiobutton_color_sprite_bit_pair_"} + c.name).c_str());
     ASSERT_NE(c.colour(), picked);
-    gdk_window_process_all_updates();
+    flush_redraws();
 
-    area_press(widget("drawingarea_sprite_palette"), 16 * picked + 8, 8);
+    send_button(widget("drawingarea_sprite_palette"), 16 * picked + 8, 8);
 
     EXPECT_EQ(c.colour(), picked);
-    for (const char *area : swatches)
-        EXPECT_EQ(area_take_queued_draw(widget(area)), std::string{area} == c.swatch) << area;
-    for (const char *area : sprite_areas)
-        EXPECT_TRUE(area_take_queued_draw(widget(area))) << area;
-    const PixbufPtr swatch = area_pixels(widget(c.swatch));
-    EXPECT_EQ(pixel_rgb(swatch.get(), 0, 0), palette_rgb(picked));
-    EXPECT_EQ(pixel_rgb(swatch.get(), 15, 15), palette_rgb(picked));
+    for (const char *area : colour_swatches)
+        EXPECT_EQ(take_queued_redraw(area), area == swatch) << area;
+    for (const char *area :
+         {"drawingarea_sprites", "drawingarea_left_border", "drawingarea_right_border"})
+        EXPECT_TRUE(take_queued_redraw(area)) << area;
+    const PixbufPtr shown = area_pixels(widget(swatch.c_str()));
+    EXPECT_EQ(pixel_rgb(shown.get(), 0, 0), palette_rgb(picked));
+    EXPECT_EQ(pixel_rgb(shown.get(), 15, 15), palette_rgb(picked));
     const PixbufPtr left = spriteviews_new_border_pixbuf(
         SpriteviewsSide::left, options_selection_method, painting_get_display_background_index());
     EXPECT_EQ(pixels_first_difference(pixbuf_left_border, left.get()), "");
@@ -201,18 +153,12 @@ std::uint8_t colour_of_sprite_0() {
     return colour;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Buttons, RadioButton,
-    ::testing::Values(RadioCase{"transparent_00", "radiobutton_color_sprite_bit_pair_00",
-                                "drawingarea_color_sprite_bit_pair_00",
-                                sprites_get_background_color},
-                      RadioCase{"sprite_colour_10", "radiobutton_color_sprite_bit_pair_10",
-                                "drawingarea_color_sprite_bit_pair_10", colour_of_sprite_0},
-                      RadioCase{"multicolour_0_01", "radiobutton_color_sprite_bit_pair_01",
-                                "drawingarea_color_sprite_bit_pair_01", sprites_get_multicolor0},
-                      RadioCase{"multicolour_1_11", "radiobutton_color_sprite_bit_pair_11",
-                                "drawingarea_color_sprite_bit_pair_11", sprites_get_multicolor1}),
-    case_name);
+INSTANTIATE_TEST_SUITE_P(Buttons, RadioButton,
+                         ::testing::Values(RadioCase{"00", sprites_get_background_color},
+                                           RadioCase{"10", colour_of_sprite_0},
+                                           RadioCase{"01", sprites_get_multicolor0},
+                                           RadioCase{"11", sprites_get_multicolor1}),
+                         case_name);
 
 TEST_F(ColourPickers, SpriteColourRightAfterStartUpRecoloursAll128Records) {
     pick(7);
@@ -243,11 +189,11 @@ TEST_P(LinkedPairs, KeepTheirColoursTogether) {
     pick(picked);
 
     std::map<unsigned, std::uint8_t> changed;
+    std::map<unsigned, std::uint8_t> expected;
     const std::vector<std::uint8_t> after = all_colours();
     for (unsigned index = 0; index < sprites_border_count; index++)
         if (after[index] != before)
             changed[index] = after[index];
-    std::map<unsigned, std::uint8_t> expected;
     for (const unsigned index : c.recoloured)
         expected[index] = picked;
     EXPECT_EQ(changed, expected);
@@ -269,19 +215,17 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(ColourPickers, MulticolourButtonSwitchesAll128Records) {
     GtkToggleButton *button = GTK_TOGGLE_BUTTON(widget("checkbutton_sprite_multicolor"));
     sprites_select_none();
-    gtk_toggle_button_set_active(button, TRUE);
-    process_events(20);
-    EXPECT_EQ(all_multicolour_flags(), std::vector<std::int32_t>(sprites_capacity, 1));
-    const PixbufPtr multicolour = spriteviews_new_list_pixbuf(0, options_selection_method);
-    EXPECT_EQ(pixels_first_difference(pixbuf_sprites, multicolour.get()), "");
-
-    sprites_set_multicolor_at_index(3, 1);
-    gtk_toggle_button_set_active(button, FALSE);
-    process_events(20);
-    EXPECT_EQ(all_multicolour_flags(), std::vector<std::int32_t>(sprites_capacity, 0));
-    const PixbufPtr single = spriteviews_new_list_pixbuf(0, options_selection_method);
-    EXPECT_EQ(pixels_first_difference(pixbuf_sprites, single.get()), "");
-    EXPECT_NE(pixels_first_difference(single.get(), multicolour.get()), "");
+    PixbufPtr shown[2];
+    for (const bool multicolour : {true, false}) {
+        sprites_set_multicolor_at_index(3, !multicolour);
+        gtk_toggle_button_set_active(button, multicolour);
+        process_events(20);
+        EXPECT_EQ(all_records(sprites_get_multicolor_at_index),
+                  std::vector<std::int32_t>(sprites_capacity, multicolour));
+        shown[multicolour] = spriteviews_new_list_pixbuf(0, options_selection_method);
+        EXPECT_EQ(pixels_first_difference(pixbuf_sprites, shown[multicolour].get()), "");
+    }
+    EXPECT_NE(pixels_first_difference(shown[0].get(), shown[1].get()), "");
 }
 
 struct PictureRuleCase {
@@ -293,6 +237,8 @@ struct PictureRuleCase {
 class TransparentColour : public ColourPickers,
                           public ::testing::WithParamInterface<PictureRuleCase> {};
 
+// The transparent colour follows the picture unless it is hires; the swatch always shows what is
+// behind the sprites on screen.
 TEST_P(TransparentColour, FollowsThePictureUnlessItIsHires) {
     const PictureRuleCase &c = GetParam();
     activate("radiobutton_color_sprite_bit_pair_01");
@@ -315,6 +261,10 @@ TEST_P(TransparentColour, FollowsThePictureUnlessItIsHires) {
               !hires);
     const std::uint8_t expected = hires ? user_background : picture_data.background_color;
     EXPECT_EQ(sprites_get_background_color(), expected);
+    if (!hires)
+        sprites_set_background_color((expected + 1) % colours);
+    gtk_widget_queue_draw(pair_00);
+    process_events(20);
     const PixbufPtr swatch = area_pixels(widget("drawingarea_color_sprite_bit_pair_00"));
     EXPECT_EQ(pixel_rgb(swatch.get(), 8, 8), palette_rgb(expected));
 }
@@ -325,19 +275,6 @@ INSTANTIATE_TEST_SUITE_P(Pictures, TransparentColour,
                                            PictureRuleCase{"hires", "sunset.koa", 3}),
                          case_name);
 
-// The swatch shows what is behind the sprites on screen, which is the picture's background even
-// while the sprite store holds another colour.
-TEST_F(ColourPickers, TransparentSwatchShowsTheDisplayBackground) {
-    load_picture(example_path("sunset.koa"));
-    const std::uint8_t other = (picture_data.background_color + 1) % 16;
-    sprites_set_background_color(other);
-    gtk_widget_queue_draw(widget("drawingarea_color_sprite_bit_pair_00"));
-    process_events(20);
-
-    const PixbufPtr swatch = area_pixels(widget("drawingarea_color_sprite_bit_pair_00"));
-    EXPECT_EQ(pixel_rgb(swatch.get(), 8, 8), palette_rgb(picture_data.background_color));
-}
-
 // The border palette is never shown; its press handler still sets the corner colour.
 TEST_F(ColourPickers, BorderPalettePressSetsTheCornerColour) {
     choose_zoom(2);
@@ -346,14 +283,12 @@ TEST_F(ColourPickers, BorderPalettePressSetsTheCornerColour) {
     press.button = 1;
     press.x = 32.0 * 6 + 31.5;
     border_color_index = 0;
-    EXPECT_TRUE(
-        on_drawingarea_palette_button_press_event(widget("drawingarea_palette"), &press, nullptr));
+    GtkWidget *palette = widget("drawingarea_palette");
+    EXPECT_TRUE(on_drawingarea_palette_button_press_event(palette, &press, nullptr));
     EXPECT_EQ(border_color_index, 6);
-
     press.button = 3;
     press.x = 32.0 * 9;
-    EXPECT_FALSE(
-        on_drawingarea_palette_button_press_event(widget("drawingarea_palette"), &press, nullptr));
+    EXPECT_FALSE(on_drawingarea_palette_button_press_event(palette, &press, nullptr));
     EXPECT_EQ(border_color_index, 6);
 }
 

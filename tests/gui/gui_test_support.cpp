@@ -22,21 +22,14 @@ gboolean end_main_loop(gpointer timed_out) {
 }
 
 void collect_labels(GtkWidget *widget, std::vector<std::string> *texts) {
-    if (GTK_IS_LABEL(widget)) {
+    if (GTK_IS_LABEL(widget))
         texts->emplace_back(gtk_label_get_label(GTK_LABEL(widget)));
-    }
     if (GTK_IS_CONTAINER(widget)) {
         GList *children = gtk_container_get_children(GTK_CONTAINER(widget));
-        for (GList *child = children; child != nullptr; child = child->next) {
+        for (GList *child = children; child != nullptr; child = child->next)
             collect_labels(GTK_WIDGET(child->data), texts);
-        }
         g_list_free(children);
     }
-}
-
-void replace_string(gchar **variable) {
-    g_free(*variable);
-    *variable = nullptr;
 }
 
 } // namespace
@@ -45,12 +38,10 @@ void process_events(int milliseconds) {
     const gint64 end = g_get_monotonic_time() + milliseconds * G_GINT64_CONSTANT(1000);
     do {
         gdk_display_sync(gdk_display_get_default());
-        while (gtk_events_pending()) {
+        while (gtk_events_pending())
             gtk_main_iteration();
-        }
-        if (milliseconds > 0) {
+        if (milliseconds > 0)
             g_usleep(1000);
-        }
     } while (g_get_monotonic_time() < end);
 }
 
@@ -58,9 +49,8 @@ bool run_main_loop(int timeout_seconds) {
     bool timed_out = false;
     const guint source = g_timeout_add_seconds(timeout_seconds, end_main_loop, &timed_out);
     gtk_main();
-    if (!timed_out) {
+    if (!timed_out)
         g_source_remove(source);
-    }
     return !timed_out;
 }
 
@@ -103,9 +93,8 @@ DialogAnswer::DialogAnswer(std::string title, gint response, bool close_window)
 }
 
 DialogAnswer::~DialogAnswer() {
-    if (source != 0) {
+    if (source != 0)
         g_source_remove(source);
-    }
 }
 
 gboolean DialogAnswer::poll(gpointer data) {
@@ -116,36 +105,31 @@ gboolean DialogAnswer::poll(gpointer data) {
         GtkWidget *candidate = GTK_WIDGET(element->data);
         const gchar *candidate_title = gtk_window_get_title(GTK_WINDOW(candidate));
         if (GTK_IS_DIALOG(candidate) && gtk_widget_get_mapped(candidate) &&
-            candidate_title != nullptr && self->title == candidate_title) {
+            candidate_title != nullptr && self->title == candidate_title)
             dialog = candidate;
-        }
     }
     g_list_free(toplevels);
-    if (dialog == nullptr) {
+    if (dialog == nullptr)
         return TRUE;
-    }
     if (!self->inspected) {
         self->inspected = true;
         self->first_seen = g_get_monotonic_time();
-        if (self->inspect) {
+        if (self->inspect)
             self->inspect(dialog);
-        }
     }
     bool give_up = false;
     if (self->ready && !self->ready(dialog)) {
-        if (g_get_monotonic_time() - self->first_seen < dialog_patience_us) {
+        if (g_get_monotonic_time() - self->first_seen < dialog_patience_us)
             return TRUE;
-        }
         ADD_FAILURE() << "dialog \"" << self->title << "\" never got ready";
         give_up = true;
     }
     self->source = 0;
     self->answered++;
-    if (self->close_window && !give_up) {
+    if (self->close_window && !give_up)
         send_delete_event(dialog);
-    } else {
+    else
         gtk_dialog_response(GTK_DIALOG(dialog), give_up ? GTK_RESPONSE_CANCEL : self->response);
-    }
     return FALSE;
 }
 
@@ -158,10 +142,11 @@ void reset_options() {
     options_reencode_graphics = FALSE;
     g_free(options_window_position);
     options_window_position = nullptr;
-    replace_string(&options_picture_dir_string);
-    replace_string(&options_sprites_dir_string);
-    replace_string(&options_export_png_dir_string);
-    replace_string(&options_export_dir_string);
+    for (gchar **folder : {&options_picture_dir_string, &options_sprites_dir_string,
+                           &options_export_png_dir_string, &options_export_dir_string}) {
+        g_free(*folder);
+        *folder = nullptr;
+    }
 }
 
 void EditorTest::SetUp() {
