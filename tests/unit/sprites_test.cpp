@@ -34,12 +34,6 @@ std::set<unsigned> indices(unsigned first, unsigned end) {
     return range;
 }
 
-Bitmap template_bitmap(unsigned index) {
-    Bitmap bytes{};
-    std::copy_n(sprites_get_template_entry(index).begin(), sprite_data_size, bytes.begin());
-    return bytes;
-}
-
 // The default colour: light red for the linked pairs and the sprites they follow, else green.
 std::uint8_t default_colour(unsigned index) {
     return (index >= 16 && index < 24) || (index >= 28 && index < 36) ? 10 : 13;

@@ -12,6 +12,7 @@
 #include <glib/gstdio.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <ostream>
@@ -126,6 +127,13 @@ inline Bitmap data_at(unsigned index) {
     Bitmap bytes{};
     if (const SpriteRecord *record = sprites_get_record_at_index(index))
         std::copy_n(record->data, sprite_data_size, bytes.begin());
+    return bytes;
+}
+
+// The bitmap of entry index of the built-in template.
+inline Bitmap template_bitmap(unsigned index) {
+    Bitmap bytes{};
+    std::copy_n(sprites_get_template_entry(index).begin(), sprite_data_size, bytes.begin());
     return bytes;
 }
 
