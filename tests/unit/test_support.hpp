@@ -3,6 +3,7 @@
 // in a temporary folder.
 
 #include "core/glib_ptr.hpp"
+#include "core/hiresdecoder.hpp"
 #include "core/options.hpp"
 #include "core/palette.hpp"
 #include "core/sprites.hpp"
@@ -14,7 +15,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -140,6 +143,12 @@ inline Bitmap template_bitmap(unsigned index) {
 // Sprites 20-23 and 32-35 take the colour of the sprite four places earlier.
 constexpr bool is_linked(unsigned index) {
     return (index >= 20 && index <= 23) || (index >= 32 && index <= 35);
+}
+
+// Every field of two picture records, without the padding between them.
+inline bool same_picture(const PictureData &a, const PictureData &b) {
+    return std::memcmp(&a, &b, offsetof(PictureData, charset) + 1) == 0 &&
+           a.border_color == b.border_color && a.format == b.format;
 }
 
 inline Bytes read_bytes(const std::string &path) {
