@@ -99,28 +99,14 @@ class OptionsFile : public ::testing::Test {
     fs::path root;
 };
 
-constexpr const char *default_text = "# C64 Sidewell config file - do NOT edit\n"
-                                     "\n"
-                                     "[directories]\n"
-                                     "picture_dir=(NULL)\n"
-                                     "sprites_dir=(NULL)\n"
-                                     "export_png_dir=(NULL)\n"
-                                     "export_dir=(NULL)\n"
-                                     "\n"
-                                     "[interface]\n"
-                                     "palette=0\n"
-                                     "expansion=1\n"
-                                     "selection_method=0\n"
-                                     "transition=0\n"
-                                     "\n"
-                                     "[sprites]\n"
-                                     "sprite_attribute_byte_format=0\n"
-                                     "\n"
-                                     "[misc]\n"
-                                     "reencode_graphics=false\n"
-                                     "\n"
-                                     "[application]\n"
-                                     "position=123;45;\n";
+constexpr const char *default_text =
+    "# C64 Sidewell config file - do NOT edit\n\n"
+    "[directories]\npicture_dir=(NULL)\nsprites_dir=(NULL)\nexport_png_dir=(NULL)\n"
+    "export_dir=(NULL)\n\n"
+    "[interface]\npalette=0\nexpansion=1\nselection_method=0\ntransition=0\n\n"
+    "[sprites]\nsprite_attribute_byte_format=0\n\n"
+    "[misc]\nreencode_graphics=false\n\n"
+    "[application]\nposition=123;45;\n";
 
 TEST_F(OptionsFile, FirstStartCreatesPrivateFolderAndDefaultFile) {
     start();

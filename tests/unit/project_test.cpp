@@ -15,11 +15,9 @@ using test_support::PrintTo;
 constexpr const char *header = "# C64 Sidewell 1.1.4 project file - do NOT edit\n";
 
 // Three sprites with known attributes, so that the store's section is short and exact.
-constexpr const char *three_sprites_section = "background_color_index=0\n"
-                                              "multicolor0_index=11\n"
-                                              "multicolor1_index=12\n"
-                                              "mc_flags=false;true;false;\n"
-                                              "color_indexes=1;7;15;\n";
+constexpr const char *three_sprites_section =
+    "background_color_index=0\nmulticolor0_index=11\nmulticolor1_index=12\n"
+    "mc_flags=false;true;false;\ncolor_indexes=1;7;15;\n";
 
 GKeyFilePtr parse(const std::string &text) {
     GKeyFilePtr key_file{g_key_file_new()};
@@ -50,15 +48,6 @@ class ProjectText : public ::testing::Test {
     }
     void TearDown() override { sprites_module_init(); }
 };
-
-TEST_F(ProjectText, GlibWriterSeparatesTheGroupsAndKeepsTheHeader) {
-    const GKeyFilePtr key_file = parse(project_get_file_text("/p.koa", "/s.prg", 0));
-    ASSERT_TRUE(key_file);
-    EXPECT_EQ(written_by_glib(key_file.get()),
-              std::string(header) +
-                  "\n[picture]\nfile=file:///p.koa\n\n[sprites]\nfile=file:///s.prg\n" +
-                  three_sprites_section + "\n[colors]\nbase=0\n");
-}
 
 struct TextCase {
     const char *name;
