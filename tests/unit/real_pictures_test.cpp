@@ -1,7 +1,9 @@
-// Pictures made by other people with the real paint programs, read from the shared folder.
+// Pictures made by other people with the real paint programs, read from the shared folder: they
+// decode as the paint program saved them and survive re-encoding, junk in colour RAM included.
 
 #include "core/hiresdecoder.hpp"
 
+#include "core/reencode.hpp"
 #include "test_support.hpp"
 
 namespace {
@@ -9,18 +11,15 @@ namespace {
 using namespace test_support;
 using test_support::PrintTo;
 
-struct Layout {
+struct FolderCase {
+    const char *name; // the folder under pictures/
+    int format;       // 0: every file must be rejected
+    // File offsets of the parts; no border: 0.
     int bitmap;
     int screen;
     int colour;
     int background;
-    int border; // 0: the format has none
-};
-
-struct FolderCase {
-    const char *name; // the folder under pictures/
-    int format;       // 0: every file must be rejected
-    Layout layout;
+    int border;
 };
 
 std::vector<std::string> files_in(const std::string &folder) {
@@ -33,26 +32,11 @@ std::vector<std::string> files_in(const std::string &folder) {
     return paths;
 }
 
-// The C64's multicolour pixel at (x, y), worked out straight from the file.
-int c64_colour_at(const Bytes &file, const Layout &layout, int x, int y) {
-    const int cell = y / 8 * 40 + x / 8;
-    const int bits = file[layout.bitmap + cell * 8 + y % 8];
-    switch (bits >> (6 - (x % 8) / 2 * 2) & 3) {
-    case 0:
-        return file[layout.background] & 15;
-    case 1:
-        return file[layout.screen + cell] >> 4;
-    case 2:
-        return file[layout.screen + cell] & 15;
-    default:
-        return file[layout.colour + cell] & 15;
-    }
-}
-
 class RealPicture : public PeptoTest, public ::testing::WithParamInterface<FolderCase> {};
 
-TEST_P(RealPicture, DecodesAsThePaintProgramSavedIt) {
-    const std::string folder = shared_path("pictures/") + GetParam().name;
+TEST_P(RealPicture, DecodesAsThePaintProgramSavedItAndSurvivesReencoding) {
+    const FolderCase &c = GetParam();
+    const std::string folder = shared_path("pictures/") + c.name;
     const std::vector<std::string> paths = files_in(folder);
     if (paths.empty())
         GTEST_SKIP() << "no pictures in " << folder;
@@ -67,7 +51,7 @@ TEST_P(RealPicture, DecodesAsThePaintProgramSavedIt) {
             hiresdecoder_decode_hires_screen_file(path.c_str(), 0, &raw_image, &record, &raw_error);
         const PixbufPtr image(raw_image);
         const GErrorPtr error(raw_error);
-        if (GetParam().format == picture_format_none) {
+        if (c.format == picture_format_none) {
             EXPECT_FALSE(ok);
             ASSERT_TRUE(error);
             EXPECT_STREQ(error->message, "Unknown picture format");
@@ -75,24 +59,33 @@ TEST_P(RealPicture, DecodesAsThePaintProgramSavedIt) {
         }
         ASSERT_TRUE(ok) << (error ? error->message : "");
         ASSERT_TRUE(image);
-        EXPECT_EQ(record.format, GetParam().format);
-        const Layout &layout = GetParam().layout;
-        EXPECT_EQ(record.background_color, file[layout.background]);
-        EXPECT_EQ(record.border_color, layout.border == 0 ? -1 : file[layout.border]);
+        EXPECT_EQ(record.format, c.format);
+        EXPECT_EQ(0, std::memcmp(record.bitmap, &file[c.bitmap], sizeof record.bitmap));
+        EXPECT_EQ(0, std::memcmp(record.screen_ram, &file[c.screen], sizeof record.screen_ram));
+        EXPECT_EQ(0, std::memcmp(record.color_ram, &file[c.colour], sizeof record.color_ram));
+        EXPECT_EQ(record.background_color, file[c.background]);
+        EXPECT_EQ(record.border_color, c.border == 0 ? -1 : file[c.border]);
+        PictureData output{};
+        reencode_process_picture_mc(&record, &output);
+        EXPECT_EQ(output.background_color, record.background_color & 0x0F);
         int wrong = 0;
+        int changed = 0;
         for (int y = 0; y < 200; ++y)
-            for (int x = 0; x < 320; ++x)
-                wrong += rgb_at(image.get(), x, y) != pepto[c64_colour_at(file, layout, x, y)];
+            for (int x = 0; x < 320; ++x) {
+                const int colour = multicolour_index(record, x / 2, y);
+                wrong += rgb_at(image.get(), x, y) != pepto[colour];
+                changed += multicolour_index(output, x / 2, y) != colour;
+            }
         EXPECT_EQ(wrong, 0);
+        EXPECT_EQ(changed, 0);
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     SharedPictures, RealPicture,
-    ::testing::Values(FolderCase{"koala", picture_format_koala, {2, 8002, 9002, 10002, 0}},
-                      FolderCase{
-                          "artstudio", picture_format_art_studio, {2, 8002, 9018, 9003, 9002}},
-                      FolderCase{"negative", picture_format_none, {}}),
+    ::testing::Values(FolderCase{"koala", picture_format_koala, 2, 8002, 9002, 10002, 0},
+                      FolderCase{"artstudio", picture_format_art_studio, 2, 8002, 9018, 9003, 9002},
+                      FolderCase{"negative", picture_format_none, 0, 0, 0, 0, 0}),
     by_name);
 
 } // namespace

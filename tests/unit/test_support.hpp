@@ -145,6 +145,16 @@ constexpr bool is_linked(unsigned index) {
     return (index >= 20 && index <= 23) || (index >= 32 && index <= 35);
 }
 
+// Colour index of multicolour pixel (x, y), 160 by 200, by the VIC-II's rules: pair 00 is the
+// background, 01 the screen byte's high nibble, 10 its low nibble, 11 the colour RAM nibble.
+inline int multicolour_index(const PictureData &picture, int x, int y) {
+    const int cell = y / 8 * 40 + x / 4;
+    const int pair = picture.bitmap[cell * 8 + y % 8] >> (6 - 2 * (x % 4)) & 3;
+    const int colours[] = {picture.background_color, picture.screen_ram[cell] >> 4,
+                           picture.screen_ram[cell], picture.color_ram[cell]};
+    return colours[pair] & 0x0F;
+}
+
 // Every field of two picture records, without the padding between them.
 inline bool same_picture(const PictureData &a, const PictureData &b) {
     return std::memcmp(&a, &b, offsetof(PictureData, charset) + 1) == 0 &&
