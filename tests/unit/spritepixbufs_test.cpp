@@ -65,8 +65,9 @@ int ramp_pair(int x) {
     return x % 8 / 2;
 }
 
-// Record 4 of the store holds the ramp in colour 8 with shared colours 0, 2 and 3.
-void store_ramp(std::int32_t multicolor) {
+// Record 4 of the store holds the ramp in colour 8 with shared colours 0, 2 and 3; then the
+// image the store makes of it.
+PixbufPtr stored(std::int32_t multicolor, GdkPixbuf *(*make)()) {
     sprites_module_init();
     sprites_set_background_color(0);
     sprites_set_multicolor0(2);
@@ -74,6 +75,19 @@ void store_ramp(std::int32_t multicolor) {
     sprites_set_data_at_index(4, filled(ramp).data());
     sprites_set_color_at_index(4, 8);
     sprites_set_multicolor_at_index(4, multicolor);
+    return PixbufPtr{make()};
+}
+
+Expectation all(int colour) {
+    return [=](int, int) { return opaque(colour); };
+}
+const Expectation all_clear = [](int, int) { return clear_pixel; };
+
+// The ramp's pairs in the given colours; pair 00 clear when transparent.
+template <typename Colours> Expectation pairs(Colours colours, bool transparent) {
+    return [=](int x, int) {
+        return transparent && ramp_pair(x) == 0 ? clear_pixel : opaque(colours[ramp_pair(x)]);
+    };
 }
 
 constexpr std::array<int, 4> store_order = {0, 2, 8, 3};
@@ -93,63 +107,41 @@ TEST_P(SpriteImage, DrawsEveryPixel) {
 }
 
 const ImageCase image_cases[] = {
-    {"mono_empty_transparent", [] { return mono(filled(0), 1); },
-     [](int, int) { return clear_pixel; }},
-    {"mono_empty_opaque", [] { return mono(filled(0), 0); },
-     [](int, int) { return opaque(background); }},
+    {"mono_empty_transparent", [] { return mono(filled(0), 1); }, all_clear},
+    {"mono_empty_opaque", [] { return mono(filled(0), 0); }, all(background)},
     {"mono_first_byte_80", [] { return mono(first_pixel_only(), 0); },
      [](int x, int y) { return opaque(x == 0 && y == 0 ? colour : background); }},
     {"mono_first_byte_80_transparent", [] { return mono(first_pixel_only(), 1); },
      [](int x, int y) { return x == 0 && y == 0 ? opaque(colour) : clear_pixel; }},
     {"mono_diagonal", [] { return mono(diagonal(), 0); },
      [](int x, int y) { return opaque(x == y ? colour : background); }},
-    {"mono_full", [] { return mono(filled(0xFF), 1); }, [](int, int) { return opaque(colour); }},
-    {"multi_55_is_multicolour_0", [] { return multi(filled(0x55), 1); },
-     [](int, int) { return opaque(four_colours[1]); }},
-    {"multi_aa_is_sprite_colour", [] { return multi(filled(0xAA), 1); },
-     [](int, int) { return opaque(four_colours[2]); }},
-    {"multi_ff_is_multicolour_1", [] { return multi(filled(0xFF), 1); },
-     [](int, int) { return opaque(four_colours[3]); }},
+    {"mono_full", [] { return mono(filled(0xFF), 1); }, all(colour)},
+    {"multi_55_is_multicolour_0", [] { return multi(filled(0x55), 1); }, all(four_colours[1])},
+    {"multi_aa_is_sprite_colour", [] { return multi(filled(0xAA), 1); }, all(four_colours[2])},
+    {"multi_ff_is_multicolour_1", [] { return multi(filled(0xFF), 1); }, all(four_colours[3])},
     {"multi_empty_opaque_shows_background", [] { return multi(filled(0), 0); },
-     [](int, int) { return opaque(four_colours[0]); }},
-    {"multi_pairs_in_order", [] { return multi(filled(ramp), 0); },
-     [](int x, int) { return opaque(four_colours[ramp_pair(x)]); }},
+     all(four_colours[0])},
+    {"multi_pairs_in_order", [] { return multi(filled(ramp), 0); }, pairs(four_colours, false)},
     {"multi_pairs_in_order_transparent", [] { return multi(filled(ramp), 1); },
-     [](int x, int) {
-         return ramp_pair(x) == 0 ? clear_pixel : opaque(four_colours[ramp_pair(x)]);
-     }},
+     pairs(four_colours, true)},
     {"store_single_colour_record",
-     [] {
-         store_ramp(0);
-         return PixbufPtr{sprites_get_as_pixbuf_at_index(4, 0)};
-     },
+     [] { return stored(0, [] { return sprites_get_as_pixbuf_at_index(4, 0); }); },
      [](int x, int) { return opaque(ramp_bit(x) ? 8 : 0); }},
     {"store_any_nonzero_flag_is_multicolour",
-     [] {
-         store_ramp(2);
-         return PixbufPtr{sprites_get_as_pixbuf_at_index(4, 0)};
-     },
-     [](int x, int) { return opaque(store_order[ramp_pair(x)]); }},
+     [] { return stored(2, [] { return sprites_get_as_pixbuf_at_index(4, 0); }); },
+     pairs(store_order, false)},
     {"store_multicolour_transparent",
-     [] {
-         store_ramp(1);
-         return PixbufPtr{sprites_get_as_pixbuf_at_index(4, 1)};
-     },
-     [](int x, int) {
-         return ramp_pair(x) == 0 ? clear_pixel : opaque(store_order[ramp_pair(x)]);
-     }},
+     [] { return stored(1, [] { return sprites_get_as_pixbuf_at_index(4, 1); }); },
+     pairs(store_order, true)},
     {"store_explicit_mono_ignores_the_record",
-     [] {
-         store_ramp(1);
-         return PixbufPtr{sprites_get_at_index_mono(4, 9, 14, 0)};
-     },
+     [] { return stored(1, [] { return sprites_get_at_index_mono(4, 9, 14, 0); }); },
      [](int x, int) { return opaque(ramp_bit(x) ? 14 : 9); }},
     {"store_explicit_multicolour_ignores_the_record",
      [] {
-         store_ramp(0);
-         return PixbufPtr{sprites_get_at_index_as_multicolor(4, explicit_colours.data(), 0)};
+         return stored(
+             0, [] { return sprites_get_at_index_as_multicolor(4, explicit_colours.data(), 0); });
      },
-     [](int x, int) { return opaque(explicit_colours[ramp_pair(x)]); }},
+     pairs(explicit_colours, false)},
 };
 
 INSTANTIATE_TEST_SUITE_P(Modes, SpriteImage, ::testing::ValuesIn(image_cases), by_name);
@@ -175,9 +167,8 @@ TEST(StoreSpriteImage, IndicesOutOfUseGiveNoImage) {
 }
 
 TEST_F(PeptoTest, StoreSpriteImageFollowsThePaletteOfTheMoment) {
-    store_ramp(0);
     const Rgb first_rgb = rgb_of(13);
-    const PixbufPtr first{sprites_get_at_index_mono(4, 0, 13, 0)};
+    const PixbufPtr first = stored(0, [] { return sprites_get_at_index_mono(4, 0, 13, 0); });
     options_palette = 3;
     const Rgb second_rgb = rgb_of(13);
     const PixbufPtr second{sprites_get_at_index_mono(4, 0, 13, 0)};
