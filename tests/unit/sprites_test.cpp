@@ -264,8 +264,8 @@ INSTANTIATE_TEST_SUITE_P(Counts, CopyBitmaps,
                          ::testing::Values(CopyCase{60, 40, 40}, CopyCase{12, 40, 12},
                                            CopyCase{0, 40, 0}, CopyCase{40, 40, 40}));
 
-// One call of a selection operation; value and clear default to 1.
-enum Op { at, toggle, none, all, all_left, all_right, to, to_left, to_right, displaced, resize };
+// One call of a selection operation with its index, value and clear flag.
+using Op = int (*)(int index, int value, int clear, unsigned *out);
 struct Step {
     Op op;
     int index = 0;
@@ -273,38 +273,27 @@ struct Step {
     int clear = 1;
 };
 
-int run(const Step &s, unsigned *out) {
-    const auto index = static_cast<unsigned>(s.index);
-    switch (s.op) {
-    case at:
-        return sprites_set_selected_at_index(index, s.value);
-    case toggle:
-        return sprites_toggle_selected_at_index(index);
-    case none:
-        sprites_select_none();
-        return 0;
-    case all:
-        sprites_select_all();
-        return 0;
-    case all_left:
-        sprites_select_all_left();
-        return 0;
-    case all_right:
-        sprites_select_all_right();
-        return 0;
-    case to:
-        return sprites_set_selected_to_index(index, s.value, s.clear);
-    case to_left:
-        return sprites_set_selected_to_index_left(index, s.value, s.clear);
-    case to_right:
-        return sprites_set_selected_to_index_right(index, s.value, s.clear);
-    case displaced:
-        return sprites_set_selected_at_displaced_index_from_last(s.index, s.value, out);
-    case resize:
-        return sprites_set_array_size(index);
-    }
-    return -1;
-}
+constexpr Op at = [](int i, int v, int, unsigned *) { return sprites_set_selected_at_index(i, v); };
+constexpr Op toggle = [](int i, int, int, unsigned *) {
+    return sprites_toggle_selected_at_index(i);
+};
+constexpr Op none = [](int, int, int, unsigned *) { return sprites_select_none(), 0; };
+constexpr Op all = [](int, int, int, unsigned *) { return sprites_select_all(), 0; };
+constexpr Op all_left = [](int, int, int, unsigned *) { return sprites_select_all_left(), 0; };
+constexpr Op all_right = [](int, int, int, unsigned *) { return sprites_select_all_right(), 0; };
+constexpr Op to = [](int i, int v, int c, unsigned *) {
+    return sprites_set_selected_to_index(i, v, c);
+};
+constexpr Op to_left = [](int i, int v, int c, unsigned *) {
+    return sprites_set_selected_to_index_left(i, v, c);
+};
+constexpr Op to_right = [](int i, int v, int c, unsigned *) {
+    return sprites_set_selected_to_index_right(i, v, c);
+};
+constexpr Op displaced = [](int i, int v, int, unsigned *out) {
+    return sprites_set_selected_at_displaced_index_from_last(i, v, out);
+};
+constexpr Op resize = [](int i, int, int, unsigned *) { return sprites_set_array_size(i); };
 
 constexpr unsigned out_untouched = 999;
 
@@ -328,7 +317,7 @@ TEST_P(Selection, LeavesFlagsAnchorsAndResult) {
     unsigned out = out_untouched;
     int result = 0;
     for (const Step &step : c.steps)
-        result = run(step, &out);
+        result = step.op(step.index, step.value, step.clear, &out);
     EXPECT_EQ(result, c.result);
     EXPECT_EQ(selected_indices(), c.selected);
     EXPECT_EQ(sprites_get_last_selected_index(), c.last);
@@ -418,24 +407,6 @@ void read_section(const std::string &text) {
     ASSERT_TRUE(g_key_file_load_from_data(key_file.get(), text.c_str(), text.size(),
                                           G_KEY_FILE_NONE, nullptr));
     sprites_init_from_key_file(key_file.get());
-}
-
-TEST_F(SpriteStore, ConfigStringReadsBackIntoAFreshStore) {
-    sprites_set_array_size(70);
-    for (unsigned i = 0; i < 70; i++) {
-        sprites_set_color_at_index(i, static_cast<std::uint8_t>((i * 7) % 16));
-        sprites_set_multicolor_at_index(i, i % 3 == 0 ? 1 : 0);
-    }
-    sprites_set_background_color(1);
-    sprites_set_multicolor0(2);
-    sprites_set_multicolor1(3);
-    const std::string text = "[sprites]\nfile=sprites.prg\n" + config_string();
-
-    sprites_module_init();
-    sprites_set_array_size(70);
-    read_section(text);
-
-    EXPECT_EQ(config_string(), text.substr(text.find("background")));
 }
 
 TEST_F(SpriteStore, ProjectSectionSharedColoursReadAnd15OrAs0) {
