@@ -126,7 +126,7 @@ Bytes expected_file(bool petscii, const PictureData &picture, const ViewerTempla
 
 struct BuildCase {
     const char *name;
-    bool petscii;
+    int format;
     int transition;
     unsigned sprite_count;
     std::uint8_t charset;
@@ -138,42 +138,55 @@ class ExecutableBuild : public ::testing::TestWithParam<BuildCase> {};
 
 TEST_P(ExecutableBuild, EveryByteAtItsAddress) {
     const BuildCase &c = GetParam();
+    const bool petscii = c.format == picture_format_petscii;
     apply(c.sprite_count, c.flags);
-    PictureData picture = random_picture(5, c.petscii ? picture_format_petscii : 7);
+    PictureData picture = random_picture(5, c.format);
     picture.charset = c.charset;
-    const ViewerTemplate &viewer = expected_template(c.petscii, c.transition);
+    const ViewerTemplate &viewer = expected_template(petscii, c.transition);
+    const Bytes expected = expected_file(petscii, picture, viewer, c.sprite_count, c.mask);
 
-    const Bytes file = c.petscii ? executable_build_petscii(picture, c.transition)
-                                 : executable_build_mc(picture, c.transition, false);
-    EXPECT_TRUE(
-        same_bytes(file, expected_file(c.petscii, picture, viewer, c.sprite_count, c.mask)));
-    ASSERT_EQ(file.size(), c.petscii ? petscii_layout.size : mc_layout.size);
+    const Bytes file = petscii ? executable_build_petscii(picture, c.transition)
+                               : executable_build_mc(picture, c.transition, false);
+    EXPECT_TRUE(same_bytes(file, expected));
+    ASSERT_EQ(file.size(), petscii ? petscii_layout.size : mc_layout.size);
     EXPECT_EQ(file[viewer_offset + viewer.patch_multicolor_mask], c.mask);
-    EXPECT_EQ(file[c.petscii ? petscii_layout.background : mc_layout.background], 0x06);
+    EXPECT_EQ(file[petscii ? petscii_layout.background : mc_layout.background], 0x06);
+    const ExecutableProgram program = executable_build(picture, c.transition, false);
+    EXPECT_TRUE(same_bytes(program.bytes, expected));
+    EXPECT_EQ(program.start_address, petscii ? 0x2000 : 0x3400);
 }
 
 const BuildCase build_cases[] = {
-    {"mc_no_transition", false, 0, 40, 0, {1, 0, 1, 1}, 0xD0},
-    {"mc_flicker", false, 1, 40, 0, {1, 0, 1, 1}, 0xD0},
-    {"mc_unknown_transition_is_none", false, 2, 40, 0, {1, 0, 1, 1}, 0xD0},
-    {"mc_negative_transition_is_none", false, -1, 40, 0, {1, 0, 1, 1}, 0xD0},
-    {"mc_twelve_sprites", false, 0, 12, 0, {1, 0, 1, 1}, 0xD0},
-    {"mc_sixty_sprites", false, 1, 60, 0, {1, 0, 1, 1}, 0xD0},
-    {"mc_no_sprites", false, 0, 0, 0, {1, 0, 1, 1}, 0x00},
-    {"mc_ignores_charset", false, 0, 40, 1, {1, 0, 1, 1}, 0xD0},
-    {"mc_no_multicolour", false, 0, 40, 0, {0, 0, 0, 0}, 0x00},
-    {"mc_all_multicolour", false, 0, 40, 0, {1, 1, 1, 1}, 0xF0},
-    {"mc_sprite_1_multicolour", false, 0, 40, 0, {0, 1, 0, 0}, 0x20},
-    {"mc_only_flag_1_counts", false, 0, 40, 0, {2, -1, 1, 0}, 0x40},
-    {"petscii_no_transition", true, 0, 40, 0, {1, 0, 1, 1}, 0xD0},
-    {"petscii_flicker", true, 1, 40, 0, {1, 0, 1, 1}, 0xD0},
-    {"petscii_unknown_transition_is_none", true, 5, 40, 0, {1, 0, 1, 1}, 0xD0},
-    {"petscii_lower_case", true, 0, 40, 1, {1, 0, 1, 1}, 0xD0},
-    {"petscii_lower_case_flicker", true, 1, 40, 0xFF, {0, 1, 0, 0}, 0x20},
-    {"petscii_twelve_sprites", true, 1, 12, 0, {1, 0, 1, 1}, 0xD0},
+    {"mc_no_transition", 7, 0, 40, 0, {1, 0, 1, 1}, 0xD0},
+    {"mc_flicker", 6, 1, 40, 0, {1, 0, 1, 1}, 0xD0},
+    {"mc_unknown_transition_is_none", 8, 2, 40, 0, {1, 0, 1, 1}, 0xD0},
+    {"mc_negative_transition_is_none", 9, -1, 40, 0, {1, 0, 1, 1}, 0xD0},
+    {"mc_twelve_sprites", 10, 0, 12, 0, {1, 0, 1, 1}, 0xD0},
+    {"mc_sixty_sprites", 7, 1, 60, 0, {1, 0, 1, 1}, 0xD0},
+    {"mc_no_sprites", 6, 0, 0, 0, {1, 0, 1, 1}, 0x00},
+    {"mc_ignores_charset", 8, 0, 40, 1, {1, 0, 1, 1}, 0xD0},
+    {"mc_no_multicolour", 9, 0, 40, 0, {0, 0, 0, 0}, 0x00},
+    {"mc_all_multicolour", 10, 0, 40, 0, {1, 1, 1, 1}, 0xF0},
+    {"mc_sprite_1_multicolour", 7, 0, 40, 0, {0, 1, 0, 0}, 0x20},
+    {"mc_only_flag_1_counts", 6, 0, 40, 0, {2, -1, 1, 0}, 0x40},
+    {"petscii_no_transition", 1, 0, 40, 0, {1, 0, 1, 1}, 0xD0},
+    {"petscii_flicker", 1, 1, 40, 0, {1, 0, 1, 1}, 0xD0},
+    {"petscii_unknown_transition_is_none", 1, 5, 40, 0, {1, 0, 1, 1}, 0xD0},
+    {"petscii_lower_case", 1, 0, 40, 1, {1, 0, 1, 1}, 0xD0},
+    {"petscii_lower_case_flicker", 1, 1, 40, 0xFF, {0, 1, 0, 0}, 0x20},
+    {"petscii_twelve_sprites", 1, 1, 12, 0, {1, 0, 1, 1}, 0xD0},
 };
 
 INSTANTIATE_TEST_SUITE_P(Layouts, ExecutableBuild, ::testing::ValuesIn(build_cases), by_name);
+
+TEST(ExecutableBuild, OtherFormatsHaveNoViewer) {
+    apply(40);
+    for (int format : {0, 2, 5, 11, -1}) {
+        const ExecutableProgram program = executable_build(random_picture(10, format), 0, true);
+        EXPECT_EQ(program.bytes, Bytes{}) << format;
+        EXPECT_EQ(program.start_address, 0) << format;
+    }
+}
 
 TEST(ExecutableBuild, FlickerAndPlainViewersDiffer) {
     // Otherwise the transition cases above could not tell the templates apart.
@@ -189,38 +202,11 @@ TEST(ExecutableBuild, ReencodeFlagUsesAReencodedCopy) {
     reencode_process_picture_mc(&picture, &reencoded);
     ASSERT_FALSE(std::equal(picture.bitmap, picture.bitmap + 8000, reencoded.bitmap));
 
-    EXPECT_TRUE(same_bytes(executable_build_mc(picture, 0, false),
-                           expected_file(false, picture, code_sidewell_mc, 40, 0)));
-    EXPECT_TRUE(same_bytes(executable_build_mc(picture, 0, true),
-                           expected_file(false, reencoded, code_sidewell_mc, 40, 0)));
+    const Bytes expected = expected_file(false, reencoded, code_sidewell_mc, 40, 0);
+    EXPECT_TRUE(same_bytes(executable_build_mc(picture, 0, true), expected));
+    EXPECT_TRUE(same_bytes(executable_build(picture, 0, true).bytes, expected));
     EXPECT_TRUE(same_picture(picture, before));
 }
-
-struct FormatCase {
-    int format;
-    std::size_t size;
-    int start_address;
-};
-
-class ExecutableByFormat : public ::testing::TestWithParam<FormatCase> {};
-
-TEST_P(ExecutableByFormat, PicksLayoutOrNothing) {
-    apply(40);
-    const PictureData picture = random_picture(10, GetParam().format);
-    const ExecutableProgram program = executable_build(picture, 0, true);
-    EXPECT_EQ(program.start_address, GetParam().start_address);
-    EXPECT_EQ(program.bytes,
-              GetParam().size == mc_layout.size        ? executable_build_mc(picture, 0, true)
-              : GetParam().size == petscii_layout.size ? executable_build_petscii(picture, 0)
-                                                       : Bytes{});
-}
-
-INSTANTIATE_TEST_SUITE_P(Formats, ExecutableByFormat,
-                         ::testing::Values(FormatCase{0, 0, 0}, FormatCase{1, 10754, 8192},
-                                           FormatCase{2, 0, 0}, FormatCase{5, 0, 0},
-                                           FormatCase{6, 19458, 13312}, FormatCase{7, 19458, 13312},
-                                           FormatCase{10, 19458, 13312}, FormatCase{11, 0, 0},
-                                           FormatCase{-1, 0, 0}));
 
 // The linker on a small image $1000-$10FF with one block at $1010-$101F already placed.
 struct PlaceCase {
