@@ -64,12 +64,15 @@ struct Decoded {
     GErrorPtr error;
 };
 
+// A failed decode also drops the caller's old image pointer.
 Decoded decode(const std::string &path, int format, PictureData *record) {
-    GdkPixbuf *image = nullptr;
+    const PixbufPtr old_image(gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, 1, 1));
+    GdkPixbuf *image = old_image.get();
     GError *error = nullptr;
     const gboolean ok =
         hiresdecoder_decode_hires_screen_file(path.c_str(), format, &image, record, &error);
-    return {ok, PixbufPtr(image), GErrorPtr(error)};
+    EXPECT_TRUE(ok || image == nullptr);
+    return {ok, PixbufPtr(image == old_image.get() ? nullptr : image), GErrorPtr(error)};
 }
 
 void expect_failure(const Decoded &result, const char *message, int code = G_FILE_ERROR_FAILED) {
@@ -257,38 +260,31 @@ Bytes petscii_file(std::uint8_t charset) {
 }
 
 struct CharsetCase {
-    const char *name;
     std::uint8_t charset;
     bool with_record;
     bool uppercase;
 };
 
-class PetsciiCharset : public DecoderTest, public ::testing::WithParamInterface<CharsetCase> {};
-
-TEST_P(PetsciiCharset, SelectsTheSetAndRendersWithIt) {
-    const CharsetCase &c = GetParam();
-    c64pixbuf_set_case(c.uppercase ? 0 : 1); // the decode has to switch
-    PictureData record = sentinel_record();
-    const Decoded result = decode(write(petscii_file(c.charset)), picture_format_none,
-                                  c.with_record ? &record : nullptr);
-    expect_picture(result);
-    ASSERT_TRUE(result.image);
-    EXPECT_EQ(cell_rows(result.image.get(), 0, 0, pepto[14], pepto[6]),
-              c.uppercase ? capital_a : small_a);
-    EXPECT_EQ(c64pixbufs_get_char_at_index(1), c.uppercase
-                                                   ? c64pixbufs_get_uppercase_char_at_index(1)
-                                                   : c64pixbufs_get_lowercase_char_at_index(1));
-    EXPECT_EQ(record.charset, c.with_record ? c.charset : sentinel);
-    EXPECT_EQ(record.border_color, c.with_record ? 0x0E : -1);
+TEST_F(DecoderTest, PetsciiSelectsTheCharacterSetAndRendersWithItEvenInAPreview) {
+    for (const auto &[charset, with_record, uppercase] :
+         {CharsetCase{0, true, true}, CharsetCase{1, true, false}, CharsetCase{0x80, true, false},
+          CharsetCase{1, false, false}, CharsetCase{0, false, true}}) {
+        SCOPED_TRACE(testing::Message() << "charset " << int{charset} << " record " << with_record);
+        c64pixbuf_set_case(uppercase ? 0 : 1); // the decode has to switch
+        PictureData record = sentinel_record();
+        const Decoded result = decode(write(petscii_file(charset)), picture_format_none,
+                                      with_record ? &record : nullptr);
+        expect_picture(result);
+        ASSERT_TRUE(result.image);
+        EXPECT_EQ(cell_rows(result.image.get(), 0, 0, pepto[14], pepto[6]),
+                  uppercase ? capital_a : small_a);
+        EXPECT_EQ(c64pixbufs_get_char_at_index(1), uppercase
+                                                       ? c64pixbufs_get_uppercase_char_at_index(1)
+                                                       : c64pixbufs_get_lowercase_char_at_index(1));
+        EXPECT_EQ(record.charset, with_record ? charset : sentinel);
+        EXPECT_EQ(record.border_color, with_record ? 0x0E : -1);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Files, PetsciiCharset,
-                         ::testing::Values(CharsetCase{"upper_case", 0, true, true},
-                                           CharsetCase{"lower_case", 1, true, false},
-                                           CharsetCase{"any_nonzero_is_lower", 0x80, true, false},
-                                           CharsetCase{"preview_lower_case", 1, false, false},
-                                           CharsetCase{"preview_upper_case", 0, false, true}),
-                         by_name);
 
 TEST_F(DecoderTest, APreviewFillsNoRecord) {
     const PictureData global_before = picture_data;
@@ -296,51 +292,29 @@ TEST_F(DecoderTest, APreviewFillsNoRecord) {
     EXPECT_TRUE(same_picture(picture_data, global_before));
 }
 
-TEST_F(DecoderTest, AFailedDecodeDropsTheCallersOldImagePointer) {
-    const PixbufPtr old_image(gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, 1, 1));
-    GdkPixbuf *image = old_image.get();
-    GError *raw_error = nullptr;
-    const std::string path = write(program_file(0x0801, 100));
-    EXPECT_FALSE(
-        hiresdecoder_decode_hires_screen_file(path.c_str(), 0, &image, nullptr, &raw_error));
-    const GErrorPtr error(raw_error);
-    EXPECT_EQ(image, nullptr);
-}
-
-struct FileSystemCase {
-    const char *name;
-    const char *path; // inside the temp dir
-    bool unreadable;
-};
-
-class FileSystemError : public DecoderTest, public ::testing::WithParamInterface<FileSystemCase> {};
-
-TEST_P(FileSystemError, IsPassedOnAsTheFileSystemSaysIt) {
-    dir_.subdirectory("folder.koa");
-    std::string path = dir_.file(GetParam().path);
-    if (GetParam().unreadable) {
-        path = write(program_file(koala.load, koala.size));
-        g_chmod(path.c_str(), 0);
+// A folder, a missing file and, unless the tests run with rights that read any file, an
+// unreadable one.
+TEST_F(DecoderTest, FileSystemErrorsArePassedOnAsTheFileSystemSaysThem) {
+    const std::string unreadable = write(program_file(koala.load, koala.size));
+    g_chmod(unreadable.c_str(), 0);
+    for (const std::string &path :
+         {dir_.subdirectory("folder.koa"), dir_.file("missing.koa"), unreadable}) {
+        SCOPED_TRACE(path);
+        gchar *contents = nullptr;
+        GError *raw_error = nullptr;
+        if (g_file_get_contents(path.c_str(), &contents, nullptr, &raw_error)) {
+            g_free(contents);
+            continue;
+        }
+        const GErrorPtr expected(raw_error);
+        EXPECT_NE(expected->code, G_FILE_ERROR_FAILED);
+        PictureData record = sentinel_record();
+        const PictureData before = record;
+        expect_failure(decode(path, picture_format_none, &record), expected->message,
+                       expected->code);
+        EXPECT_TRUE(same_picture(record, before));
     }
-    gchar *contents = nullptr;
-    GError *raw_error = nullptr;
-    if (g_file_get_contents(path.c_str(), &contents, nullptr, &raw_error)) {
-        g_free(contents);
-        GTEST_SKIP() << "running with rights that read any file";
-    }
-    const GErrorPtr expected(raw_error);
-    EXPECT_NE(expected->code, G_FILE_ERROR_FAILED);
-    PictureData record = sentinel_record();
-    const PictureData before = record;
-    expect_failure(decode(path, picture_format_none, &record), expected->message, expected->code);
-    EXPECT_TRUE(same_picture(record, before));
 }
-
-INSTANTIATE_TEST_SUITE_P(Paths, FileSystemError,
-                         ::testing::Values(FileSystemCase{"a_directory", "folder.koa", false},
-                                           FileSystemCase{"a_missing_file", "missing.koa", false},
-                                           FileSystemCase{"an_unreadable_file", "", true}),
-                         by_name);
 
 #if defined(__SANITIZE_ADDRESS__)
 constexpr bool address_space_is_reserved = true; // AddressSanitizer maps terabytes of shadow
