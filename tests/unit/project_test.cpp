@@ -85,27 +85,17 @@ const TextCase text_cases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Paths, ProjectFileText, ::testing::ValuesIn(text_cases), by_name);
 
-struct UriCase {
-    const char *name;
-    const char *path;
-    const char *uri;
-};
-
-class FileUri : public ::testing::TestWithParam<UriCase> {};
-
-TEST_P(FileUri, PathBecomesUriAndBack) {
-    EXPECT_EQ(project_get_file_uri(GetParam().path), GetParam().uri);
-    EXPECT_EQ(project_get_path_from_uri(GetParam().uri), GetParam().path);
+TEST(FileUri, PathBecomesUriAndBack) {
+    const std::pair<const char *, const char *> uris[] = {
+        {"/home/artist/castle.koa", "file:///home/artist/castle.koa"},
+        {"/a b/c.prg", "file:///a%20b/c.prg"},
+        {"/bilder/\xc3\xa4pfel.koa", "file:///bilder/%C3%A4pfel.koa"},
+        {"/x/#1 100%.pet", "file:///x/%231%20100%25.pet"}};
+    for (const auto &[path, uri] : uris) {
+        EXPECT_EQ(project_get_file_uri(path), uri);
+        EXPECT_EQ(project_get_path_from_uri(uri), path);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Paths, FileUri,
-    ::testing::Values(UriCase{"Plain", "/home/artist/castle.koa", "file:///home/artist/castle.koa"},
-                      UriCase{"Space", "/a b/c.prg", "file:///a%20b/c.prg"},
-                      UriCase{"Unicode", "/bilder/\xc3\xa4pfel.koa",
-                              "file:///bilder/%C3%A4pfel.koa"},
-                      UriCase{"HashAndPercent", "/x/#1 100%.pet", "file:///x/%231%20100%25.pet"}),
-    by_name);
 
 TEST(FileUriEdges, NoOrRelativePathGivesNullAndAValueThatIsNoFileUriIsTakenAsItStands) {
     EXPECT_EQ(project_get_file_uri(nullptr), "(NULL)");
@@ -132,33 +122,23 @@ TEST(FindFile, StoredFileFirstThenTheSameNameBesideTheProject) {
     EXPECT_EQ(project_find_file("(NULL)", project.c_str()), dir.file("moved/(NULL)"));
 }
 
-struct BaseCase {
-    const char *name;
-    const char *colors_group; // null: no [colors] group at all
-    int expected;
-};
-
-class BorderColour : public ::testing::TestWithParam<BaseCase> {};
-
-TEST_P(BorderColour, BaseIsReducedByTheTruncatingRemainder) {
-    const char *group = GetParam().colors_group;
-    const GKeyFilePtr key_file =
-        parse("[picture]\nfile=(NULL)\n" + (group ? std::string("[colors]\n") + group : ""));
-    ASSERT_TRUE(key_file);
-    int border = 7;
-    project_read_border_color(key_file.get(), &border);
-    EXPECT_EQ(border, GetParam().expected);
+// The truncating remainder: -17 stays -1. No key or no group: the colour stays as it was.
+TEST(BorderColour, BaseIsReducedByTheTruncatingRemainder) {
+    const std::pair<const char *, int> groups[] = {{"[colors]\nbase=14\n", 14},
+                                                   {"[colors]\nbase=17\n", 1},
+                                                   {"[colors]\nbase=16\n", 0},
+                                                   {"[colors]\nbase=-17\n", -1},
+                                                   {"[colors]\nbase=red\n", 0},
+                                                   {"[colors]\nother=3\n", 7},
+                                                   {"", 7}};
+    for (const auto &[group, expected] : groups) {
+        const GKeyFilePtr key_file = parse(std::string("[picture]\nfile=(NULL)\n") + group);
+        ASSERT_TRUE(key_file);
+        int border = 7;
+        project_read_border_color(key_file.get(), &border);
+        EXPECT_EQ(border, expected) << group;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Values, BorderColour,
-                         ::testing::Values(BaseCase{"InRange", "base=14\n", 14},
-                                           BaseCase{"Seventeen", "base=17\n", 1},
-                                           BaseCase{"Sixteen", "base=16\n", 0},
-                                           BaseCase{"NegativeStaysNegative", "base=-17\n", -1},
-                                           BaseCase{"NotANumber", "base=red\n", 0},
-                                           BaseCase{"MissingKey", "other=3\n", 7},
-                                           BaseCase{"NoGroup", nullptr, 7}),
-                         by_name);
 
 TEST(FileValue, MissingKeyOrGroupGivesNothing) {
     const GKeyFilePtr key_file = parse("[picture]\nfile=file:///a.koa\n[sprites]\nother=1\n");

@@ -136,20 +136,18 @@ INSTANTIATE_TEST_SUITE_P(
                       RoundTripCase{"random_3", image_random(15, 3), 0x0F}),
     by_name);
 
-class ReencodeRawBytes : public ::testing::TestWithParam<unsigned> {};
-
 // Arbitrary bytes are a valid picture too: pairs may repeat a colour or name the background.
-TEST_P(ReencodeRawBytes, DecodedColoursUnchanged) {
-    std::mt19937 rng(GetParam());
-    PictureData input{};
-    for (auto *part : {input.bitmap, input.screen_ram, input.color_ram})
-        for (int i = 0; i < (part == input.bitmap ? 8000 : 1000); ++i)
-            part[i] = static_cast<std::uint8_t>(rng());
-    input.background_color = static_cast<std::uint8_t>(rng());
-    EXPECT_EQ(decode(reencoded(input)), decode(input));
+TEST(Reencode, RandomBytesKeepTheirColours) {
+    std::mt19937 rng(11);
+    for (int round = 0; round < 2; ++round) {
+        PictureData input{};
+        for (auto *part : {input.bitmap, input.screen_ram, input.color_ram})
+            for (int i = 0; i < (part == input.bitmap ? 8000 : 1000); ++i)
+                part[i] = static_cast<std::uint8_t>(rng());
+        input.background_color = static_cast<std::uint8_t>(rng());
+        EXPECT_EQ(decode(reencoded(input)), decode(input));
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Seeds, ReencodeRawBytes, ::testing::Values(11u, 22u));
 
 // A 4x8 cell of colours; cells not given hold the background, colour 0.
 using Cell = std::array<std::array<std::uint8_t, 4>, 8>;

@@ -138,22 +138,20 @@ TEST_F(SpriteFile, LinkedSpritesTakeTheColourOfTheSlotFourPlacesEarlier) {
     }
 }
 
-class IgnoredAttributes : public SpriteFile, public ::testing::WithParamInterface<int> {};
-
-TEST_P(IgnoredAttributes, GiveSingleColourSpritesInColour13) {
-    sprites_select_none();
+TEST_F(SpriteFile, IgnoredAttributesGiveSingleColourSpritesInColour13) {
     const auto file =
         sprite_file(40, [](unsigned k) { return static_cast<std::uint8_t>(0x80 | k); });
-    ASSERT_EQ(decode(file, GetParam()), 1);
-    for (unsigned k = 0; k < 40; k++) {
-        EXPECT_EQ(std::tuple(multicolor_at(k), colour_at(k), selected_at(k)), std::tuple(0, 13, 1))
-            << k;
-        EXPECT_TRUE(holds_file_bitmap(k, file)) << k;
+    for (int format : {sprites_attribute_format_ignore, 2, -1}) {
+        sprites_select_none();
+        ASSERT_EQ(decode(file, format), 1);
+        for (unsigned k = 0; k < 40; k++) {
+            EXPECT_EQ(std::tuple(multicolor_at(k), colour_at(k), selected_at(k)),
+                      std::tuple(0, 13, 1))
+                << "format " << format << " sprite " << k;
+            EXPECT_TRUE(holds_file_bitmap(k, file)) << k;
+        }
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(Formats, IgnoredAttributes,
-                         ::testing::Values(sprites_attribute_format_ignore, 2, -1));
 
 TEST_F(SpriteFile, ReloadReplacesOnlyBitmapsAndCount) {
     sprites_set_array_size(50);
@@ -206,32 +204,24 @@ TEST_F(SpriteFile, DirectoryOrMissingFileGivesTheFileSystemsMessage) {
     EXPECT_EQ(error_->code, G_FILE_ERROR_NOENT);
 }
 
-struct SharedFile {
-    const char *name;
-    const char *file;
-    unsigned sprites;
-};
-
-class SharedSpriteFile : public SpriteFile, public ::testing::WithParamInterface<SharedFile> {};
-
-TEST_P(SharedSpriteFile, LoadsEveryBitmapAndAttribute) {
-    const std::string path = shared_path("pictures/sprites/") + GetParam().file;
-    const Bytes file = read_bytes(path);
-    if (file.empty())
-        GTEST_SKIP() << "shared sprite file not available: " << path;
-    ASSERT_EQ(decode(path), 1) << (error_ ? error_->message : "");
-    ASSERT_EQ(sprites_get_array_size(), GetParam().sprites);
-    const bool multicolour = (file[65] & 0x80) != 0;
-    for (unsigned k = 0; k < GetParam().sprites; k++) {
-        EXPECT_TRUE(holds_file_bitmap(k, file)) << k;
-        EXPECT_EQ(multicolor_at(k), multicolour ? 1 : 0) << k;
-        EXPECT_EQ(colour_at(k), file[2 + 64 * (is_linked(k) ? k - 4 : k) + 63] & 15) << k;
+// Sprite files made by other people, read from the shared folder.
+TEST_F(SpriteFile, SharedFilesLoadEveryBitmapAndAttribute) {
+    for (const auto &[name, sprites] :
+         {std::pair{"gdc_ROZNE_13spr.MOB", 13u}, std::pair{"gdc_TFIGHT_64spr.MOB", 64u}}) {
+        const std::string path = shared_path("pictures/sprites/") + name;
+        const Bytes file = read_bytes(path);
+        if (file.empty())
+            GTEST_SKIP() << "shared sprite file not available: " << path;
+        ASSERT_EQ(decode(path), 1) << (error_ ? error_->message : "");
+        ASSERT_EQ(sprites_get_array_size(), sprites);
+        const bool multicolour = (file[65] & 0x80) != 0;
+        for (unsigned k = 0; k < sprites; k++) {
+            EXPECT_TRUE(holds_file_bitmap(k, file)) << name << " " << k;
+            EXPECT_EQ(multicolor_at(k), multicolour ? 1 : 0) << name << " " << k;
+            EXPECT_EQ(colour_at(k), file[2 + 64 * (is_linked(k) ? k - 4 : k) + 63] & 15)
+                << name << " " << k;
+        }
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(Shared, SharedSpriteFile,
-                         ::testing::Values(SharedFile{"rozne", "gdc_ROZNE_13spr.MOB", 13},
-                                           SharedFile{"tfight", "gdc_TFIGHT_64spr.MOB", 64}),
-                         by_name);
 
 } // namespace
