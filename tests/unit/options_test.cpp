@@ -5,15 +5,14 @@
 #include <sys/stat.h>
 
 #include <filesystem>
-#include <fstream>
 #include <optional>
-#include <sstream>
 
 namespace fs = std::filesystem;
 
 namespace {
 
 using test_support::PrintTo;
+using test_support::read_text;
 
 constexpr int fake_x = 123;
 constexpr int fake_y = 45;
@@ -24,15 +23,8 @@ gboolean fake_window_position(int *x, int *y) {
     return TRUE;
 }
 
-std::string read_text(const fs::path &path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 void write_text(const fs::path &path, const std::string &text) {
-    std::ofstream(path, std::ios::binary) << text;
+    g_file_set_contents(path.c_str(), text.c_str(), static_cast<gssize>(text.size()), nullptr);
 }
 
 void replace_string(gchar **variable, const char *value) {

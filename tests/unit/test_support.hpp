@@ -18,6 +18,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -161,13 +162,17 @@ inline bool same_picture(const PictureData &a, const PictureData &b) {
            a.border_color == b.border_color && a.format == b.format;
 }
 
-inline Bytes read_bytes(const std::string &path) {
+inline std::string read_text(const std::string &path) {
     gchar *contents = nullptr;
     gsize length = 0;
     if (!g_file_get_contents(path.c_str(), &contents, &length, nullptr))
         return {};
     const GCharPtr owner(contents);
-    return Bytes(contents, contents + length);
+    return std::string(contents, length);
+}
+inline Bytes read_bytes(const std::string &path) {
+    const std::string text = read_text(path);
+    return Bytes(text.begin(), text.end());
 }
 
 inline std::string shared_path(const std::string &name) {
@@ -184,18 +189,17 @@ inline std::string example_path(const std::string &name) {
 // A fresh folder under the system's temp folder, removed with everything in it.
 class TempDir {
   public:
-    TempDir() : path_(g_dir_make_tmp("sidewell-test-XXXXXX", nullptr)) {}
-    ~TempDir() { remove_tree(path_.get()); }
+    TempDir() : path_(GCharPtr(g_dir_make_tmp("sidewell-test-XXXXXX", nullptr)).get()) {}
+    ~TempDir() { std::filesystem::remove_all(path_); }
     TempDir(const TempDir &) = delete;
     TempDir &operator=(const TempDir &) = delete;
 
-    std::string path() const { return path_.get(); }
-    std::string file(const std::string &name) const { return path() + "/" + name; }
+    std::string path() const { return path_; }
+    std::string file(const std::string &name) const { return path_ + "/" + name; }
     std::string write(const std::string &name, const Bytes &bytes) const {
-        const std::string file_path = file(name);
-        g_file_set_contents(file_path.c_str(), reinterpret_cast<const gchar *>(bytes.data()),
+        g_file_set_contents(file(name).c_str(), reinterpret_cast<const gchar *>(bytes.data()),
                             static_cast<gssize>(bytes.size()), nullptr);
-        return file_path;
+        return file(name);
     }
     std::string subdirectory(const std::string &name) const {
         g_mkdir(file(name).c_str(), 0700);
@@ -203,21 +207,7 @@ class TempDir {
     }
 
   private:
-    static void remove_tree(const gchar *dir_path) {
-        if (GDir *dir = g_dir_open(dir_path, 0, nullptr)) {
-            while (const gchar *name = g_dir_read_name(dir)) {
-                const GCharPtr child(g_build_filename(dir_path, name, nullptr));
-                if (g_file_test(child.get(), G_FILE_TEST_IS_DIR))
-                    remove_tree(child.get());
-                else
-                    g_unlink(child.get());
-            }
-            g_dir_close(dir);
-        }
-        g_rmdir(dir_path);
-    }
-
-    GCharPtr path_;
+    std::string path_;
 };
 
 // Runs each test in the Pepto palette and leaves that palette behind.
