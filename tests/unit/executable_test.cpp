@@ -15,13 +15,9 @@ using test_support::PrintTo;
 // File offsets of the two layouts, load-address bytes included.
 struct Layout {
     std::size_t size;
-    std::uint8_t load_low;
-    std::uint8_t load_high;
+    std::uint8_t load_low, load_high;
     std::optional<std::size_t> bitmap;
-    std::size_t screen;
-    std::size_t colour;
-    std::size_t background;
-    std::size_t sprites;
+    std::size_t screen, colour, background, sprites;
 };
 
 constexpr Layout mc_layout{19458, 0x00, 0x34, 3074, 11074, 12074, 13074, 13314};

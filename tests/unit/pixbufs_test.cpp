@@ -154,14 +154,10 @@ TEST_F(RenderTest, HiresSetBitsTakeTheHighNibbleAndClearBitsTheLow) {
 
 struct PetsciiCase {
     const char *name;
-    std::uint8_t background;
-    std::uint8_t code;
-    std::uint8_t colour;
-    int uppercase;
-    int palette;
+    std::uint8_t background, code, colour;
+    int uppercase, palette;
     Glyph shape;
-    std::uint32_t on;
-    std::uint32_t off;
+    std::uint32_t on, off; // colours of set and clear glyph pixels
 };
 
 class PetsciiScreen : public RenderTest, public ::testing::WithParamInterface<PetsciiCase> {};

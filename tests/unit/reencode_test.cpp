@@ -168,11 +168,9 @@ Cell row(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d) {
 
 struct WorkedCase {
     const char *name;
-    int first;               // index of the first cell given
-    std::vector<Cell> cells; // the last one is checked
-    std::uint8_t screen;
-    std::uint8_t colour;
-    std::uint8_t row0; // bitmap byte of the checked cell's first row
+    int first;                         // index of the first cell given
+    std::vector<Cell> cells;           // the last one is checked
+    std::uint8_t screen, colour, row0; // row0: the bitmap byte of the cell's first row
 };
 
 class ReencodeWorkedExample : public ::testing::TestWithParam<WorkedCase> {};

@@ -240,9 +240,7 @@ TEST_F(SpriteStore, GroupOperationsReachAll128Records) {
 }
 
 struct CopyCase {
-    unsigned in_use;
-    unsigned max;
-    unsigned copied;
+    unsigned in_use, max, copied;
 };
 
 class CopyBitmaps : public SpriteStore, public ::testing::WithParamInterface<CopyCase> {};
@@ -268,9 +266,7 @@ INSTANTIATE_TEST_SUITE_P(Counts, CopyBitmaps,
 using Op = int (*)(int index, int value, int clear, unsigned *out);
 struct Step {
     Op op;
-    int index = 0;
-    int value = 1;
-    int clear = 1;
+    int index = 0, value = 1, clear = 1;
 };
 
 constexpr Op at = [](int i, int v, int, unsigned *) { return sprites_set_selected_at_index(i, v); };
@@ -302,10 +298,8 @@ struct SelectionCase {
     const char *name;
     std::vector<Step> steps;
     std::set<unsigned> selected;
-    std::int32_t last;
-    std::int32_t left;
-    std::int32_t right;
-    int result; // of the last step
+    std::int32_t last, left, right; // the anchors
+    int result;                     // of the last step
     unsigned out = out_untouched;
 };
 
