@@ -5,7 +5,6 @@
 namespace {
 
 using namespace test_support;
-using test_support::PrintTo;
 
 // Every glyph pixel is Pepto light blue (on) or Pepto blue (off).
 Glyph rows_of(const GdkPixbuf *glyph) {

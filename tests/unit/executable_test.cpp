@@ -10,7 +10,6 @@
 namespace {
 
 using namespace test_support;
-using test_support::PrintTo;
 
 // File offsets of the two layouts, load-address bytes included.
 struct Layout {

@@ -14,7 +14,6 @@
 namespace {
 
 using namespace test_support;
-using test_support::PrintTo;
 
 constexpr int none = -1;
 

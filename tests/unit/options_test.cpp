@@ -11,7 +11,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using test_support::PrintTo;
 using test_support::read_text;
 
 constexpr int fake_x = 123;

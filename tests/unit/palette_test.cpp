@@ -5,7 +5,6 @@
 namespace {
 
 using namespace test_support;
-using test_support::PrintTo;
 
 using HexPalette = std::array<std::uint32_t, 16>;
 

@@ -8,7 +8,6 @@
 namespace {
 
 using namespace test_support;
-using test_support::PrintTo;
 
 constexpr int columns = 40;
 constexpr int cells = columns * 25;

@@ -10,7 +10,6 @@ namespace fs = std::filesystem;
 namespace {
 
 using namespace test_support;
-using test_support::PrintTo;
 
 constexpr const char *header = "# C64 Sidewell 1.1.4 project file - do NOT edit\n";
 

@@ -9,7 +9,6 @@
 namespace {
 
 using namespace test_support;
-using test_support::PrintTo;
 
 struct FolderCase {
     const char *name;                               // the folder under pictures/

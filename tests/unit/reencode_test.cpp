@@ -8,10 +8,10 @@
 namespace {
 
 using namespace test_support;
-using test_support::PrintTo;
 
 constexpr int width = 160; // double-wide pixels
 constexpr int height = 200;
+constexpr int pixels = width * height;
 
 using Image = Bytes; // one colour index per double-wide pixel
 
@@ -20,7 +20,7 @@ int shift_of(int x) {
 }
 
 Image decode(const PictureData &picture) {
-    Image image(width * height);
+    Image image(pixels);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
             image[y * width + x] = static_cast<std::uint8_t>(multicolour_index(picture, x, y));
@@ -79,7 +79,7 @@ PictureData reencoded(const PictureData &input) {
 
 // Images with at most three non-background colours per cell.
 Image image_stripes(std::uint8_t background) {
-    Image image(width * height);
+    Image image(pixels);
     constexpr std::array<std::uint8_t, 3> colours{2, 7, 14};
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
@@ -89,7 +89,7 @@ Image image_stripes(std::uint8_t background) {
 
 Image image_random(std::uint8_t background, unsigned seed) {
     std::mt19937 rng(seed);
-    Image image(width * height);
+    Image image(pixels);
     for (int cell = 0; cell < 1000; ++cell) {
         std::array<std::uint8_t, 4> palette{background, 0, 0, 0};
         const int count = static_cast<int>(rng() % 4);
@@ -127,8 +127,8 @@ TEST_P(ReencodeRoundTrip, KeepsTheColoursWhateverThePairs) {
 
 INSTANTIATE_TEST_SUITE_P(
     Pictures, ReencodeRoundTrip,
-    ::testing::Values(RoundTripCase{"all_background", Image(width *height, 0), 0x00},
-                      RoundTripCase{"one_colour_everywhere", Image(width *height, 5), 0x0B},
+    ::testing::Values(RoundTripCase{"all_background", Image(pixels, 0), 0x00},
+                      RoundTripCase{"one_colour_everywhere", Image(pixels, 5), 0x0B},
                       RoundTripCase{"stripes", image_stripes(6), 0x06},
                       RoundTripCase{"stripes_high_nibble_background", image_stripes(6), 0xF6},
                       RoundTripCase{"random_1", image_random(0, 1), 0x00},
@@ -177,7 +177,7 @@ class ReencodeWorkedExample : public ::testing::TestWithParam<WorkedCase> {};
 
 TEST_P(ReencodeWorkedExample, GivesTheBytesWorkedOutByHand) {
     const WorkedCase &c = GetParam();
-    Image image(width * height, 0);
+    Image image(pixels, 0);
     int index = c.first;
     for (const Cell &cell : c.cells) {
         for (int y = 0; y < 8; ++y)
@@ -208,7 +208,7 @@ INSTANTIATE_TEST_SUITE_P(Examples, ReencodeWorkedExample, ::testing::ValuesIn(wo
                          by_name);
 
 TEST(Reencode, AllBackgroundGivesZeroBitmapAndUnusedPairs) {
-    const PictureData output = reencoded(encode(Image(width * height, 3), 0x03));
+    const PictureData output = reencoded(encode(Image(pixels, 3), 0x03));
     EXPECT_EQ(Bytes(std::begin(output.bitmap), std::end(output.bitmap)), Bytes(8000, 0));
     EXPECT_EQ(Bytes(std::begin(output.screen_ram), std::end(output.screen_ram)), Bytes(1000, 0xDD));
     EXPECT_EQ(Bytes(std::begin(output.color_ram), std::end(output.color_ram)), Bytes(1000, 0x0D));

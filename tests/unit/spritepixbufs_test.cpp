@@ -7,7 +7,6 @@
 namespace {
 
 using namespace test_support;
-using test_support::PrintTo;
 
 constexpr std::uint8_t background = 6;
 constexpr std::uint8_t colour = 1;

@@ -7,7 +7,6 @@
 namespace {
 
 using namespace test_support;
-using test_support::PrintTo;
 
 constexpr int sprite_pad = sprites_attribute_format_sprite_pad;
 

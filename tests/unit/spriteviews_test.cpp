@@ -8,7 +8,6 @@
 namespace {
 
 using namespace test_support;
-using test_support::PrintTo;
 
 constexpr std::uint8_t background = 6;    // blue
 constexpr std::uint8_t sprite_colour = 1; // white

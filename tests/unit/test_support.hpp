@@ -19,7 +19,6 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -35,15 +34,6 @@ using Bitmap = std::array<std::uint8_t, sprite_data_size>;
 constexpr std::array<std::uint32_t, 16> pepto = {
     0x000000, 0xFFFFFF, 0x68372B, 0x70A4B2, 0x6F3D86, 0x588D43, 0x352879, 0xB8C76F,
     0x6F4F25, 0x433900, 0x9A6759, 0x444444, 0x6C6C6C, 0x9AD284, 0x6C5EB5, 0x959595};
-
-// Test cases print as their name, so that test listings stay readable.
-template <typename Case>
-requires requires(const Case &test_case) {
-    test_case.name;
-}
-void PrintTo(const Case &test_case, std::ostream *out) {
-    *out << test_case.name;
-}
 
 // Names parameterised tests after their case's name.
 inline constexpr auto by_name = [](const auto &info) { return std::string{info.param.name}; };
