@@ -178,11 +178,6 @@ const NameCase name_cases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Paths, SuggestedNames, ::testing::ValuesIn(name_cases), by_name);
 
-TEST(SuggestedNames, ExecutableNameFollowsThePicture) {
-    EXPECT_EQ(project_get_suggested_export_name(nullptr, "/pics/welcome.pet", ".prg"),
-              "welcome.prg");
-}
-
 TEST(IniExtension, OnlyExactLowerOrUpperCaseIsKept) {
     const std::pair<const char *, const char *> names[] = {
         {"/w/scene", "/w/scene.ini"},

@@ -218,13 +218,6 @@ TEST_F(SpriteViews, RepaintFillsBeforePainting) {
     EXPECT_EQ(pixel_at(image.get(), 4, 61), opaque(sprite_colour));
 }
 
-TEST(SpriteViewsFrames, StrokeInsideTheZoomedSlot) {
-    EXPECT_EQ(spriteviews_get_frame_rect(24, 61, 2), (SpriteviewsRect{49, 123, 47, 41}));
-    EXPECT_EQ(spriteviews_get_frame_rect(0, 0, 1), (SpriteviewsRect{1, 1, 23, 20}));
-    EXPECT_EQ(spriteviews_get_frame_rect(168, 84, 4), (SpriteviewsRect{673, 337, 95, 83}));
-    EXPECT_EQ(spriteviews_get_frame_rect(0, 40, 3), (SpriteviewsRect{1, 121, 71, 62}));
-}
-
 TEST_F(SpriteViews, FramesMarkSelectedSpritesInUseUnlessTheMethodIsAlphaOnly) {
     sprites_select_none();
     sprites_set_selected_at_index(5, 1);
