@@ -70,35 +70,23 @@ TEST_F(SpriteStore, StartsWithFortyTemplateSpritesInDefaultColoursAndAllRecordsS
     }
 }
 
-struct TemplatePictureCase {
-    const char *name;
-    unsigned index;
-    std::vector<std::string> cells;
-};
-
-class TemplatePicture : public ::testing::TestWithParam<TemplatePictureCase> {};
-
-TEST_P(TemplatePicture, ShowsFrameLetterAndNumber) {
-    EXPECT_EQ(cells_of(sprites_get_template_entry(GetParam().index)), GetParam().cells);
+// Entry 5 reads L03; entry 39 reads R19 without its bottom rows, which the lower border hides.
+TEST(Template, EntriesShowFrameLetterAndNumber) {
+    EXPECT_EQ(cells_of(sprites_get_template_entry(5)),
+              (std::vector<std::string>{
+                  "############", "#..........#", "#..........#", "#...#......#", "#...#......#",
+                  "#...#......#", "#...#......#", "#...#......#", "#...###....#", "#..........#",
+                  "#..........#", "#.###.###..#", "#.#.#...#..#", "#.#.#..##..#", "#.#.#...#..#",
+                  "#.#.#...#..#", "#.###.###..#", "#..........#", "#..........#", "#..........#",
+                  "############"}));
+    EXPECT_EQ(cells_of(sprites_get_template_entry(39)),
+              (std::vector<std::string>{
+                  "############", "#..........#", "#..........#", "#...###....#", "#...#.#....#",
+                  "#...##.....#", "#...#.#....#", "#...#.#....#", "#...#.#....#", "#..........#",
+                  "#..........#", "#..#..###..#", "#.##..#.#..#", "#..#..#.#..#", "#..#..###..#",
+                  "#..#....#..#", "#.###.###..#", "#..........#", "#..........#", "............",
+                  "............"}));
 }
-
-const TemplatePictureCase template_pictures[] = {
-    {"entry_5_reads_L03", 5, {"############", "#..........#", "#..........#", "#...#......#",
-                              "#...#......#", "#...#......#", "#...#......#", "#...#......#",
-                              "#...###....#", "#..........#", "#..........#", "#.###.###..#",
-                              "#.#.#...#..#", "#.#.#..##..#", "#.#.#...#..#", "#.#.#...#..#",
-                              "#.###.###..#", "#..........#", "#..........#", "#..........#",
-                              "############"}},
-    {"entry_39_reads_R19_without_its_bottom_rows",
-     39,
-     {"############", "#..........#", "#..........#", "#...###....#", "#...#.#....#",
-      "#...##.....#", "#...#.#....#", "#...#.#....#", "#...#.#....#", "#..........#",
-      "#..........#", "#..#..###..#", "#.##..#.#..#", "#..#..#.#..#", "#..#..###..#",
-      "#..#....#..#", "#.###.###..#", "#..........#", "#..........#", "............",
-      "............"}},
-};
-
-INSTANTIATE_TEST_SUITE_P(Entries, TemplatePicture, ::testing::ValuesIn(template_pictures), by_name);
 
 TEST(Template, EveryEntryHasItsSideLetterTensDigitAndUnusedByte) {
     for (unsigned i = 0; i < 40; i++) {
@@ -233,28 +221,21 @@ TEST_F(SpriteStore, GroupOperationsReachAll128Records) {
     EXPECT_EQ(std::tuple(colour_at(101), multicolor_at(101)), std::tuple(1, 1));
 }
 
-struct CopyCase {
-    unsigned in_use, max, copied;
-};
-
-class CopyBitmaps : public SpriteStore, public ::testing::WithParamInterface<CopyCase> {};
-
-TEST_P(CopyBitmaps, CopiesTheSmallerCountIntoSixtyFourByteSlots) {
-    const auto [in_use, max, copied] = GetParam();
-    sprites_set_array_size(in_use);
-    for (unsigned i = 0; i < in_use; i++)
-        sprites_set_data_at_index(i, filled(static_cast<std::uint8_t>(i + 1)).data());
-    Bytes buffer(64 * 64, 0xEE);
-    EXPECT_EQ(sprites_copy_bitmaps(buffer.data(), max), copied);
-    for (unsigned slot = 0; slot < 64; slot++)
-        for (unsigned b = 0; b < 64; b++)
-            EXPECT_EQ(buffer[64 * slot + b], slot < copied && b < 63 ? slot + 1 : 0xEE)
-                << "slot " << slot << " byte " << b;
+// (in use, most to copy, copied): the smaller count, into 64-byte slots.
+TEST_F(SpriteStore, CopyBitmapsCopiesTheSmallerCountIntoSixtyFourByteSlots) {
+    for (const auto &[in_use, max, copied] : {std::tuple{60u, 40u, 40u}, std::tuple{12u, 40u, 12u},
+                                              std::tuple{0u, 40u, 0u}, std::tuple{40u, 40u, 40u}}) {
+        sprites_set_array_size(in_use);
+        for (unsigned i = 0; i < in_use; i++)
+            sprites_set_data_at_index(i, filled(static_cast<std::uint8_t>(i + 1)).data());
+        Bytes buffer(64 * 64, 0xEE);
+        EXPECT_EQ(sprites_copy_bitmaps(buffer.data(), max), copied);
+        for (unsigned slot = 0; slot < 64; slot++)
+            for (unsigned b = 0; b < 64; b++)
+                EXPECT_EQ(buffer[64 * slot + b], slot < copied && b < 63 ? slot + 1 : 0xEE)
+                    << in_use << " in use, slot " << slot << " byte " << b;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Counts, CopyBitmaps,
-                         ::testing::Values(CopyCase{60, 40, 40}, CopyCase{12, 40, 12},
-                                           CopyCase{0, 40, 0}, CopyCase{40, 40, 40}));
 
 // One call of a selection operation with its index, value and clear flag.
 using Op = int (*)(int index, int value, int clear, unsigned *out);
