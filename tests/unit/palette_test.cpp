@@ -35,40 +35,29 @@ unsigned index_of(std::uint32_t hex) {
     return palette_get_index_for_rgb(rgb.data());
 }
 
-struct PaletteCase {
-    const char *name;
-    int palette;
-    const HexPalette &colours;
-};
-
-class PaletteTable : public PeptoTest, public ::testing::WithParamInterface<PaletteCase> {};
-
-// Indices count modulo 16 (a colour RAM byte's junk high nibble, negative values too); the
-// fractions describe the same colours as the bytes, white exactly.
-TEST_P(PaletteTable, EveryIndexGivesThePublishedColourInBytesAndFractions) {
-    options_palette = GetParam().palette;
-    for (int index = -256; index < 256; ++index) {
-        const int reduced = (index % 16 + 16) % 16;
-        EXPECT_EQ(hex_of(rgb_of(index)), GetParam().colours[reduced]) << "index " << index;
-        std::array<double, 3> fractions{};
-        palette_get_rgb_double_at_index(index, fractions.data());
-        for (int component = 0; component < 3; ++component)
-            EXPECT_NEAR(fractions[component], rgb_of(index)[component] / 255.0, 5e-11)
-                << "index " << index << " component " << component;
-        if (reduced == 1) {
-            EXPECT_EQ(fractions, (std::array<double, 3>{1.0, 1.0, 1.0}));
+// In each palette, indices count modulo 16 (a colour RAM byte's junk high nibble, negative
+// values too); the fractions describe the same colours as the bytes, white exactly.
+TEST_F(PeptoTest, EveryIndexGivesThePublishedColourInBytesAndFractions) {
+    const HexPalette *tables[] = {&pepto, &high_contrast, &pixcen, &ccs64};
+    for (int palette = 0; palette < 4; ++palette) {
+        options_palette = palette;
+        const HexPalette &colours = *tables[palette];
+        for (int index = -256; index < 256; ++index) {
+            const int reduced = (index % 16 + 16) % 16;
+            EXPECT_EQ(hex_of(rgb_of(index)), colours[reduced]) << palette << " index " << index;
+            std::array<double, 3> fractions{};
+            palette_get_rgb_double_at_index(index, fractions.data());
+            for (int component = 0; component < 3; ++component)
+                EXPECT_NEAR(fractions[component], rgb_of(index)[component] / 255.0, 5e-11)
+                    << palette << " index " << index << " component " << component;
+            if (reduced == 1) {
+                EXPECT_EQ(fractions, (std::array<double, 3>{1.0, 1.0, 1.0}));
+            }
         }
+        for (int index = 0; index < palette_colour_count; ++index)
+            EXPECT_EQ(index_of(colours[index]), static_cast<unsigned>(index)) << palette;
     }
-    for (int index = 0; index < palette_colour_count; ++index)
-        EXPECT_EQ(index_of(GetParam().colours[index]), static_cast<unsigned>(index));
 }
-
-INSTANTIATE_TEST_SUITE_P(AllPalettes, PaletteTable,
-                         ::testing::Values(PaletteCase{"pepto", 0, pepto},
-                                           PaletteCase{"high_contrast", 1, high_contrast},
-                                           PaletteCase{"pixcen", 2, pixcen},
-                                           PaletteCase{"ccs64", 3, ccs64}),
-                         by_name);
 
 TEST_F(PeptoTest, PeptoAccessorIgnoresTheCurrentPalette) {
     for (int palette : {0, 1, 2, 3, 4, -1}) {
