@@ -107,34 +107,20 @@ const SizeCase size_cases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Sizes, SpriteFileSize, ::testing::ValuesIn(size_cases), by_name);
 
-TEST_F(SpriteFile, FirstAttributeByteAloneSetsMulticolourForEverySprite) {
-    // $81: multicolour, colour 1; the others have bit 7 clear and junk in bits 4-6.
+// Only the first slot's bit 7 counts, for every sprite; colours are bits 0-3, and sprites 20-23
+// and 32-35 take the colour of the slot four places earlier.
+TEST_F(SpriteFile, FirstAttributeByteSetsMulticolourAndLinkedSpritesFollow) {
     const auto file = sprite_file(
-        40, [](unsigned k) { return static_cast<std::uint8_t>(k == 0 ? 0x81 : 0x70 | (k % 16)); });
-    ASSERT_EQ(decode(file), 1);
-    for (unsigned k = 0; k < 40; k++) {
-        EXPECT_EQ(multicolor_at(k), 1) << k;
-        EXPECT_EQ(selected_at(k), 1) << k;
-        EXPECT_TRUE(holds_file_bitmap(k, file)) << k;
-    }
-    EXPECT_EQ(colour_at(0), 1);
-    EXPECT_EQ(colour_at(3), 3);
-
-    ASSERT_EQ(decode(sprite_file(3, [](unsigned k) { return k == 0 ? 0x05 : 0x8F; })), 1);
-    for (unsigned k = 0; k < 3; k++)
-        EXPECT_EQ(multicolor_at(k), 0) << k;
-    EXPECT_EQ(colour_at(2), 15);
-}
-
-TEST_F(SpriteFile, LinkedSpritesTakeTheColourOfTheSlotFourPlacesEarlier) {
-    // Attribute of slot k: colour k mod 16, bit 4 set to show that only bits 0-3 count.
-    const auto file =
-        sprite_file(48, [](unsigned k) { return static_cast<std::uint8_t>(0x10 | (k % 16)); });
+        48, [](unsigned k) { return static_cast<std::uint8_t>(k == 0 ? 0x81 : 0x70 | (k % 16)); });
     ASSERT_EQ(decode(file), 1);
     for (unsigned k = 0; k < 48; k++) {
-        EXPECT_EQ(colour_at(k), (is_linked(k) ? k - 4 : k) % 16) << k;
+        EXPECT_EQ(std::tuple(multicolor_at(k), selected_at(k)), std::tuple(1, 1)) << k;
+        EXPECT_EQ(colour_at(k), k == 0 ? 1 : (is_linked(k) ? k - 4 : k) % 16) << k;
         EXPECT_TRUE(holds_file_bitmap(k, file)) << k;
     }
+    ASSERT_EQ(decode(sprite_file(3, [](unsigned k) { return k == 0 ? 0x05 : 0x8F; })), 1);
+    for (unsigned k = 0; k < 3; k++)
+        EXPECT_EQ(std::tuple(multicolor_at(k), colour_at(k)), std::tuple(0, k == 0 ? 5 : 15)) << k;
 }
 
 TEST_F(SpriteFile, IgnoredAttributesGiveSingleColourSpritesInColour13) {

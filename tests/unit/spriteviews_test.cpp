@@ -242,12 +242,6 @@ TEST_F(SpriteViews, DisplayBackgroundComesFromThePictureUnlessHiresOrNone) {
     EXPECT_EQ(spriteviews_get_display_background_index(0, picture_format_koala, 3), 9);
 }
 
-TEST_F(PeptoTest, SpriteViewsFillPacksThePaletteColourWithFullAlpha) {
-    EXPECT_EQ(spriteviews_get_fill_value(1), 0xFFFFFFFFu);
-    EXPECT_EQ(spriteviews_get_fill_value(0), 0x000000FFu);
-    EXPECT_EQ(spriteviews_get_fill_value(6), pepto[6] << 8 | 0xFF);
-}
-
 class ExportedScreen : public SpriteViews {
   protected:
     void SetUp() override {
