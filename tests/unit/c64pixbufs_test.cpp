@@ -57,31 +57,27 @@ INSTANTIATE_TEST_SUITE_P(KnownGlyphs, GlyphShape,
                                                      reverse_at_sign}),
                          by_name);
 
-class GlyphSet : public GlyphTest, public ::testing::WithParamInterface<bool> {};
-
-// Code 0/128 is the ROM's one exception, checked by shape above.
-TEST_P(GlyphSet, UpperHalfIsReverseVideoOfLowerHalf) {
-    for (int code = 1; code < 128; ++code) {
-        const Glyph normal = rows_of(glyph_of(GetParam(), code));
-        const Glyph reverse = rows_of(glyph_of(GetParam(), code + 128));
-        for (int row = 0; row < 8; ++row)
-            EXPECT_EQ(reverse[row], static_cast<std::uint8_t>(~normal[row]))
-                << "code " << code << " row " << row;
-    }
+// In both sets; code 0/128 is the ROM's one exception, checked by shape above.
+TEST_F(GlyphTest, UpperHalfIsReverseVideoOfLowerHalf) {
+    for (bool uppercase : {true, false})
+        for (int code = 1; code < 128; ++code) {
+            const Glyph normal = rows_of(glyph_of(uppercase, code));
+            const Glyph reverse = rows_of(glyph_of(uppercase, code + 128));
+            for (int row = 0; row < 8; ++row)
+                EXPECT_EQ(reverse[row], static_cast<std::uint8_t>(~normal[row]))
+                    << "code " << code << " row " << row;
+        }
 }
 
-TEST_P(GlyphSet, CaseFlagOneSelectsUpperAnyOtherLower) {
-    for (int flag : GetParam() ? std::vector<int>{1} : std::vector<int>{0, 2, -1}) {
+TEST_F(GlyphTest, CaseFlagOneSelectsUpperAnyOtherLower) {
+    for (int flag : {1, 0, 2, -1}) {
         c64pixbuf_set_case(flag);
         for (int code : {1, 65, 200})
             EXPECT_EQ(c64pixbufs_get_char_at_index(static_cast<std::uint8_t>(code)),
-                      glyph_of(GetParam(), code))
+                      glyph_of(flag == 1, code))
                 << "flag " << flag << " code " << code;
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(BothSets, GlyphSet, ::testing::Values(true, false),
-                         [](const auto &info) { return info.param ? "upper" : "lower"; });
 
 TEST_F(GlyphTest, InitAgainKeepsTheLentGlyphs) {
     GdkPixbuf *before = c64pixbufs_get_uppercase_char_at_index(1);

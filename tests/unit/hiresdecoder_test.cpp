@@ -34,11 +34,7 @@ constexpr Format koala = {"koala", 7, 0x6000, 10003, 2, 8002, 9002, 10002, none,
 Bytes program_file(std::uint16_t load, std::size_t size) {
     Bytes bytes(size);
     for (std::size_t i = 0; i < size; ++i)
-        bytes[i] = static_cast<std::uint8_t>(i * 151 + (i >> 8) * 7 + 1);
-    if (size > 0)
-        bytes[0] = static_cast<std::uint8_t>(load);
-    if (size > 1)
-        bytes[1] = static_cast<std::uint8_t>(load >> 8);
+        bytes[i] = static_cast<std::uint8_t>(i < 2 ? load >> (8 * i) : i * 151 + (i >> 8) * 7 + 1);
     return bytes;
 }
 
