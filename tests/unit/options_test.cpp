@@ -220,40 +220,29 @@ TEST_F(OptionsFile, MissingKeysTakeTheirDefaultsAndFoldersAreKept) {
     EXPECT_STREQ(options_picture_dir_string, root.c_str());
 }
 
-struct PositionCase {
-    const char *name;
-    std::optional<std::string> line; // no line: the key is absent
-    std::optional<std::pair<int, int>> position;
-};
-
-class OptionsPosition : public OptionsFile, public ::testing::WithParamInterface<PositionCase> {};
-
-TEST_P(OptionsPosition, IsTakenOnlyFromAListOfTwo) {
-    const PositionCase &c = GetParam();
-    options_window_position = g_new(int, 2);
-    options_window_position[0] = 7;
-    options_window_position[1] = 8;
-    start_with("[interface]\npalette=0\n" + (c.line ? "[application]\n" + *c.line + "\n" : ""));
-    if (!c.position) {
-        EXPECT_EQ(options_window_position, nullptr);
-        return;
+// A list of any length but 2 is ignored; no key keeps the position from before.
+TEST_F(OptionsFile, PositionIsTakenOnlyFromAListOfTwo) {
+    using Position = std::optional<std::pair<int, int>>;
+    const std::pair<const char *, Position> lists[] = {{"position=300;200;", std::pair{300, 200}},
+                                                       {"position=-5;-6;", std::pair{-5, -6}},
+                                                       {"position=1;2;3;", std::nullopt},
+                                                       {"position=1;", std::nullopt},
+                                                       {"position=", std::nullopt},
+                                                       {"position=a;b;", std::nullopt},
+                                                       {"", std::pair{7, 8}}};
+    for (const auto &[line, position] : lists) {
+        g_free(options_window_position);
+        options_window_position = g_new(int, 2);
+        options_window_position[0] = 7;
+        options_window_position[1] = 8;
+        start_with(std::string("[interface]\npalette=0\n[application]\n") + line + "\n");
+        EXPECT_EQ(options_window_position
+                      ? Position{std::pair(options_window_position[0], options_window_position[1])}
+                      : std::nullopt,
+                  position)
+            << line;
     }
-    ASSERT_NE(options_window_position, nullptr);
-    EXPECT_EQ(std::pair(options_window_position[0], options_window_position[1]), *c.position);
 }
-
-const PositionCase position_cases[] = {
-    {"two", "position=300;200;", std::pair{300, 200}},
-    {"negative", "position=-5;-6;", std::pair{-5, -6}},
-    {"three", "position=1;2;3;", std::nullopt},
-    {"one", "position=1;", std::nullopt},
-    {"empty", "position=", std::nullopt},
-    {"not_numbers", "position=a;b;", std::nullopt},
-    {"absent_keeps_old", std::nullopt, std::pair{7, 8}},
-};
-
-INSTANTIATE_TEST_SUITE_P(Lists, OptionsPosition, ::testing::ValuesIn(position_cases),
-                         test_support::by_name);
 
 TEST_F(OptionsFile, UnparsableFileChangesNothingAndIsReplacedByTheNextWrite) {
     options_palette = 2;
