@@ -56,12 +56,8 @@ std::vector<std::string> cells_of(std::span<const std::uint8_t> bitmap) {
 TEST_F(SpriteStore, StartsWithFortyTemplateSpritesInDefaultColoursAndAllRecordsSelected) {
     EXPECT_EQ(sprites_get_array_size(), 40u);
     EXPECT_EQ(sprites_get_selected_count(), 128u);
-    EXPECT_EQ(sprites_get_background_color(), 6);
-    EXPECT_EQ(sprites_get_multicolor0(), 4);
-    EXPECT_EQ(sprites_get_multicolor1(), 10);
-    EXPECT_EQ(sprites_get_last_selected_index(), -1);
-    EXPECT_EQ(sprites_get_last_selected_index_left(), -1);
-    EXPECT_EQ(sprites_get_last_selected_index_right(), -1);
+    EXPECT_EQ(shared_colours(), std::tuple(6, 4, 10));
+    EXPECT_EQ(anchors(), std::tuple(-1, -1, -1));
     sprites_set_array_size(128);
     for (unsigned i = 0; i < 128; i++) {
         EXPECT_EQ(data_at(i), i < 40 ? template_bitmap(i) : filled(0)) << "record " << i;
@@ -117,14 +113,11 @@ TEST_F(SpriteStore, SetTemplateKeepsSelectionAndAnchors) {
 
     EXPECT_EQ(sprites_get_array_size(), 40u);
     EXPECT_EQ(selected_indices(), (std::set<unsigned>{6}));
-    EXPECT_EQ(sprites_get_last_selected_index(), 6);
-    EXPECT_EQ(sprites_get_last_selected_index_right(), 6);
+    EXPECT_EQ(anchors(), std::tuple(6, -1, 6));
     EXPECT_EQ(colour_at(0), 13);
     EXPECT_EQ(multicolor_at(1), 0);
     EXPECT_EQ(data_at(2), template_bitmap(2));
-    EXPECT_EQ(std::tuple(sprites_get_background_color(), sprites_get_multicolor0(),
-                         sprites_get_multicolor1()),
-              std::tuple(6, 4, 10));
+    EXPECT_EQ(shared_colours(), std::tuple(6, 4, 10));
 }
 
 TEST_F(SpriteStore, GuardedOperationsRefuseIndicesOutOfUseAndStoreValuesUnchanged) {
@@ -289,9 +282,7 @@ TEST_P(Selection, LeavesFlagsAnchorsAndResult) {
         result = step.op(step.index, step.value, step.clear, &out);
     EXPECT_EQ(result, c.result);
     EXPECT_EQ(selected_indices(), c.selected);
-    EXPECT_EQ(sprites_get_last_selected_index(), c.last);
-    EXPECT_EQ(sprites_get_last_selected_index_left(), c.left);
-    EXPECT_EQ(sprites_get_last_selected_index_right(), c.right);
+    EXPECT_EQ(anchors(), std::tuple(c.last, c.left, c.right));
     EXPECT_EQ(out, c.out);
 }
 
@@ -380,10 +371,9 @@ void read_section(const std::string &text) {
 
 TEST_F(SpriteStore, ProjectSectionSharedColoursReadAnd15OrAs0) {
     read_section("[sprites]\nbackground_color_index=-1\nmulticolor0_index=37\n");
-    EXPECT_EQ(std::tuple(sprites_get_background_color(), sprites_get_multicolor0()),
-              std::tuple(15, 5));
+    EXPECT_EQ(shared_colours(), std::tuple(15, 5, 10));
     read_section("[sprites]\nmulticolor1_index=red\n");
-    EXPECT_EQ(sprites_get_multicolor1(), 0);
+    EXPECT_EQ(shared_colours(), std::tuple(15, 5, 0));
     read_section("[other]\nbackground_color_index=1\nmc_flags=true;\ncolor_indexes=1;\n");
     EXPECT_EQ(std::tuple(sprites_get_background_color(), multicolor_at(0), colour_at(0)),
               std::tuple(15, 0, 13));

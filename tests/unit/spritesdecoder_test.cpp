@@ -155,7 +155,7 @@ TEST_F(SpriteFile, ReloadReplacesOnlyBitmapsAndCount) {
     EXPECT_EQ(std::tuple(colour_at(0), colour_at(16), multicolor_at(16)), std::tuple(13, 10, 0));
     EXPECT_EQ(std::tuple(colour_at(42), multicolor_at(42)), std::tuple(7, 1));
     EXPECT_EQ(sprites_get_selected_count(), 1u);
-    EXPECT_EQ(sprites_get_last_selected_index_left(), 5);
+    EXPECT_EQ(anchors(), std::tuple(5, 5, -1));
 }
 
 TEST_F(SpriteFile, LoadLeavesRecordsBeyondTheFileAndTheAnchors) {
@@ -165,8 +165,7 @@ TEST_F(SpriteFile, LoadLeavesRecordsBeyondTheFileAndTheAnchors) {
                   5, [](unsigned) { return 0x03; }, 0xFFFF)),
               1);
     EXPECT_EQ(sprites_get_array_size(), 5u);
-    EXPECT_EQ(sprites_get_last_selected_index(), 22);
-    EXPECT_EQ(sprites_get_last_selected_index_right(), 22);
+    EXPECT_EQ(anchors(), std::tuple(22, -1, 22));
     sprites_set_array_size(40);
     EXPECT_EQ(colour_at(4), 3);
     EXPECT_EQ(colour_at(22), 10);

@@ -20,6 +20,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace test_support {
@@ -122,6 +123,15 @@ inline Bitmap data_at(unsigned index) {
     if (const SpriteRecord *record = sprites_get_record_at_index(index))
         std::copy_n(record->data, sprite_data_size, bytes.begin());
     return bytes;
+}
+
+// The three selection anchors (last, left, right) and the three shared colours of the store.
+inline std::tuple<int, int, int> anchors() {
+    return {sprites_get_last_selected_index(), sprites_get_last_selected_index_left(),
+            sprites_get_last_selected_index_right()};
+}
+inline std::tuple<int, int, int> shared_colours() {
+    return {sprites_get_background_color(), sprites_get_multicolor0(), sprites_get_multicolor1()};
 }
 
 // The bitmap of entry index of the built-in template.
