@@ -83,114 +83,92 @@ struct SlotCase {
     SpriteviewsRect shown; // the part of the slot inside the visible band
 };
 
-class BorderSlot : public SpriteViews, public ::testing::WithParamInterface<SlotCase> {};
-
 // The sprite's even rows are set, so a row shifted by the clipping shows.
-TEST_P(BorderSlot, HoldsExactlyTheRowsOfItsSpriteInsideTheBand) {
-    const SlotCase &c = GetParam();
+TEST_F(SpriteViews, BorderSlotsHoldExactlyTheRowsOfTheirSpriteInsideTheBand) {
     Bitmap even_rows{};
     for (unsigned r = 0; r < 21; r += 2)
         std::fill_n(even_rows.begin() + 3 * r, 3, 0xFF);
-    sprites_set_data_at_index(c.index, even_rows.data());
-    for (const SpriteviewsSide side : {left, right})
-        expect_border(border(side).get(), side == c.side ? c.shown : SpriteviewsRect{}, c.slot_top);
+    const SlotCase slots[] = {
+        {0, left, 40, {0, 48, 24, 13}},     {1, left, 40, {24, 48, 24, 13}},
+        {2, right, 40, {0, 47, 24, 14}},    {3, right, 40, {24, 47, 24, 14}},
+        {5, left, 61, {24, 61, 24, 21}},    {22, right, 145, {0, 145, 24, 21}},
+        {36, left, 229, {0, 229, 24, 20}},  {37, left, 229, {24, 229, 24, 20}},
+        {38, right, 229, {0, 229, 24, 19}}, {39, right, 229, {24, 229, 24, 19}}};
+    for (const SlotCase &c : slots) {
+        SCOPED_TRACE(c.index);
+        set_all(40, filled(0));
+        sprites_set_data_at_index(c.index, even_rows.data());
+        for (const SpriteviewsSide side : {left, right})
+            expect_border(border(side).get(), side == c.side ? c.shown : SpriteviewsRect{},
+                          c.slot_top);
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(Indices, BorderSlot,
-                         ::testing::Values(SlotCase{0, left, 40, {0, 48, 24, 13}},
-                                           SlotCase{1, left, 40, {24, 48, 24, 13}},
-                                           SlotCase{2, right, 40, {0, 47, 24, 14}},
-                                           SlotCase{3, right, 40, {24, 47, 24, 14}},
-                                           SlotCase{5, left, 61, {24, 61, 24, 21}},
-                                           SlotCase{22, right, 145, {0, 145, 24, 21}},
-                                           SlotCase{36, left, 229, {0, 229, 24, 20}},
-                                           SlotCase{37, left, 229, {24, 229, 24, 20}},
-                                           SlotCase{38, right, 229, {0, 229, 24, 19}},
-                                           SlotCase{39, right, 229, {24, 229, 24, 19}}),
-                         [](const auto &info) { return std::to_string(info.param.index); });
-
-struct AlphaCase {
-    int method;
-    std::int32_t selected;
-    int alpha;
-};
-
-class SelectionAlpha : public SpriteViews, public ::testing::WithParamInterface<AlphaCase> {};
-
-TEST_P(SelectionAlpha, BlendsBorderSpritesOverTheBackgroundAndListSpritesOverBlack) {
-    const auto [method, selected, alpha] = GetParam();
-    EXPECT_EQ(spriteviews_get_sprite_alpha(method, selected), alpha);
+// (method, selected, alpha) of every method with selection flags 0, 1 and 2.
+TEST_F(SpriteViews, SelectionAlphaBlendsBorderSpritesOverTheBackgroundAndListSpritesOverBlack) {
     sprites_set_data_at_index(5, filled(0xFF).data());
     // Left half set: the right half shows the opaque sprite background.
     Bitmap half{};
     for (unsigned r = 0; r < 21; r++)
         half[3 * r] = 0xFF;
     sprites_set_data_at_index(9, half.data());
-    sprites_select_none();
-    sprites_set_selected_at_index(5, selected);
-    sprites_set_selected_at_index(9, selected);
-
-    const PixbufPtr image = border(left, method);
-    expect_blend(pixel_at(image.get(), 30, 70), opaque(sprite_colour), opaque(background), alpha,
-                 "inside the slot");
-    EXPECT_EQ(pixel_at(image.get(), 30, 60), opaque(background));
-    // Sprite 9 is list row 1, column 1: x 24, y 21.
-    const PixbufPtr list = spriteviews_new_list_pixbuf(0, method);
-    expect_blend(pixel_at(list.get(), 24 + 3, 21 + 10), opaque(sprite_colour), black, alpha,
-                 "set pixel");
-    expect_blend(pixel_at(list.get(), 24 + 20, 21 + 10), opaque(background), black, alpha,
-                 "clear pixel");
+    for (const auto &[method, selected, alpha] :
+         {std::tuple{spriteviews_method_frame, 0, 255},
+          std::tuple{spriteviews_method_frame, 1, 255},
+          std::tuple{spriteviews_method_alpha, 0, 192},
+          std::tuple{spriteviews_method_alpha, 1, 255}, std::tuple{spriteviews_method_both, 0, 192},
+          std::tuple{spriteviews_method_both, 1, 255},
+          std::tuple{spriteviews_method_alpha, 2, 192}}) {
+        SCOPED_TRACE(testing::Message() << "method " << method << " selected " << selected);
+        EXPECT_EQ(spriteviews_get_sprite_alpha(method, selected), alpha);
+        sprites_select_none();
+        sprites_set_selected_at_index(5, selected);
+        sprites_set_selected_at_index(9, selected);
+        const PixbufPtr image = border(left, method);
+        expect_blend(pixel_at(image.get(), 30, 70), opaque(sprite_colour), opaque(background),
+                     alpha, "inside the slot");
+        EXPECT_EQ(pixel_at(image.get(), 30, 60), opaque(background));
+        // Sprite 9 is list row 1, column 1: x 24, y 21.
+        const PixbufPtr list = spriteviews_new_list_pixbuf(0, method);
+        expect_blend(pixel_at(list.get(), 24 + 3, 21 + 10), opaque(sprite_colour), black, alpha,
+                     "set pixel");
+        expect_blend(pixel_at(list.get(), 24 + 20, 21 + 10), opaque(background), black, alpha,
+                     "clear pixel");
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Methods, SelectionAlpha,
-                         ::testing::Values(AlphaCase{spriteviews_method_frame, 0, 255},
-                                           AlphaCase{spriteviews_method_frame, 1, 255},
-                                           AlphaCase{spriteviews_method_alpha, 0, 192},
-                                           AlphaCase{spriteviews_method_alpha, 1, 255},
-                                           AlphaCase{spriteviews_method_both, 0, 192},
-                                           AlphaCase{spriteviews_method_both, 1, 255},
-                                           AlphaCase{spriteviews_method_alpha, 2, 192}));
-
-struct PageCase {
-    unsigned count;
-    unsigned first_row;
-};
-
-class ListPage : public SpriteViews, public ::testing::WithParamInterface<PageCase> {};
 
 // Every bitmap byte of sprite i is i, so the first eight pixels of a slot spell its index; an
 // empty slot is black.
-TEST_P(ListPage, ShowsEightSpritesPerRowFromTheFirstRow) {
-    const auto [count, first_row] = GetParam();
-    sprites_set_array_size(count);
-    for (unsigned i = 0; i < count; i++) {
-        sprites_set_data_at_index(i, filled(static_cast<std::uint8_t>(i)).data());
-        sprites_set_color_at_index(i, sprite_colour);
-    }
-    const PixbufPtr list = spriteviews_new_list_pixbuf(0, spriteviews_method_frame);
-    gdk_pixbuf_fill(list.get(), 0x808080FF);
-    spriteviews_repaint_list(list.get(), first_row, spriteviews_method_frame);
-    for (int k = 0; k < 5; k++)
-        for (int c = 0; c < 8; c++) {
-            const std::uint64_t index = 8 * (std::uint64_t{first_row} + k) + c;
-            std::uint64_t shown = 0;
-            for (int x = 0; x < 8; x++) {
-                const Rgba pixel = pixel_at(list.get(), 24 * c + x, 21 * k);
-                shown = shown << 1 | (pixel == opaque(sprite_colour));
-                EXPECT_TRUE(index < count
-                                ? pixel == opaque(sprite_colour) || pixel == opaque(background)
-                                : pixel == black);
-            }
-            EXPECT_EQ(shown, index < count ? index : 0) << "row " << k << " column " << c;
-            EXPECT_EQ(pixel_at(list.get(), 24 * c + 8, 21 * k + 20),
-                      index < count ? opaque(background) : black);
+TEST_F(SpriteViews, ListPagesShowEightSpritesPerRowFromTheFirstRow) {
+    for (const auto &[count, first_row] :
+         {std::pair{128u, 0u}, std::pair{128u, 3u}, std::pair{128u, 11u}, std::pair{50u, 3u},
+          std::pair{128u, 100u}, std::pair{40u, 1u << 29}, std::pair{40u, 4000000000u}}) {
+        SCOPED_TRACE(testing::Message() << count << " sprites from row " << first_row);
+        sprites_set_array_size(count);
+        for (unsigned i = 0; i < count; i++) {
+            sprites_set_data_at_index(i, filled(static_cast<std::uint8_t>(i)).data());
+            sprites_set_color_at_index(i, sprite_colour);
         }
+        const PixbufPtr list = spriteviews_new_list_pixbuf(0, spriteviews_method_frame);
+        gdk_pixbuf_fill(list.get(), 0x808080FF);
+        spriteviews_repaint_list(list.get(), first_row, spriteviews_method_frame);
+        for (int k = 0; k < 5; k++)
+            for (int c = 0; c < 8; c++) {
+                const std::uint64_t index = 8 * (std::uint64_t{first_row} + k) + c;
+                std::uint64_t shown = 0;
+                for (int x = 0; x < 8; x++) {
+                    const Rgba pixel = pixel_at(list.get(), 24 * c + x, 21 * k);
+                    shown = shown << 1 | (pixel == opaque(sprite_colour));
+                    EXPECT_TRUE(index < count
+                                    ? pixel == opaque(sprite_colour) || pixel == opaque(background)
+                                    : pixel == black);
+                }
+                EXPECT_EQ(shown, index < count ? index : 0) << "row " << k << " column " << c;
+                EXPECT_EQ(pixel_at(list.get(), 24 * c + 8, 21 * k + 20),
+                          index < count ? opaque(background) : black);
+            }
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Pages, ListPage,
-                         ::testing::Values(PageCase{128, 0}, PageCase{128, 3}, PageCase{128, 11},
-                                           PageCase{50, 3}, PageCase{128, 100},
-                                           PageCase{40, 1u << 29}, PageCase{40, 4000000000u}));
 
 TEST_F(SpriteViews, RepaintFillsBeforePainting) {
     sprites_set_data_at_index(4, filled(0xF0).data());
