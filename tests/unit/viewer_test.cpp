@@ -23,9 +23,7 @@ struct TemplateCase {
     std::uint16_t load_address;
     // $d018 values of the two screens; low byte of the base that, indexed by the second value,
     // stores to $d016.
-    std::uint8_t first_screen;
-    std::uint8_t second_screen;
-    std::uint8_t store_base_low;
+    std::uint8_t first_screen, second_screen, store_base_low;
 };
 
 const TemplateCase template_cases[] = {
@@ -56,7 +54,7 @@ bool is_immediate_load_operand(const ViewerTemplate &viewer, std::uint16_t offse
 
 // Every patch point is a distinct operand of an immediate load. Rows 5 and 8 keep the colours
 // of rows 4 and 7: sprites 20-23 and 32-35 have no colour patch, every other sprite has one.
-TEST_P(ViewerTemplates, HasItsLoadAddressAndPatchPoints) {
+TEST_P(ViewerTemplates, HasItsLoadAddressAndEveryPatchPointInPlace) {
     const ViewerTemplate &viewer = *GetParam().viewer;
     EXPECT_EQ(viewer.code.size(), 2848u);
     EXPECT_EQ(viewer.load_address, GetParam().load_address);
@@ -67,14 +65,11 @@ TEST_P(ViewerTemplates, HasItsLoadAddressAndPatchPoints) {
     for (unsigned sprite = 0; sprite < 40; ++sprite)
         EXPECT_EQ(viewer.patch_sprite_color[sprite] == viewer_no_patch, is_linked(sprite))
             << "sprite " << sprite;
-}
 
-// The lower case patches of the PETSCII viewers turn every $d018 value $14 / $24 into $16 / $26
-// and move the base of the stores indexed by the second screen's value from $cff2 down to $cff0.
-// The multicolour viewers hold their own screen values ($d0 / $e0, base $cf36) at these points.
-TEST_P(ViewerTemplates, HoldsTheScreenValuesWhereTheLowerCasePatchesGo) {
+    // The lower case patches of the PETSCII viewers turn every $d018 value $14 / $24 into
+    // $16 / $26 and move the base of the stores indexed by the second screen's value from $cff2
+    // down to $cff0. The multicolour viewers hold their own values ($d0 / $e0, base $cf36) there.
     const TemplateCase &param = GetParam();
-    const ViewerTemplate &viewer = *param.viewer;
     for (const auto offset : viewer.patch_lowercase_14) {
         EXPECT_EQ(viewer.code[offset], param.first_screen) << "offset " << offset;
         EXPECT_TRUE(is_immediate_load_operand(viewer, offset)) << "offset " << offset;
@@ -91,8 +86,6 @@ TEST_P(ViewerTemplates, HoldsTheScreenValuesWhereTheLowerCasePatchesGo) {
 }
 
 INSTANTIATE_TEST_SUITE_P(AllFour, ViewerTemplates, testing::ValuesIn(template_cases),
-                         [](const testing::TestParamInfo<TemplateCase> &info) {
-                             return std::string(info.param.name);
-                         });
+                         test_support::by_name);
 
 } // namespace
