@@ -204,47 +204,31 @@ TEST(ExecutableBuild, ReencodeFlagUsesAReencodedCopy) {
 }
 
 // The linker on a small image $1000-$10FF with one block at $1010-$101F already placed.
-struct PlaceCase {
-    const char *name;
-    unsigned address;
-    std::size_t length;
-    bool accepted;
-};
-
-class ExecutableLinkerPlace : public ::testing::TestWithParam<PlaceCase> {};
-
-TEST_P(ExecutableLinkerPlace, RefusesOverlapAndOutside) {
-    ExecutableLinker linker = executable_linker_new(0x1000, 0x1100);
-    ASSERT_EQ(linker.file.size(), 0x102u);
-    EXPECT_EQ(std::tuple(linker.file[0], linker.file[1]), std::tuple(0x00, 0x10));
-    ASSERT_TRUE(executable_linker_place(&linker, 0x1010, Bytes(16, 0xAA), nullptr));
-    Bytes expected = linker.file;
-
-    GError *raw_error = nullptr;
-    const gboolean ok = executable_linker_place(&linker, GetParam().address,
-                                                Bytes(GetParam().length, 0x55), &raw_error);
-    const GErrorPtr error(raw_error);
-    ASSERT_EQ(ok != FALSE, GetParam().accepted);
-    if (GetParam().accepted)
-        std::fill_n(expected.begin() + (GetParam().address - 0x1000 + 2), GetParam().length, 0x55);
-    EXPECT_EQ(g_error_matches(error.get(), G_FILE_ERROR, G_FILE_ERROR_FAILED),
-              !GetParam().accepted);
-    EXPECT_EQ(linker.file, expected);
+// (address, length, accepted): blocks next to, overlapping and outside the block placed first.
+TEST(ExecutableLinker, RefusesOverlapAndOutside) {
+    for (const auto &[address, length, accepted] :
+         {std::tuple{0x1000u, 16u, true}, std::tuple{0x1020u, 4u, true},
+          std::tuple{0x10FFu, 1u, true}, std::tuple{0x100Fu, 2u, false},
+          std::tuple{0x101Fu, 1u, false}, std::tuple{0x1014u, 2u, false},
+          std::tuple{0x100Cu, 32u, false}, std::tuple{0x0FFFu, 2u, false},
+          std::tuple{0x10FFu, 2u, false}}) {
+        SCOPED_TRACE(testing::Message() << std::hex << address << " length " << length);
+        ExecutableLinker linker = executable_linker_new(0x1000, 0x1100);
+        ASSERT_EQ(linker.file.size(), 0x102u);
+        EXPECT_EQ(std::tuple(linker.file[0], linker.file[1]), std::tuple(0x00, 0x10));
+        ASSERT_TRUE(executable_linker_place(&linker, 0x1010, Bytes(16, 0xAA), nullptr));
+        Bytes expected = linker.file;
+        GError *raw_error = nullptr;
+        const gboolean ok =
+            executable_linker_place(&linker, address, Bytes(length, 0x55), &raw_error);
+        const GErrorPtr error(raw_error);
+        ASSERT_EQ(ok != FALSE, accepted);
+        if (accepted)
+            std::fill_n(expected.begin() + (address - 0x1000 + 2), length, 0x55);
+        EXPECT_EQ(g_error_matches(error.get(), G_FILE_ERROR, G_FILE_ERROR_FAILED), !accepted);
+        EXPECT_EQ(linker.file, expected);
+    }
 }
-
-const PlaceCase place_cases[] = {
-    {"adjacent_below", 0x1000, 16, true},
-    {"adjacent_above", 0x1020, 4, true},
-    {"last_byte", 0x10FF, 1, true},
-    {"overlaps_first_byte", 0x100F, 2, false},
-    {"overlaps_last_byte", 0x101F, 1, false},
-    {"inside", 0x1014, 2, false},
-    {"around", 0x100C, 32, false},
-    {"below_load_address", 0x0FFF, 2, false},
-    {"past_end", 0x10FF, 2, false},
-};
-
-INSTANTIATE_TEST_SUITE_P(Blocks, ExecutableLinkerPlace, ::testing::ValuesIn(place_cases), by_name);
 
 TEST(ExecutableWrite, WritesAndReplacesInOnePieceOrReportsAMissingFolder) {
     const TempDir dir;
