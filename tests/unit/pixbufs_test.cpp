@@ -17,19 +17,16 @@ constexpr int last_cell = cells - 1;
 constexpr std::uint32_t high_contrast_red = 0x860000;
 constexpr std::uint32_t high_contrast_dark_grey = 0x3D3D3D;
 
-struct Screen {
-    Bytes bitmap = Bytes(cells * 8);
-    Bytes screen = Bytes(cells);
-    Bytes colour = Bytes(cells);
-    std::uint8_t background = 0;
-
-    PixbufPtr multicolor() const { return render(bitmap.data(), colour.data()); }
-    PixbufPtr hires() const { return render(bitmap.data(), nullptr); }
-    PixbufPtr petscii() const { return render(nullptr, colour.data()); }
+// A whole screen of picture data, rendered in the renderer's three modes.
+struct Screen : PictureData {
+    Screen() : PictureData{} {}
+    PixbufPtr multicolor() const { return render(bitmap, color_ram); }
+    PixbufPtr hires() const { return render(bitmap, nullptr); }
+    PixbufPtr petscii() const { return render(nullptr, color_ram); }
     PixbufPtr render(const std::uint8_t *bits, const std::uint8_t *colours, int cols = columns,
                      int rows = 25) const {
         return PixbufPtr(
-            pixbufs_new_from_hires_opaque(bits, screen.data(), colours, background, cols, rows));
+            pixbufs_new_from_hires_opaque(bits, screen_ram, colours, background_color, cols, rows));
     }
 };
 
@@ -52,10 +49,11 @@ class RenderTest : public PeptoTest {
 
 TEST_F(RenderTest, EveryModeGivesAnOpaqueRgbaImageOfTheWholeScreen) {
     Screen data;
+    data.background_color = 0x1B;
     for (int i = 0; i < cells * 8; ++i) {
         data.bitmap[i] = static_cast<std::uint8_t>(i * 13);
-        data.screen[i / 8] = static_cast<std::uint8_t>(i * 7);
-        data.colour[i / 8] = static_cast<std::uint8_t>(i * 3);
+        data.screen_ram[i / 8] = static_cast<std::uint8_t>(i * 7);
+        data.color_ram[i / 8] = static_cast<std::uint8_t>(i * 3);
     }
     const PixbufPtr images[] = {data.multicolor(), data.hires(), data.petscii()};
     for (const PixbufPtr &image : images) {
@@ -70,6 +68,12 @@ TEST_F(RenderTest, EveryModeGivesAnOpaqueRgbaImageOfTheWholeScreen) {
                 translucent += pixel_at(image.get(), x, y)[3] != 255;
         EXPECT_EQ(translucent, 0);
     }
+    // Every multicolour cell takes its own screen byte, colour byte and bitmap rows.
+    int wrong = 0;
+    for (int y = 0; y < 200; ++y)
+        for (int x = 0; x < 320; ++x)
+            wrong += rgb_at(images[0].get(), x, y) != pepto[multicolour_index(data, x / 2, y)];
+    EXPECT_EQ(wrong, 0);
 }
 
 // Background 0x1B (colour 11), screen 0x25 (01 red, 10 green), colour RAM 0xF7 (11 yellow; the
@@ -82,9 +86,9 @@ TEST_F(RenderTest, BitPairsReadLeftToRightAsDoubleWidePixelsInTheCurrentPalette)
         for (int palette : {0, 1}) {
             options_palette = palette;
             Screen data;
-            data.background = 0x1B;
-            data.screen[0] = data.screen[last_cell] = 0x25;
-            data.colour[0] = data.colour[last_cell] = 0xF7;
+            data.background_color = 0x1B;
+            data.screen_ram[0] = data.screen_ram[last_cell] = 0x25;
+            data.color_ram[0] = data.color_ram[last_cell] = 0xF7;
             data.bitmap[0] = data.bitmap[last_cell * 8 + 7] = static_cast<std::uint8_t>(bits);
             const PixbufPtr image = data.multicolor();
             ASSERT_TRUE(image);
@@ -97,30 +101,10 @@ TEST_F(RenderTest, BitPairsReadLeftToRightAsDoubleWidePixelsInTheCurrentPalette)
         }
 }
 
-TEST_F(RenderTest, MulticolorCellsTakeTheirOwnScreenByteAndBitmapRows) {
-    Screen data;
-    for (int cell = 0; cell < cells; ++cell)
-        data.screen[cell] = static_cast<std::uint8_t>((cell % 16) << 4);
-    std::fill(data.bitmap.begin(), data.bitmap.end(), std::uint8_t{0x55}); // every pair 01
-    data.colour[41] = 1;
-    data.bitmap[41 * 8 + 3] = 0xFF; // byte k of a cell is its pixel row k
-    const PixbufPtr image = data.multicolor();
-    ASSERT_TRUE(image);
-    for (int cell = 0; cell < cells; ++cell)
-        for (int corner : {0, 7})
-            ASSERT_EQ(rgb_at(image.get(), cell_x(cell) + corner, cell_y(cell) + corner),
-                      pepto[cell % 16])
-                << "cell " << cell;
-    for (int row = 0; row < 8; ++row)
-        EXPECT_EQ(rgb_at(image.get(), cell_x(41) + 4, cell_y(41) + row),
-                  pepto[row == 3 ? 1 : 41 % 16])
-            << "row " << row;
-}
-
 TEST_F(RenderTest, HiresSetBitsTakeTheHighNibbleAndClearBitsTheLow) {
     Screen data;
-    data.background = 0x07; // not used by hires
-    data.screen[1] = 0x2D;
+    data.background_color = 0x07; // not used by hires
+    data.screen_ram[1] = 0x2D;
     data.bitmap[8] = 0b1010'0000;
     const PixbufPtr image = data.hires();
     ASSERT_TRUE(image);
@@ -141,9 +125,9 @@ class PetsciiScreen : public RenderTest, public ::testing::WithParamInterface<Pe
 TEST_P(PetsciiScreen, ShowsTheGlyphRecolouredInEveryCell) {
     const PetsciiCase &c = GetParam();
     Screen data;
-    data.background = c.background;
-    std::fill(data.screen.begin(), data.screen.end(), c.code);
-    std::fill(data.colour.begin(), data.colour.end(), c.colour);
+    data.background_color = c.background;
+    std::fill(std::begin(data.screen_ram), std::end(data.screen_ram), c.code);
+    std::fill(std::begin(data.color_ram), std::end(data.color_ram), c.colour);
     c64pixbuf_set_case(c.uppercase);
     options_palette = c.palette;
     const PixbufPtr image = data.petscii();
@@ -168,12 +152,12 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(RenderTest, PetsciiCellsTakeTheirOwnCodeAndColour) {
     Screen data;
-    data.screen[0] = 1;
-    data.colour[0] = 0xF2; // only the low nibble is a colour
-    data.screen[1] = 160;
-    data.colour[1] = 5;
-    data.screen[40] = 1;
-    data.colour[40] = 7;
+    data.screen_ram[0] = 1;
+    data.color_ram[0] = 0xF2; // only the low nibble is a colour
+    data.screen_ram[1] = 160;
+    data.color_ram[1] = 5;
+    data.screen_ram[40] = 1;
+    data.color_ram[40] = 7;
     const PixbufPtr image = data.petscii();
     ASSERT_TRUE(image);
     EXPECT_EQ(cell_rows(image.get(), 0, 0, pepto[2], pepto[0]), capital_a);
@@ -183,12 +167,12 @@ TEST_F(RenderTest, PetsciiCellsTakeTheirOwnCodeAndColour) {
 
 TEST_F(RenderTest, SizeFollowsColumnsAndRows) {
     const Screen data;
-    const PixbufPtr image = data.render(nullptr, data.colour.data(), 3, 2);
+    const PixbufPtr image = data.render(nullptr, data.color_ram, 3, 2);
     ASSERT_TRUE(image);
     EXPECT_EQ(gdk_pixbuf_get_width(image.get()), 24);
     EXPECT_EQ(gdk_pixbuf_get_height(image.get()), 16);
-    EXPECT_FALSE(data.render(data.bitmap.data(), data.colour.data(), 0, 25));
-    EXPECT_FALSE(data.render(data.bitmap.data(), data.colour.data(), 40, 0));
+    EXPECT_FALSE(data.render(data.bitmap, data.color_ram, 0, 25));
+    EXPECT_FALSE(data.render(data.bitmap, data.color_ram, 40, 0));
 }
 
 } // namespace
