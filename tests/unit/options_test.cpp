@@ -203,6 +203,7 @@ const ValueCase value_cases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Acceptance, OptionsValue, ::testing::ValuesIn(value_cases));
 
+// An existing file is read, not overwritten.
 TEST_F(OptionsFile, MissingKeysTakeTheirDefaultsAndFoldersAreKept) {
     replace_string(&options_picture_dir_string, root.c_str());
     options_expansion = 3;
@@ -211,7 +212,9 @@ TEST_F(OptionsFile, MissingKeysTakeTheirDefaultsAndFoldersAreKept) {
     options_sprite_attribute_byte_format = 1;
     options_reencode_graphics = TRUE;
 
-    start_with("[interface]\npalette=2\n");
+    const std::string text = "# mine\n[interface]\nzoom_is_not_a_key=1\npalette=2\n";
+    start_with(text);
+    EXPECT_EQ(read_text(file()), text);
 
     EXPECT_EQ(std::tuple(options_palette, options_expansion, options_selection_method,
                          options_transition, options_sprite_attribute_byte_format,
@@ -269,13 +272,6 @@ TEST_F(OptionsFile, VanishedOrUnsetFoldersAreIgnoredAndWrittenAsNull) {
         EXPECT_EQ(folder, nullptr);
     ASSERT_TRUE(options_save_to_file());
     EXPECT_EQ(read_text(file()), default_text);
-}
-
-TEST_F(OptionsFile, AnExistingFileIsReadNotOverwritten) {
-    const std::string text = "# mine\n[interface]\nzoom_is_not_a_key=1\nexpansion=2\n";
-    start_with(text);
-    EXPECT_EQ(options_expansion, 2);
-    EXPECT_EQ(read_text(file()), text);
 }
 
 TEST_F(OptionsFile, AFolderThatCannotBeCreatedSendsTheFileToTheCurrentFolder) {
