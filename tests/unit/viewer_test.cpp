@@ -2,13 +2,15 @@
 
 #include "core/viewer.hpp"
 
-#include <gtest/gtest.h>
+#include "test_support.hpp"
 
 #include <set>
 #include <string>
 #include <vector>
 
 namespace {
+
+using test_support::is_linked;
 
 constexpr std::uint8_t lda_immediate = 0xA9;
 constexpr std::uint8_t ldx_immediate = 0xA2;
@@ -21,9 +23,7 @@ struct TemplateCase {
     std::uint16_t load_address;
     // $d018 values of the two screens; low byte of the base that, indexed by the second value,
     // stores to $d016.
-    std::uint8_t first_screen;
-    std::uint8_t second_screen;
-    std::uint8_t store_base_low;
+    std::uint8_t first_screen, second_screen, store_base_low;
 };
 
 const TemplateCase template_cases[] = {
@@ -39,56 +39,37 @@ class ViewerTemplates : public testing::TestWithParam<TemplateCase> {};
 std::vector<std::uint16_t> value_patches(const ViewerTemplate &viewer) {
     std::vector<std::uint16_t> patches = {viewer.patch_multicolor0, viewer.patch_multicolor1,
                                           viewer.patch_multicolor_mask};
-    for (const auto offset : viewer.patch_sprite_color) {
-        if (offset != viewer_no_patch) {
+    for (const auto offset : viewer.patch_sprite_color)
+        if (offset != viewer_no_patch)
             patches.push_back(offset);
-        }
-    }
     return patches;
 }
 
 bool is_immediate_load_operand(const ViewerTemplate &viewer, std::uint16_t offset) {
-    if (offset == 0 || offset >= viewer_template_size) {
+    if (offset == 0 || offset >= viewer_template_size)
         return false;
-    }
     const std::uint8_t opcode = viewer.code[offset - 1u];
     return opcode == lda_immediate || opcode == ldx_immediate || opcode == ldy_immediate;
 }
 
-TEST_P(ViewerTemplates, HasTheSizeAndLoadAddressOfItsLayout) {
-    const TemplateCase &param = GetParam();
-    EXPECT_EQ(param.viewer->code.size(), 2848u);
-    EXPECT_EQ(param.viewer->load_address, param.load_address);
-}
-
-TEST_P(ViewerTemplates, PatchesOnlyOperandsOfImmediateLoads) {
+// Every patch point is a distinct operand of an immediate load. Rows 5 and 8 keep the colours
+// of rows 4 and 7: sprites 20-23 and 32-35 have no colour patch, every other sprite has one.
+TEST_P(ViewerTemplates, HasItsLoadAddressAndEveryPatchPointInPlace) {
     const ViewerTemplate &viewer = *GetParam().viewer;
-    for (const auto offset : value_patches(viewer)) {
+    EXPECT_EQ(viewer.code.size(), 2848u);
+    EXPECT_EQ(viewer.load_address, GetParam().load_address);
+    const auto patches = value_patches(viewer);
+    for (const auto offset : patches)
         EXPECT_TRUE(is_immediate_load_operand(viewer, offset)) << "offset " << offset;
-    }
-}
-
-TEST_P(ViewerTemplates, PatchPointsAreDistinct) {
-    const auto patches = value_patches(GetParam().viewer[0]);
     EXPECT_EQ(std::set<std::uint16_t>(patches.begin(), patches.end()).size(), patches.size());
-}
-
-// Rows 5 and 8 keep the colours of rows 4 and 7; every other sprite has its own colour patch.
-TEST_P(ViewerTemplates, HasNoColourPatchForTheLinkedSprites) {
-    const ViewerTemplate &viewer = *GetParam().viewer;
-    for (unsigned sprite = 0; sprite < 40; ++sprite) {
-        const bool linked = (sprite >= 20 && sprite < 24) || (sprite >= 32 && sprite < 36);
-        EXPECT_EQ(viewer.patch_sprite_color[sprite] == viewer_no_patch, linked)
+    for (unsigned sprite = 0; sprite < 40; ++sprite)
+        EXPECT_EQ(viewer.patch_sprite_color[sprite] == viewer_no_patch, is_linked(sprite))
             << "sprite " << sprite;
-    }
-}
 
-// The lower case patches of the PETSCII viewers turn every $d018 value $14 / $24 into $16 / $26
-// and move the base of the stores indexed by the second screen's value from $cff2 down to $cff0.
-// The multicolour viewers hold their own screen values ($d0 / $e0, base $cf36) at these points.
-TEST_P(ViewerTemplates, HoldsTheScreenValuesWhereTheLowerCasePatchesGo) {
+    // The lower case patches of the PETSCII viewers turn every $d018 value $14 / $24 into
+    // $16 / $26 and move the base of the stores indexed by the second screen's value from $cff2
+    // down to $cff0. The multicolour viewers hold their own values ($d0 / $e0, base $cf36) there.
     const TemplateCase &param = GetParam();
-    const ViewerTemplate &viewer = *param.viewer;
     for (const auto offset : viewer.patch_lowercase_14) {
         EXPECT_EQ(viewer.code[offset], param.first_screen) << "offset " << offset;
         EXPECT_TRUE(is_immediate_load_operand(viewer, offset)) << "offset " << offset;
@@ -105,8 +86,6 @@ TEST_P(ViewerTemplates, HoldsTheScreenValuesWhereTheLowerCasePatchesGo) {
 }
 
 INSTANTIATE_TEST_SUITE_P(AllFour, ViewerTemplates, testing::ValuesIn(template_cases),
-                         [](const testing::TestParamInfo<TemplateCase> &info) {
-                             return std::string(info.param.name);
-                         });
+                         test_support::by_name);
 
 } // namespace
