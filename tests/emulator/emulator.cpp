@@ -6,7 +6,9 @@
 #include <sys/wait.h>
 
 #include <atomic>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <mutex>
 #include <sstream>
 #include <thread>
@@ -35,9 +37,31 @@ StandardFacts standard_facts(VideoStandard standard) {
 }
 
 constexpr int display_first_line = 3;
+
+std::string quoted(const std::string &text) {
+    return GCharPtr(g_shell_quote(text.c_str())).get();
+}
 constexpr const char *pepto_palette_file = "/usr/share/vice/C64/pepto-pal.vpl";
 
 } // namespace
+
+TemporaryDirectory::TemporaryDirectory()
+    : path(GCharPtr(g_dir_make_tmp("sidewell-emulator-XXXXXX", nullptr)).get()) {}
+
+TemporaryDirectory::~TemporaryDirectory() {
+    std::filesystem::remove_all(path);
+}
+
+Bytes read_bytes(const std::string &path) {
+    std::ifstream file(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(file), {});
+}
+
+void write_bytes(const std::string &path, const Bytes &bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char *>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+}
 
 std::string shared_file(const std::string &relative) {
     return std::string(SIDEWELL_SHARED_DIR) + "/" + relative;
@@ -112,56 +136,27 @@ Screenshot run_emulator(const std::string &program, VideoStandard standard, int 
     const std::string png = work_dir + "/screenshot.png";
     g_remove(png.c_str());
     const std::string cycles = std::to_string(frame * facts.frame_cycles + facts.frame_offset);
-    const std::string kernal = shared_file("c64-roms/kernal-901227-03.bin");
-    const std::string basic = shared_file("c64-roms/basic-901226-01.bin");
-    const std::string chargen = shared_file("c64-roms/chargen-901225-01.bin");
+    const auto rom = [](const char *name) { return quoted(shared_file("c64-roms/") + name); };
     // Neutral colour settings: the screenshot then holds the palette file's colours exactly.
-    std::vector<const char *> argv = {"x64sc",
-                                      "-kernal",
-                                      kernal.c_str(),
-                                      "-basic",
-                                      basic.c_str(),
-                                      "-chargen",
-                                      chargen.c_str(),
-                                      facts.option,
-                                      "-autostartprgmode",
-                                      "1",
-                                      "-warp",
-                                      "+sound",
-                                      "-seed",
-                                      "1",
-                                      "-VICIIborders",
-                                      "2",
-                                      "-VICIIfilter",
-                                      "0",
-                                      "-VICIIextpal",
-                                      "-VICIIpalette",
-                                      "pepto-pal.vpl",
-                                      "-VICIIsaturation",
-                                      "1000",
-                                      "-VICIIcontrast",
-                                      "1000",
-                                      "-VICIIbrightness",
-                                      "1000",
-                                      "-VICIIgamma",
-                                      "1000",
-                                      "-VICIItint",
-                                      "1000",
-                                      "-limitcycles",
-                                      cycles.c_str(),
-                                      "-exitscreenshot",
-                                      png.c_str(),
-                                      program.c_str(),
-                                      nullptr};
+    const std::string command =
+        std::string("x64sc ") + facts.option + " -kernal " + rom("kernal-901227-03.bin") +
+        " -basic " + rom("basic-901226-01.bin") + " -chargen " + rom("chargen-901225-01.bin") +
+        " -autostartprgmode 1 -warp +sound -seed 1 -VICIIborders 2 -VICIIfilter 0 -VICIIextpal"
+        " -VICIIpalette pepto-pal.vpl -VICIIsaturation 1000 -VICIIcontrast 1000"
+        " -VICIIbrightness 1000 -VICIIgamma 1000 -VICIItint 1000 -limitcycles " +
+        cycles + " -exitscreenshot " + quoted(png) + " " + quoted(program);
+    gchar **argv = nullptr;
+    g_shell_parse_argv(command.c_str(), nullptr, &argv, nullptr);
     gchar **environment = g_get_environ();
     environment = g_environ_setenv(environment, "HOME", home.c_str(), TRUE);
     // x64sc exits with status 1 after -limitcycles; the screenshot tells whether it ran.
     gchar *output = nullptr;
     GError *error = nullptr;
-    g_spawn_sync(work_dir.c_str(), const_cast<gchar **>(argv.data()), environment,
+    g_spawn_sync(work_dir.c_str(), argv, environment,
                  static_cast<GSpawnFlags>(G_SPAWN_SEARCH_PATH | G_SPAWN_STDOUT_TO_DEV_NULL),
                  nullptr, nullptr, nullptr, &output, nullptr, &error);
     g_strfreev(environment);
+    g_strfreev(argv);
     const GCharPtr owned_output(output);
     const GErrorPtr owned_error(error);
 
@@ -223,4 +218,35 @@ std::optional<Rgb> display_pixel(const Screenshot &screenshot, int x, int y) {
         return std::nullopt;
     }
     return screenshot.pixels[static_cast<std::size_t>(sy * screenshot.width + sx)];
+}
+
+std::string display_differences(const Screenshot &screenshot, const std::vector<Region> &regions,
+                                const ExpectedPixel &expected) {
+    if (screenshot.width == 0) {
+        return "x64sc wrote no screenshot: " + screenshot.emulator_output;
+    }
+    constexpr int reported_regions = 8;
+    std::ostringstream report;
+    int wrong_regions = 0;
+    for (const Region &region : regions) {
+        int wrong = 0, compared = 0, first_x = 0, first_y = 0;
+        for (int y = region.y0; y < region.y1; ++y) {
+            for (int x = region.x0; x < region.x1; ++x) {
+                const auto pixel = display_pixel(screenshot, x, y);
+                compared += pixel ? 1 : 0;
+                if (pixel && *pixel != expected(x, y) && wrong++ == 0) {
+                    first_x = x;
+                    first_y = y;
+                }
+            }
+        }
+        if ((wrong > 0 || compared == 0) && ++wrong_regions <= reported_regions) {
+            report << region.name << ": " << wrong << " wrong pixels of " << compared
+                   << ", first at display (" << first_x << ", " << first_y << ")\n";
+        }
+    }
+    if (wrong_regions > reported_regions) {
+        report << "and " << wrong_regions - reported_regions << " more regions\n";
+    }
+    return report.str();
 }

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,6 +16,7 @@ constexpr int display_width = 416;
 constexpr int display_height = 296;
 
 using Rgb = std::array<std::uint8_t, 3>;
+using Bytes = std::vector<std::uint8_t>;
 
 struct Screenshot {
     VideoStandard standard = VideoStandard::pal;
@@ -23,6 +25,16 @@ struct Screenshot {
     std::vector<Rgb> pixels;
     std::string emulator_output; // what x64sc printed on stderr when it wrote no screenshot
 };
+
+// A fresh folder, removed with everything in it at the end of the scope.
+struct TemporaryDirectory {
+    TemporaryDirectory();
+    ~TemporaryDirectory();
+    std::string path;
+};
+
+Bytes read_bytes(const std::string &path);
+void write_bytes(const std::string &path, const Bytes &bytes);
 
 // Path of a file in the shared folder (ROMs), from the build's SIDEWELL_SHARED_DIR.
 std::string shared_file(const std::string &relative);
@@ -62,3 +74,16 @@ std::vector<Screenshot> run_emulator_frames(const std::string &program, VideoSta
 
 // Display pixel (x, y) of a screenshot; nullopt for rows the screenshot does not hold.
 std::optional<Rgb> display_pixel(const Screenshot &screenshot, int x, int y);
+
+struct Region {
+    std::string name;
+    int x0, y0, x1, y1; // display pixels x0 <= x < x1, y0 <= y < y1
+};
+
+// The colour display pixel (x, y) must have; nullopt when no colour is right.
+using ExpectedPixel = std::function<std::optional<Rgb>(int x, int y)>;
+
+// One line per region whose pixels in the screenshot differ from the expected ones, naming the
+// first wrong pixel, or that the screenshot does not show at all; empty when all agree.
+std::string display_differences(const Screenshot &screenshot, const std::vector<Region> &regions,
+                                const ExpectedPixel &expected);
