@@ -1,6 +1,8 @@
 #include "emulator.hpp"
 
 #include "core/glib_ptr.hpp"
+#include "core/palette.hpp"
+#include "gui/exports.hpp"
 
 #include <glib/gstdio.h>
 #include <sys/wait.h>
@@ -24,24 +26,27 @@ struct StandardFacts {
     int lines; // raster lines of a frame; display row y is raster line y + 3
 };
 
-StandardFacts standard_facts(VideoStandard standard) {
-    switch (standard) {
-    case VideoStandard::ntsc:
-        return {"-ntsc", 17095, 1300, 88, -17, 263};
-    case VideoStandard::paln:
-        return {"-paln", 20280, 0, 88, 3, 312};
-    case VideoStandard::pal:
-        break;
-    }
-    return {"-pal", 19656, 0, 88, 3, 312};
-}
+// Indexed by VideoStandard.
+constexpr StandardFacts standard_facts[] = {{"-pal", 19656, 0, 88, 3, 312},
+                                            {"-ntsc", 17095, 1300, 88, -17, 263},
+                                            {"-paln", 20280, 0, 88, 3, 312}};
 
 constexpr int display_first_line = 3;
 
 std::string quoted(const std::string &text) {
     return GCharPtr(g_shell_quote(text.c_str())).get();
 }
-constexpr const char *pepto_palette_file = "/usr/share/vice/C64/pepto-pal.vpl";
+
+std::optional<Rgb> display_pixel(const Screenshot &screenshot, int x, int y) {
+    const StandardFacts &facts = standard_facts[static_cast<int>(screenshot.standard)];
+    const int sx = x + facts.screenshot_x;
+    const int sy = y + facts.screenshot_y;
+    if (sx < 0 || sy < 0 || sx >= screenshot.width || sy >= screenshot.height ||
+        y + display_first_line >= facts.lines) {
+        return std::nullopt;
+    }
+    return screenshot.pixels[static_cast<std::size_t>(sy * screenshot.width + sx)];
+}
 
 } // namespace
 
@@ -67,40 +72,24 @@ std::string shared_file(const std::string &relative) {
     return std::string(SIDEWELL_SHARED_DIR) + "/" + relative;
 }
 
-std::vector<Rgb> emulator_pepto_palette() {
-    std::ifstream file(pepto_palette_file);
-    std::vector<Rgb> palette;
-    std::string line;
-    while (palette.size() < 16 && std::getline(file, line)) {
-        if (line.empty() || line[0] == '#') {
-            continue;
-        }
-        std::istringstream fields(line);
-        unsigned r = 0, g = 0, b = 0;
-        if (fields >> std::hex >> r >> g >> b) {
-            palette.push_back({static_cast<std::uint8_t>(r), static_cast<std::uint8_t>(g),
-                               static_cast<std::uint8_t>(b)});
-        }
-    }
-    return palette.size() == 16 ? palette : std::vector<Rgb>{};
+Rgb emulator_rgb(int colour) {
+    Rgb rgb{};
+    palette_get_pepto_rgb_at_index(colour, rgb.data());
+    return rgb;
 }
 
 bool emulator_ready(std::string &why) {
-    std::ifstream kernal(shared_file("c64-roms/kernal-901227-03.bin"), std::ios::binary);
-    constexpr std::streamoff kernal_size = 8192;
-    if (!kernal.seekg(0, std::ios::end) || kernal.tellg() != kernal_size) {
+    constexpr std::uintmax_t kernal_size = 8192;
+    std::error_code missing;
+    const std::string kernal = shared_file("c64-roms/kernal-901227-03.bin");
+    if (std::filesystem::file_size(kernal, missing) != kernal_size) {
         why = "C64 ROMs not found in " + shared_file("c64-roms");
-        return false;
-    }
-    if (emulator_pepto_palette().empty()) {
-        why = "x64sc's palette file pepto-pal.vpl not found";
-        return false;
-    }
-    if (!g_getenv("DISPLAY")) {
+    } else if (!std::filesystem::exists("/usr/share/vice/C64/pepto-pal.vpl")) {
+        why = "x64sc and its palette file pepto-pal.vpl not found";
+    } else if (!g_getenv("DISPLAY")) {
         why = "x64sc needs an X display; run the tests under xvfb-run";
-        return false;
     }
-    return true;
+    return why.empty();
 }
 
 int emulator_steady_frame(VideoStandard standard) {
@@ -108,29 +97,20 @@ int emulator_steady_frame(VideoStandard standard) {
 }
 
 int crunch_in_place(const std::string &path, unsigned start) {
-    const char *old_path = g_getenv("PATH");
-    const std::string path_with_tools =
-        std::string(SIDEWELL_TOOLS_DIR) + (old_path ? std::string(":") + old_path : "");
-    g_setenv("PATH", path_with_tools.c_str(), TRUE);
-    const GCharPtr command(
-        g_strdup_printf("exomizer sfx %u \"%s\" -o \"%s\" -n", start, path.c_str(), path.c_str()));
+    const std::string old_path = g_getenv("PATH") ? g_getenv("PATH") : "";
+    g_setenv("PATH", (std::string(SIDEWELL_TOOLS_DIR) + ":" + old_path).c_str(), TRUE);
     gint status = 0;
     GError *error = nullptr;
     const gboolean started =
-        g_spawn_command_line_sync(command.get(), nullptr, nullptr, &status, &error);
+        export_crunch_executable(path.c_str(), static_cast<int>(start), &status, &error);
     GErrorPtr owned_error(error);
-    if (old_path) {
-        g_setenv("PATH", old_path, TRUE);
-    }
-    if (!started) {
-        return -1;
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    g_setenv("PATH", old_path.c_str(), TRUE);
+    return started && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 Screenshot run_emulator(const std::string &program, VideoStandard standard, int frame,
                         const std::string &work_dir) {
-    const StandardFacts facts = standard_facts(standard);
+    const StandardFacts &facts = standard_facts[static_cast<int>(standard)];
     const std::string home = work_dir + "/home";
     g_mkdir_with_parents(home.c_str(), 0700);
     const std::string png = work_dir + "/screenshot.png";
@@ -207,17 +187,6 @@ std::vector<Screenshot> run_emulator_frames(const std::string &program, VideoSta
         worker.join();
     }
     return screenshots;
-}
-
-std::optional<Rgb> display_pixel(const Screenshot &screenshot, int x, int y) {
-    const StandardFacts facts = standard_facts(screenshot.standard);
-    const int sx = x + facts.screenshot_x;
-    const int sy = y + facts.screenshot_y;
-    if (sx < 0 || sy < 0 || sx >= screenshot.width || sy >= screenshot.height ||
-        y + display_first_line >= facts.lines) {
-        return std::nullopt;
-    }
-    return screenshot.pixels[static_cast<std::size_t>(sy * screenshot.width + sx)];
 }
 
 std::string display_differences(const Screenshot &screenshot, const std::vector<Region> &regions,

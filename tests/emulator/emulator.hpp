@@ -39,8 +39,9 @@ void write_bytes(const std::string &path, const Bytes &bytes);
 // Path of a file in the shared folder (ROMs), from the build's SIDEWELL_SHARED_DIR.
 std::string shared_file(const std::string &relative);
 
-// The sixteen colours of x64sc's Pepto palette file; empty when it cannot be read.
-std::vector<Rgb> emulator_pepto_palette();
+// Colour index colour as x64sc shows it with its Pepto palette file, which holds exactly the
+// editor's Pepto colours.
+Rgb emulator_rgb(int colour);
 
 // Whether x64sc can run here (ROMs, palette file, X display); why not otherwise.
 bool emulator_ready(std::string &why);
@@ -56,8 +57,8 @@ bool emulator_ready(std::string &why);
 // A frame well after a viewer has started (about 4.3 s of emulated time after reset).
 int emulator_steady_frame(VideoStandard standard);
 
-// Runs "exomizer sfx <start> "<path>" -o "<path>" -n" as the editor does, with the test
-// stand-in first on PATH. Returns its exit status, or -1 when it could not be started.
+// Runs the cruncher on the file as the editor does, with the test stand-in first on PATH.
+// Returns its exit status, or -1 when it could not be started.
 int crunch_in_place(const std::string &path, unsigned start);
 
 // Runs x64sc on a self-starting program file until the end of frame `frame` (counted from
@@ -72,9 +73,6 @@ std::vector<Screenshot> run_emulator_frames(const std::string &program, VideoSta
                                             const std::vector<int> &frames,
                                             const std::string &work_dir);
 
-// Display pixel (x, y) of a screenshot; nullopt for rows the screenshot does not hold.
-std::optional<Rgb> display_pixel(const Screenshot &screenshot, int x, int y);
-
 struct Region {
     std::string name;
     int x0, y0, x1, y1; // display pixels x0 <= x < x1, y0 <= y < y1
@@ -84,6 +82,7 @@ struct Region {
 using ExpectedPixel = std::function<std::optional<Rgb>(int x, int y)>;
 
 // One line per region whose pixels in the screenshot differ from the expected ones, naming the
-// first wrong pixel, or that the screenshot does not show at all; empty when all agree.
+// first wrong pixel, or that the screenshot does not show at all; empty when all agree. Rows
+// beyond the video standard's frame are not compared.
 std::string display_differences(const Screenshot &screenshot, const std::vector<Region> &regions,
                                 const ExpectedPixel &expected);

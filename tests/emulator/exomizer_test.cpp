@@ -145,7 +145,7 @@ TEST_P(ExomizerMoves, PayloadIntactToItsLoadAddress) {
     const Screenshot screenshot = run_emulator(path, VideoStandard::pal, 200, directory.path);
     constexpr int green = 5;
     EXPECT_EQ(display_differences(screenshot, {{"border", 4, 100, 5, 101}},
-                                  [](int, int) { return emulator_pepto_palette()[green]; }),
+                                  [](int, int) { return emulator_rgb(green); }),
               "");
 }
 

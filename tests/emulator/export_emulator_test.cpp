@@ -18,7 +18,6 @@
 #include "gui/project_commands.hpp"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <map>
@@ -134,15 +133,9 @@ class ExportedProgram : public testing::TestWithParam<ExportCase> {
         ASSERT_TRUE(export_screen_to_png(png.c_str(), &error)) << GErrorPtr(error)->message;
         ASSERT_TRUE(mc ? export_mc_to_executable(prg.c_str())
                        : export_petscii_to_executable(prg.c_str()));
-        const std::string old_path = g_getenv("PATH") ? g_getenv("PATH") : "";
-        g_setenv("PATH", (std::string(SIDEWELL_TOOLS_DIR) + ":" + old_path).c_str(), TRUE);
-        gint status = -1;
-        const gboolean started = export_crunch_executable(
-            prg.c_str(), mc ? executable_start_address_mc : executable_start_address_petscii,
-            &status, &error);
-        g_setenv("PATH", old_path.c_str(), TRUE);
-        ASSERT_TRUE(started) << GErrorPtr(error)->message;
-        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        ASSERT_EQ(crunch_in_place(prg, mc ? executable_start_address_mc
+                                          : executable_start_address_petscii),
+                  0);
     }
 
     const TemporaryDirectory dir;
@@ -155,12 +148,11 @@ TEST_P(ExportedProgram, ShowsWhatThePngShows) {
     const auto [mc, standard] = GetParam();
     ASSERT_NO_FATAL_FAILURE(export_project(mc));
     // The editor's colours, which must all differ, to the emulator's.
-    const std::vector<Rgb> emulator = emulator_pepto_palette();
     std::map<Rgb, Rgb> mapping;
     for (int colour = 0; colour < palette_colour_count; ++colour) {
         Rgb editor{};
         palette_get_rgb_at_index(colour, editor.data());
-        mapping[editor] = emulator[static_cast<std::size_t>(colour)];
+        mapping[editor] = emulator_rgb(colour);
     }
     ASSERT_EQ(mapping.size(), static_cast<std::size_t>(palette_colour_count));
 

@@ -224,9 +224,9 @@ std::vector<Region> regions_to_judge(unsigned first_sprite = 0) {
 
 std::string differences(const Screenshot &screenshot, const Display &expected,
                         const std::vector<Region> &regions = regions_to_judge()) {
-    static const std::vector<Rgb> palette = emulator_pepto_palette();
     return display_differences(screenshot, regions, [&](int x, int y) {
-        return std::optional(palette[expected[static_cast<std::size_t>(y * display_width + x)]]);
+        return std::optional(
+            emulator_rgb(expected[static_cast<std::size_t>(y * display_width + x)]));
     });
 }
 
