@@ -25,104 +25,77 @@ std::string active_filter(GtkWidget *dialog) {
     return filter == nullptr ? "" : gtk_file_filter_get_name(filter);
 }
 
-TEST(FileChooserTemplates, CarryTheirButtonsAndNames) {
-    struct Template {
-        GtkWidget *(*create)();
-        const char *title;
-        GtkFileChooserAction action;
-        const char *names[5]; // the dialog, its box, its action area, cancel and OK
-        const char *confirm_stock;
-    };
-    for (const Template &t : {Template{create_filechooserdialog_open,
-                                       "Open picture file",
-                                       GTK_FILE_CHOOSER_ACTION_OPEN,
-                                       {"filechooserdialog_open", "dialog_vbox1",
-                                        "dialog_action_area1", "button1", "button2"},
-                                       GTK_STOCK_OPEN},
-                              Template{create_filechooserdialog_save,
-                                       "Save work to file",
-                                       GTK_FILE_CHOOSER_ACTION_SAVE,
-                                       {"filechooserdialog_save", "dialog_vbox2",
-                                        "dialog_action_area2", "button3", "button4"},
-                                       GTK_STOCK_SAVE}}) {
-        GtkWidget *dialog = t.create();
-        EXPECT_STREQ(gtk_window_get_title(GTK_WINDOW(dialog)), t.title);
-        EXPECT_EQ(gtk_file_chooser_get_action(GTK_FILE_CHOOSER(dialog)), t.action);
-        EXPECT_EQ(gtk_container_get_border_width(GTK_CONTAINER(dialog)), 5u);
-        EXPECT_TRUE(gtk_window_get_modal(GTK_WINDOW(dialog)));
-        EXPECT_EQ(gtk_window_get_transient_for(GTK_WINDOW(dialog)), nullptr);
-        EXPECT_EQ(lookup_widget(dialog, t.names[0]), dialog);
-        EXPECT_EQ(lookup_widget(dialog, t.names[1]),
-                  gtk_dialog_get_content_area(GTK_DIALOG(dialog)));
-        EXPECT_EQ(lookup_widget(dialog, t.names[2]),
-                  gtk_dialog_get_action_area(GTK_DIALOG(dialog)));
-        GtkWidget *confirm = lookup_widget(dialog, t.names[4]);
-        EXPECT_EQ(gtk_dialog_get_response_for_widget(GTK_DIALOG(dialog),
-                                                     lookup_widget(dialog, t.names[3])),
-                  GTK_RESPONSE_CANCEL);
-        EXPECT_EQ(gtk_dialog_get_response_for_widget(GTK_DIALOG(dialog), confirm), GTK_RESPONSE_OK);
-        EXPECT_STREQ(gtk_button_get_label(GTK_BUTTON(confirm)), t.confirm_stock);
-        EXPECT_TRUE(gtk_widget_has_default(confirm));
-        gtk_widget_destroy(dialog);
-    }
-}
-
-// Each dialog with the folder preferences that start it and that a confirmation updates, in
-// the order picture, sprites, PNG and program.
+// Each dialog, with the remembered folder that starts it and those that a confirmation updates:
+// bits 0 to 3 for the picture, sprite, PNG and program folders.
 struct ChooserCase {
     const char *name;
     gboolean (*run)(gchar **out);
     const char *title;
     bool save;
-    std::vector<std::string> filters;
+    const std::vector<std::string> &filters;
     int start;
-    std::array<bool, 4> updates;
+    unsigned updates;
 };
 
-// Four remembered folders of their own, and a fifth to move to.
-class EveryChooser : public ProjectTest, public ::testing::WithParamInterface<ChooserCase> {
-  protected:
-    void SetUp() override {
-        ProjectTest::SetUp();
-        for (std::size_t k = 0; k < folders.size(); ++k) {
-            fs::create_directories(dir / std::to_string(k));
-            set_path(folders[k], dir / std::to_string(k));
-        }
-        chosen = dir / "chosen";
-        fs::create_directories(chosen);
-    }
-    // Each remembered folder, or where the dialog moved it.
-    void expect_folders(bool confirmed) {
-        for (std::size_t k = 0; k < folders.size(); ++k) {
-            const bool moved = confirmed && GetParam().updates[k];
-            EXPECT_STREQ(*folders[k], (moved ? chosen : dir / std::to_string(k)).c_str()) << k;
-        }
-    }
+// The dialogs come from two templates, with the widgets' names registered on them.
+void expect_template(GtkWidget *dialog, bool save) {
+    const auto named = [dialog, save](const char *open_name, const char *save_name) {
+        return lookup_widget(dialog, save ? save_name : open_name);
+    };
+    EXPECT_EQ(named("filechooserdialog_open", "filechooserdialog_save"), dialog);
+    EXPECT_EQ(named("dialog_vbox1", "dialog_vbox2"),
+              gtk_dialog_get_content_area(GTK_DIALOG(dialog)));
+    EXPECT_EQ(named("dialog_action_area1", "dialog_action_area2"),
+              gtk_dialog_get_action_area(GTK_DIALOG(dialog)));
+    EXPECT_EQ(gtk_dialog_get_response_for_widget(GTK_DIALOG(dialog), named("button1", "button3")),
+              GTK_RESPONSE_CANCEL);
+    GtkWidget *confirm = named("button2", "button4");
+    EXPECT_EQ(gtk_dialog_get_response_for_widget(GTK_DIALOG(dialog), confirm), GTK_RESPONSE_OK);
+    EXPECT_STREQ(gtk_button_get_label(GTK_BUTTON(confirm)), save ? GTK_STOCK_SAVE : GTK_STOCK_OPEN);
+    EXPECT_TRUE(gtk_widget_has_default(confirm));
+    EXPECT_EQ(gtk_container_get_border_width(GTK_CONTAINER(dialog)), 5u);
+    EXPECT_TRUE(gtk_window_get_modal(GTK_WINDOW(dialog)));
+    EXPECT_EQ(gtk_window_get_transient_for(GTK_WINDOW(dialog)), nullptr);
+    EXPECT_EQ(gtk_file_chooser_get_action(GTK_FILE_CHOOSER(dialog)),
+              save ? GTK_FILE_CHOOSER_ACTION_SAVE : GTK_FILE_CHOOSER_ACTION_OPEN);
+    EXPECT_EQ(gtk_file_chooser_get_do_overwrite_confirmation(GTK_FILE_CHOOSER(dialog)), save);
+}
+
+class EveryChooser : public ProjectTest, public ::testing::WithParamInterface<ChooserCase> {};
+
+// Four remembered folders of their own; the artist moves to a fifth, changes the filter and
+// cancels, then confirms there. A save dialog shows the name it was given.
+TEST_P(EveryChooser, StartsInItsFolderAndRemembersOnlyWhatWasConfirmed) {
+    const ChooserCase &c = GetParam();
     const std::array<gchar **, 4> folders = {
         &options_picture_dir_string, &options_sprites_dir_string, &options_export_png_dir_string,
         &options_export_dir_string};
-    fs::path chosen;
-};
-
-TEST_P(EveryChooser, StartsInItsFolderWithItsFiltersAndCancelsToNothing) {
-    const ChooserCase &c = GetParam();
-    DialogAnswer answer(c.title, GTK_RESPONSE_CANCEL);
+    for (std::size_t k = 0; k < folders.size(); ++k) {
+        fs::create_directories(dir / std::to_string(k));
+        set_path(folders[k], dir / std::to_string(k));
+    }
+    const fs::path chosen = dir / "chosen", file = chosen / "file.ini";
+    fs::create_directories(chosen);
+    const auto expect_folders = [&](bool confirmed) {
+        for (std::size_t k = 0; k < folders.size(); ++k) {
+            const bool moved = confirmed && (c.updates >> k & 1) != 0;
+            EXPECT_STREQ(*folders[k], (moved ? chosen : dir / std::to_string(k)).c_str()) << k;
+        }
+    };
     std::vector<std::string> names;
     std::string active, shown_folder;
-    answer.inspect = [&](GtkWidget *dialog) {
+    DialogAnswer cancel(c.title, GTK_RESPONSE_CANCEL);
+    cancel.inspect = [&](GtkWidget *dialog) {
+        expect_template(dialog, c.save);
         GSList *filters = gtk_file_chooser_list_filters(GTK_FILE_CHOOSER(dialog));
         for (GSList *filter = filters; filter != nullptr; filter = filter->next) {
             names.emplace_back(gtk_file_filter_get_name(GTK_FILE_FILTER(filter->data)));
         }
         g_slist_free(filters);
         active = active_filter(dialog);
-        EXPECT_EQ(gtk_file_chooser_get_action(GTK_FILE_CHOOSER(dialog)),
-                  c.save ? GTK_FILE_CHOOSER_ACTION_SAVE : GTK_FILE_CHOOSER_ACTION_OPEN);
-        EXPECT_EQ(gtk_file_chooser_get_do_overwrite_confirmation(GTK_FILE_CHOOSER(dialog)), c.save);
     };
-    // The chooser reports its folder once it has started loading it; then the artist moves
-    // elsewhere and changes the filter before cancelling.
-    answer.ready = [&](GtkWidget *dialog) {
+    // The chooser reports its folder once it has started loading it.
+    cancel.ready = [&](GtkWidget *dialog) {
         const GCharPtr folder{gtk_file_chooser_get_current_folder(GTK_FILE_CHOOSER(dialog))};
         if (folder) {
             shown_folder = folder.get();
@@ -134,88 +107,67 @@ TEST_P(EveryChooser, StartsInItsFolderWithItsFiltersAndCancelsToNothing) {
     gchar *out = nullptr;
     EXPECT_FALSE(c.run(&out));
     EXPECT_EQ(out, nullptr);
-    EXPECT_EQ(answer.times_answered(), 1);
+    EXPECT_EQ(cancel.times_answered(), 1);
     EXPECT_EQ(names, c.filters);
     EXPECT_EQ(active, c.filters.front());
     EXPECT_EQ(shown_folder, (dir / std::to_string(c.start)).string());
     expect_folders(false);
 
-    // The filter changed before the cancel is not remembered.
-    DialogAnswer again(c.title, GTK_RESPONSE_CANCEL);
-    again.inspect = [&](GtkWidget *dialog) { active = active_filter(dialog); };
-    c.run(&out);
-    EXPECT_EQ(active, c.filters.front());
-}
-
-// A save dialog shows the name it was given in the folder the artist moves to.
-TEST_P(EveryChooser, ConfirmedGivesTheFileAndRemembersItsFolder) {
-    const ChooserCase &c = GetParam();
-    const fs::path file = chosen / "file.ini";
-    DialogAnswer answer(c.title, GTK_RESPONSE_OK);
+    DialogAnswer confirm(c.title, GTK_RESPONSE_OK);
     if (c.save) {
-        type_name(answer, chosen, "", "file.ini");
+        type_name(confirm, chosen, "", "file.ini");
     } else {
-        pick(answer, write_file(file, std::string("[picture]\n")), all_files);
+        pick(confirm, write_file(file, std::string("[picture]\n")), all_files);
     }
-    gchar *out = nullptr;
+    // The filter changed before the cancel is not remembered.
+    confirm.inspect = [&, pick_file = confirm.inspect](GtkWidget *dialog) {
+        active = active_filter(dialog);
+        pick_file(dialog);
+    };
     ASSERT_TRUE(c.run(&out));
+    EXPECT_EQ(active, c.filters.front());
     EXPECT_EQ(GCharPtr{out}.get(), file.string());
     expect_folders(true);
 }
 
+const std::vector<std::string> picture_filters{supported_pictures, prg_pictures, all_files};
+const std::vector<std::string> sprite_filters{supported_sprites, all_files};
 const std::vector<std::string> project_filters{projects, all_files};
+const std::vector<std::string> png_filters{"  PNG files (.png) ", all_files};
+const std::vector<std::string> prg_filters{"  PRG files (.prg) ", all_files};
 
 INSTANTIATE_TEST_SUITE_P(
     Dialogs, EveryChooser,
     ::testing::Values(
-        ChooserCase{"picture",
-                    fileopen_open_picture_file,
-                    "Select a picture file",
-                    false,
-                    {supported_pictures, prg_pictures, all_files},
-                    0,
-                    {true, false, false, false}},
-        ChooserCase{"sprites",
-                    fileopen_open_sprites_file,
-                    "Select a sprite data file",
-                    false,
-                    {supported_sprites, all_files},
-                    1,
-                    {false, true, false, false}},
-        ChooserCase{"open_project",
-                    fileopen_open_project_file,
-                    "Open a project file",
-                    false,
-                    project_filters,
-                    0,
-                    {true, false, false, false}},
+        ChooserCase{"picture", fileopen_open_picture_file, "Select a picture file", false,
+                    picture_filters, 0, 0b0001},
+        ChooserCase{"sprites", fileopen_open_sprites_file, "Select a sprite data file", false,
+                    sprite_filters, 1, 0b0010},
+        ChooserCase{"open_project", fileopen_open_project_file, "Open a project file", false,
+                    project_filters, 0, 0b0001},
         ChooserCase{"save_project",
                     [](gchar **out) { return fileopen_save_project_file("file.ini", out); },
-                    "Save project file",
-                    true,
-                    project_filters,
-                    0,
-                    {true, true, false, false}},
-        ChooserCase{"png",
-                    [](gchar **out) { return fileopen_save_png_file("file.ini", out); },
-                    "Save screenshot file",
-                    true,
-                    {"  PNG files (.png) ", all_files},
-                    2,
-                    {false, false, true, false}},
+                    "Save project file", true, project_filters, 0, 0b0011},
+        ChooserCase{"png", [](gchar **out) { return fileopen_save_png_file("file.ini", out); },
+                    "Save screenshot file", true, png_filters, 2, 0b0100},
         ChooserCase{"executable",
                     [](gchar **out) { return fileopen_save_executable_file("file.ini", out); },
-                    "Save executable file",
-                    true,
-                    {"  PRG files (.prg) ", all_files},
-                    3,
-                    {false, false, false, true}}),
+                    "Save executable file", true, prg_filters, 3, 0b1000}),
     case_name);
 
-TEST_F(FileChoosers, PicturePatternsAreMatchedAsWritten) {
-    DialogAnswer answer("Select a picture file", GTK_RESPONSE_CANCEL);
+// After a picture is opened under "All files" the next picture dialog starts with that filter;
+// the sprite dialog does not. The patterns are matched as written.
+TEST_F(FileChoosers, PictureFilterIsRememberedForPicturesOnly) {
+    DialogAnswer answer("Select a picture file", GTK_RESPONSE_OK);
+    pick(answer, write_file(dir / "PIC.KOA", koala_file(0)), all_files);
+    gchar *out = nullptr;
+    ASSERT_TRUE(fileopen_open_picture_file(&out));
+    g_free(out);
+    std::string picture_filter, sprite_filter;
     std::vector<bool> matches;
-    answer.inspect = [&matches](GtkWidget *dialog) {
+    DialogAnswer pictures("Select a picture file", GTK_RESPONSE_CANCEL);
+    pictures.inspect = [&](GtkWidget *dialog) {
+        picture_filter = active_filter(dialog);
         const auto accepts = [dialog](const char *filter, const char *name) {
             GtkFileFilterInfo info{};
             info.contains = GTK_FILE_FILTER_DISPLAY_NAME;
@@ -226,30 +178,13 @@ TEST_F(FileChoosers, PicturePatternsAreMatchedAsWritten) {
                    accepts(supported_pictures, "s.pet"),   accepts(prg_pictures, "x.Prg"),
                    accepts(prg_pictures, "x.pRG"),         accepts(all_files, "PIC.KOA")};
     };
-    gchar *out = nullptr;
-    fileopen_open_picture_file(&out);
-    EXPECT_EQ(matches, (std::vector<bool>{true, false, true, true, false, true}));
-}
-
-TEST_F(FileChoosers, PictureFilterIsRememberedForPicturesOnly) {
-    const fs::path picture = write_file(dir / "PIC.KOA", koala_file(0));
-    {
-        DialogAnswer answer("Select a picture file", GTK_RESPONSE_OK);
-        pick(answer, picture, all_files);
-        gchar *out = nullptr;
-        ASSERT_TRUE(fileopen_open_picture_file(&out));
-        g_free(out);
-    }
-    std::string picture_filter, sprite_filter;
-    DialogAnswer pictures("Select a picture file", GTK_RESPONSE_CANCEL);
-    pictures.inspect = [&](GtkWidget *dialog) { picture_filter = active_filter(dialog); };
     DialogAnswer sprites("Select a sprite data file", GTK_RESPONSE_CANCEL);
     sprites.inspect = [&](GtkWidget *dialog) { sprite_filter = active_filter(dialog); };
-    gchar *out = nullptr;
     fileopen_open_picture_file(&out);
     fileopen_open_sprites_file(&out);
     EXPECT_EQ(picture_filter, all_files);
     EXPECT_EQ(sprite_filter, supported_sprites);
+    EXPECT_EQ(matches, (std::vector<bool>{true, false, true, true, false, true}));
 }
 
 // The chooser's file list: the one tree view with name, size and date columns.

@@ -5,6 +5,7 @@
 #include "core/project.hpp"
 
 #include <functional>
+#include <tuple>
 
 namespace {
 
@@ -94,88 +95,92 @@ TEST_F(OpenProject, MovedTogetherWithItsFilesFindsThemBesideIt) {
     EXPECT_EQ(border_color_index, 6);
 }
 
-struct Example {
-    const char *project;
-    const char *picture;
-    int format;
-};
-
-class OpenExample : public ProjectTest, public ::testing::WithParamInterface<Example> {};
-
 // The examples name their files on the machine they were made on; through File > Open project
 // they open from wherever they are, finding their files beside them.
-TEST_P(OpenExample, FindsItsFilesBesideIt) {
-    const Example &example = GetParam();
+TEST_F(OpenProject, ExamplesFindTheirFilesBesideThem) {
     std::string source = __FILE__;
     const fs::path examples = fs::path(source.erase(source.rfind("/tests/gui/"))) / "examples";
     const std::string made_on = "/home/artist/sidewell/examples/";
-    ASSERT_NE(read_text(examples / example.project).find("file://" + made_on + example.picture),
-              std::string::npos);
-    ASSERT_FALSE(fs::exists(made_on + example.picture));
-    open_project(examples / example.project);
-
-    EXPECT_TRUE(take_messages().empty());
-    EXPECT_EQ(picture_loaded, 1);
-    EXPECT_EQ(sprites_loaded, 1);
-    EXPECT_STREQ(utf8_path_and_filename_picture, (examples / example.picture).c_str());
-    EXPECT_STREQ(utf8_path_and_filename_sprites, (examples / "shapes.prg").c_str());
-    EXPECT_EQ(picture_data.format, example.format);
-    EXPECT_EQ(sprites_get_array_size(), 48u);
-    EXPECT_EQ(sprites_get_multicolor0(), 4);
-    EXPECT_EQ(sprites_get_multicolor1(), 10);
-    EXPECT_EQ(record(0).color, 1);
-    EXPECT_EQ(record(24).color, 14);
-    EXPECT_EQ(color_index_sprite_bit_pair_10, 1);
-    EXPECT_EQ(border_color_index, 0);
-    EXPECT_EQ(window_title(), std::string("C64 Sidewell - ") + example.project);
-    EXPECT_EQ(status_text(), " Info: Project opened");
+    for (const auto &[project, picture, format] :
+         {std::tuple{"sunset.ini", "sunset.koa", picture_format_koala},
+          std::tuple{"welcome.ini", "welcome.pet", picture_format_petscii}}) {
+        ASSERT_NE(read_text(examples / project).find("file://" + made_on + picture),
+                  std::string::npos);
+        ASSERT_FALSE(fs::exists(made_on + picture));
+        open_project(examples / project);
+        EXPECT_TRUE(take_messages().empty());
+        EXPECT_EQ(picture_loaded, 1);
+        EXPECT_EQ(sprites_loaded, 1);
+        EXPECT_STREQ(utf8_path_and_filename_picture, (examples / picture).c_str());
+        EXPECT_STREQ(utf8_path_and_filename_sprites, (examples / "shapes.prg").c_str());
+        EXPECT_EQ(picture_data.format, format);
+        EXPECT_EQ(sprites_get_array_size(), 48u);
+        EXPECT_EQ(sprites_get_multicolor0(), 4);
+        EXPECT_EQ(record(24).color, 14);
+        EXPECT_EQ(window_title(), std::string("C64 Sidewell - ") + project);
+        EXPECT_EQ(status_text(), " Info: Project opened");
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Examples, OpenExample,
-    ::testing::Values(Example{"sunset.ini", "sunset.koa", picture_format_koala},
-                      Example{"welcome.ini", "welcome.pet", picture_format_petscii}),
-    [](const auto &info) {
-        const std::string project = info.param.project;
-        return project.substr(0, project.find('.'));
-    });
-
-// A picture and twelve sprites loaded and coloured, the corner colour 4; then a project of some
+// A Koala picture and twelve sprites are loaded, the corner colour 4; then a project of some
 // kind is opened from the folder odd beside them.
 struct OpenCase {
     const char *name;
     std::string text;
-    // Checks what the open did, given that folder and the messages shown.
-    std::function<void(const fs::path &odd, const std::vector<std::string> &messages)> check;
+    // The messages shown: a file name stands for GLib's error for reading it from odd; "parse"
+    // for GLib's error for parsing the project.
+    std::vector<std::string> messages;
+    bool files_kept; // the picture and sprites stay loaded
+    int corner;
+    std::vector<std::pair<unsigned, int>> colours; // of sprites, by index
+    std::function<void()> more_checks = nullptr;
 };
 
 class OpenOddProject : public ProjectTest, public ::testing::WithParamInterface<OpenCase> {};
 
 TEST_P(OpenOddProject, BehavesAndNeverLosesTheProjectPath) {
+    const OpenCase &c = GetParam();
     const fs::path picture = write_file(dir / "castle.koa", koala_file(0));
     const fs::path sprites = write_file(dir / "shapes.prg", sprite_file(12, 0x40));
     load_picture(picture);
     load_sprites(sprites);
     border_color_index = 4;
     gtk_window_set_title(GTK_WINDOW(window_main), "C64 Sidewell - before.ini");
-    const fs::path project =
-        write_file(dir / "odd" / "odd.ini", fill_in(GetParam().text, picture, sprites));
+    const fs::path project = write_file(dir / "odd" / "odd.ini", fill_in(c.text, picture, sprites));
     open_project(project);
 
+    std::vector<std::string> expected;
+    for (const std::string &message : c.messages) {
+        GError *error = nullptr;
+        if (message == "parse") {
+            g_key_file_load_from_file(GKeyFilePtr{g_key_file_new()}.get(), project.c_str(),
+                                      G_KEY_FILE_NONE, &error);
+        }
+        const GErrorPtr parse_error{error};
+        expected.push_back(parse_error ? parse_error->message
+                           : message.find(' ') != std::string::npos
+                               ? message
+                               : read_error(dir / "odd" / message));
+    }
+    const bool parsed = c.messages != std::vector<std::string>{"parse"};
+    EXPECT_EQ(take_messages(), expected);
+    EXPECT_EQ(status_text(), parsed ? " Info: Project opened" : " Error: " + expected[0]);
+    EXPECT_EQ(window_title(), parsed ? "C64 Sidewell - odd.ini" : "C64 Sidewell - before.ini");
     EXPECT_STREQ(utf8_path_and_filename_project, project.c_str());
-    GetParam().check(dir / "odd", take_messages());
-}
-
-void expect_nothing_applied() {
-    EXPECT_EQ(picture_loaded, 1);
-    EXPECT_EQ(sprites_loaded, 1);
-    EXPECT_EQ(border_color_index, 4);
+    EXPECT_EQ(picture_loaded, c.files_kept ? 1 : 0);
+    EXPECT_EQ(sprites_loaded, c.files_kept ? 1 : 0);
+    // The store keeps its sprites; the loaded picture's background overrides the project's.
     EXPECT_EQ(sprites_get_array_size(), 12u);
-    EXPECT_EQ(record(0).color, 13);
-    EXPECT_EQ(sprites_get_background_color(), 0); // the Koala picture's background
+    EXPECT_EQ(record(0).data[0], 0x40);
+    EXPECT_EQ(sprites_get_background_color(), 0);
+    EXPECT_EQ(border_color_index, c.corner);
+    for (const auto &[index, colour] : c.colours) {
+        EXPECT_EQ(record(index).color, colour) << index;
+    }
+    if (c.more_checks) {
+        c.more_checks();
+    }
 }
-
-using Messages = std::vector<std::string>;
 
 std::string repeated(const std::string &item, int times) {
     std::string items;
@@ -185,97 +190,67 @@ std::string repeated(const std::string &item, int times) {
     return items;
 }
 
+using Messages = std::vector<std::string>;
+using Colours = std::vector<std::pair<unsigned, int>>;
+const Colours untouched{{0, 13}};
+
+// Files are looked for beside the project too, and not found there either.
 INSTANTIATE_TEST_SUITE_P(
     Files, OpenOddProject,
     ::testing::Values(
-        OpenCase{"NotAKeyFile", "this is not\na key file\n",
-                 [](const fs::path &odd, const Messages &messages) {
-                     GError *raw = nullptr;
-                     const GKeyFilePtr key_file{g_key_file_new()};
-                     g_key_file_load_from_file(key_file.get(), (odd / "odd.ini").c_str(),
-                                               G_KEY_FILE_KEEP_COMMENTS, &raw);
-                     ASSERT_NE(raw, nullptr);
-                     const GErrorPtr error{raw};
-                     EXPECT_EQ(messages, Messages{error->message});
-                     EXPECT_EQ(status_text(), std::string(" Error: ") + error->message);
-                     EXPECT_EQ(window_title(), "C64 Sidewell - before.ini");
-                     expect_nothing_applied();
-                 }},
-        OpenCase{"EmptyFile", "",
-                 [](const fs::path &, const Messages &messages) {
-                     EXPECT_TRUE(messages.empty());
-                     EXPECT_EQ(status_text(), " Info: Project opened");
-                     EXPECT_EQ(window_title(), "C64 Sidewell - odd.ini");
-                     expect_nothing_applied();
-                 }},
+        OpenCase{"NotAKeyFile", "this is not\na key file\n", {"parse"}, true, 4, untouched},
+        OpenCase{"EmptyFile", "", {}, true, 4, untouched},
         OpenCase{"MissingFiles",
                  "[picture]\nfile=file:///nowhere/gone.koa\n[sprites]\n"
                  "file=file:///nowhere/gone.prg\ncolor_indexes=1;\nmc_flags=false;\n",
-                 [](const fs::path &odd, const Messages &messages) {
-                     // Looked for beside the project, not found there either.
-                     EXPECT_EQ(messages, (Messages{read_error(odd / "gone.koa"),
-                                                   read_error(odd / "gone.prg")}));
-                     EXPECT_EQ(picture_loaded, 0);
-                     EXPECT_EQ(sprites_loaded, 0);
-                     EXPECT_EQ(status_text(), " Info: Project opened");
-                     // The store keeps its sprites and takes the project's colours.
-                     EXPECT_EQ(sprites_get_array_size(), 12u);
-                     EXPECT_EQ(record(0).data[0], 0x40);
-                     EXPECT_EQ(record(0).color, 1);
-                 }},
-        OpenCase{
-            "BrokenFiles", "[picture]\nfile={sprites}\n[sprites]\nfile={picture}\n",
-            [](const fs::path &, const Messages &messages) {
-                EXPECT_EQ(messages, (Messages{"Unknown picture format", "Unknown file format"}));
-                EXPECT_EQ(picture_loaded, 0);
-                EXPECT_EQ(sprites_loaded, 0);
-            }},
-        OpenCase{"NullFiles", "[picture]\nfile=(NULL)\n[sprites]\nfile=(NULL)\n",
-                 [](const fs::path &odd, const Messages &messages) {
-                     EXPECT_EQ(messages, Messages(2, read_error(odd / "(NULL)")));
-                     EXPECT_EQ(picture_loaded, 0);
-                     EXPECT_EQ(sprites_loaded, 0);
-                 }},
+                 {"gone.koa", "gone.prg"},
+                 false,
+                 4,
+                 {{0, 1}}},
+        OpenCase{"BrokenFiles",
+                 "[picture]\nfile={sprites}\n[sprites]\nfile={picture}\n",
+                 {"Unknown picture format", "Unknown file format"},
+                 false,
+                 4,
+                 untouched},
+        OpenCase{"NullFiles",
+                 "[picture]\nfile=(NULL)\n[sprites]\nfile=(NULL)\n",
+                 {"(NULL)", "(NULL)"},
+                 false,
+                 4,
+                 untouched},
         OpenCase{"NumbersOutOfRange",
                  "[sprites]\nbackground_color_index=-1\nmulticolor0_index=300\n"
                  "mc_flags=false;false;\ncolor_indexes=37;-1;\n[colors]\nbase=33\n",
-                 [](const fs::path &, const Messages &messages) {
-                     EXPECT_TRUE(messages.empty());
-                     // The loaded picture's background overrides the project's -1.
-                     EXPECT_EQ(sprites_get_background_color(), 0);
+                 {},
+                 true,
+                 1,
+                 {{0, 5}, {1, 255}},
+                 [] {
                      EXPECT_EQ(sprites_get_multicolor0(), 12);
-                     EXPECT_EQ(record(0).color, 5);
-                     EXPECT_EQ(record(1).color, 255);
-                     EXPECT_EQ(border_color_index, 1);
                      EXPECT_EQ(color_index_sprite_bit_pair_10, 5);
                  }},
-        OpenCase{"NegativeCorner", "[colors]\nbase=-17\n",
-                 [](const fs::path &, const Messages &messages) {
-                     EXPECT_TRUE(messages.empty());
-                     EXPECT_EQ(border_color_index, -1);
-                 }},
-        OpenCase{"ListsOfOtherLengths", "[sprites]\nmc_flags=true;false;\ncolor_indexes=3;4;5;6;\n",
-                 [](const fs::path &, const Messages &messages) {
-                     EXPECT_TRUE(messages.empty());
-                     EXPECT_EQ(record(0).color, 3);
-                     EXPECT_EQ(record(1).color, 4);
-                     EXPECT_EQ(record(2).color, 13);
-                     EXPECT_EQ(record(0).multicolor, 1);
-                     EXPECT_EQ(border_color_index, 4);
-                 }},
+        OpenCase{"NegativeCorner", "[colors]\nbase=-17\n", {}, true, -1, untouched},
+        OpenCase{"ListsOfOtherLengths",
+                 "[sprites]\nmc_flags=true;false;\ncolor_indexes=3;4;5;6;\n",
+                 {},
+                 true,
+                 4,
+                 {{0, 3}, {1, 4}, {2, 13}},
+                 [] { EXPECT_EQ(record(0).multicolor, 1); }},
         OpenCase{"ListsLongerThanTheSprites",
                  "[sprites]\nmc_flags=" + repeated("false;", 200) +
                      "\ncolor_indexes=" + repeated("7;", 200) + "\n",
-                 [](const fs::path &, const Messages &messages) {
-                     EXPECT_TRUE(messages.empty());
-                     EXPECT_EQ(record(11).color, 7);
-                     EXPECT_EQ(sprites_get_array_size(), 12u);
-                 }},
-        OpenCase{"UnreadableLists", "[sprites]\nmc_flags=maybe;\ncolor_indexes=red;\n",
-                 [](const fs::path &, const Messages &messages) {
-                     EXPECT_TRUE(messages.empty());
-                     expect_nothing_applied();
-                 }}),
+                 {},
+                 true,
+                 4,
+                 {{11, 7}}},
+        OpenCase{"UnreadableLists",
+                 "[sprites]\nmc_flags=maybe;\ncolor_indexes=red;\n",
+                 {},
+                 true,
+                 4,
+                 untouched}),
     case_name);
 
 struct ReloadCase {
