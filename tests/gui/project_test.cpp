@@ -345,37 +345,6 @@ TEST_P(SaveAsOverwrite, ChooserAsksBeforeReplacingAProject) {
 INSTANTIATE_TEST_SUITE_P(Answers, SaveAsOverwrite, ::testing::Bool(),
                          [](const auto &info) { return info.param ? "Replace" : "Refuse"; });
 
-struct NameRule {
-    const char *typed;
-    const char *written;
-};
-
-class SaveAsName : public SaveProject, public ::testing::WithParamInterface<NameRule> {};
-
-TEST_P(SaveAsName, OnlyIniInLowerOrUpperCaseIsKept) {
-    save_as(dir, GetParam().typed);
-    const fs::path written = dir / GetParam().written;
-    EXPECT_EQ(read_text(written), expected_text(3));
-    EXPECT_STREQ(utf8_path_and_filename_project, written.c_str());
-    EXPECT_EQ(window_title(), std::string("C64 Sidewell - ") + GetParam().written);
-    // Nothing else came into the folder: the picture, the sprites and the project.
-    EXPECT_EQ(files_in(dir).size(), 3u);
-}
-
-INSTANTIATE_TEST_SUITE_P(Names, SaveAsName,
-                         ::testing::Values(NameRule{"scene", "scene.ini"},
-                                           NameRule{"scene.INI", "scene.INI"},
-                                           NameRule{"scene.ini", "scene.ini"},
-                                           NameRule{"scene.Ini", "scene.Ini.ini"}));
-
-TEST_F(SaveProject, SaveAsOntoAFolderReportsTheErrorAndKeepsTheFolder) {
-    // The chosen name gets ".ini", which names a folder: the writer cannot replace it.
-    const fs::path kept = write_file(dir / "scene.ini" / "keep.txt", expected_text(3));
-    save_as(dir, "scene");
-    // Save as takes the name even when the write failed; no half-written file is left behind.
-    expect_save_failed(dir / "scene.ini", kept, dir, 3);
-}
-
 // Makes a folder read-only for as long as it lives, so that it can be removed afterwards.
 class ReadOnlyFolder {
   public:

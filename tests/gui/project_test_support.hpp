@@ -176,7 +176,7 @@ inline std::vector<GtkWidget *> message_dialogs(GtkMessageType only = GTK_MESSAG
     for (GList *element = toplevels; element != nullptr; element = element->next) {
         GtkMessageType type = GTK_MESSAGE_OTHER;
         if (GTK_IS_MESSAGE_DIALOG(element->data) &&
-            gtk_widget_get_mapped(GTK_WIDGET(element->data))) {
+            gtk_widget_get_visible(GTK_WIDGET(element->data))) {
             g_object_get(element->data, "message-type", &type, nullptr);
             if (only == GTK_MESSAGE_OTHER || type == only) {
                 found.push_back(GTK_WIDGET(element->data));
