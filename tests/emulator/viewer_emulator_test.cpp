@@ -1,11 +1,11 @@
-// The four viewer templates run in x64sc: complete program files laid out as the editor exports
-// them, built here from test data, made self-starting by the cruncher stand-in and judged by
-// whole-frame screenshots against a display computed independently from the same data.
+// The four viewer templates run in x64sc: program files built by the editor's builder from test
+// data, made self-starting by the cruncher stand-in and judged by whole-frame screenshots against
+// a display computed independently from the same data.
 
 #include "emulator.hpp"
 
+#include "core/executable.hpp"
 #include "core/sprites.hpp"
-#include "core/viewer.hpp"
 
 #include <gtest/gtest.h>
 
@@ -16,8 +16,6 @@
 
 namespace {
 
-// ------------------------------------------------------------------ test data
-
 constexpr unsigned sprite_count = 40;
 constexpr int sprite_width = 24;
 constexpr int sprite_height = 21;
@@ -27,115 +25,53 @@ enum class Kind { mc, petscii_upper, petscii_lower };
 constexpr const char *kind_names[] = {"multicolour", "petscii_upper_case", "petscii_lower_case"};
 constexpr const char *standard_names[] = {"pal", "ntsc", "paln"};
 
-struct TestSprites {
-    std::array<std::array<std::uint8_t, sprite_data_size>, sprite_count> bitmaps{};
-    std::array<std::uint8_t, sprite_count> colours{};
-    std::array<bool, 4> multicolour{true, false, true, false}; // sprites 0-3, one per column
-    std::uint8_t multicolour0 = 2;
-    std::uint8_t multicolour1 = 13;
-};
-
 // The numbered template sprites, all different, framed by a full top row and a patterned bottom
-// row so that a lost or repeated line shows; every colour but the background, each row taking
-// the next four in turn. Rows 5 and 8 get colours of their own here, which must not show.
-TestSprites make_sprites() {
+// row so that a lost or repeated line shows; multicolour in the first and third column; every
+// colour but the background, each row taking the next four in turn. Rows 5 and 8 get colours of
+// their own here, which must not show.
+void load_sprites() {
     constexpr std::array<std::uint8_t, 15> colours = {1,  2,  3,  4,  5,  7,  8, 9,
                                                       10, 11, 12, 13, 14, 15, 0};
-    TestSprites sprites;
+    sprites_module_init();
+    sprites_set_array_size(sprite_count);
     for (unsigned i = 0; i < sprite_count; ++i) {
-        auto &bitmap = sprites.bitmaps[i];
+        std::array<std::uint8_t, sprite_data_size> bitmap{};
         std::ranges::copy(sprites_get_template_entry(i).first<sprite_data_size>(), bitmap.begin());
         bitmap[0] = bitmap[1] = bitmap[2] = 0xFF;
         bitmap[60] = 0xC3;
         bitmap[61] = 0x5A;
         bitmap[62] = static_cast<std::uint8_t>(0x80 | i);
-        sprites.colours[i] = colours[(i * 3 + i / 4) % colours.size()];
+        sprites_set_data_at_index(i, bitmap.data());
+        sprites_set_color_at_index(i, colours[(i * 3 + i / 4) % colours.size()]);
+        sprites_set_multicolor_at_index(i, i % 2 == 0 ? 1 : 0);
     }
-    return sprites;
+    sprites_set_multicolor0(2);
+    sprites_set_multicolor1(13);
 }
 
 // Multicolour: every cell holds all four bit pairs in a pattern that moves with the cell, and its
 // own screen colours. PETSCII: all 256 screen codes in turn. Both in changing colours on blue.
-struct TestPicture {
-    Kind kind;
-    std::array<std::uint8_t, 8000> bitmap{};
-    std::array<std::uint8_t, 1000> screen{};
-    std::array<std::uint8_t, 1000> colour{};
-    std::uint8_t background = 6;
-};
-
-TestPicture make_picture(Kind kind) {
+PictureData make_picture(Kind kind) {
     constexpr std::array<std::uint8_t, 4> patterns = {0x1B, 0xE4, 0x6C, 0x93};
-    TestPicture picture{kind};
+    PictureData picture{};
     for (unsigned cell = 0; cell < 1000; ++cell) {
         if (kind == Kind::mc) {
             for (unsigned row = 0; row < 8; ++row) {
                 picture.bitmap[cell * 8 + row] = patterns[(row + cell) % patterns.size()];
             }
-            picture.screen[cell] =
+            picture.screen_ram[cell] =
                 static_cast<std::uint8_t>(((cell % 15 + 1) << 4) | ((cell / 40) % 15 + 1));
-            picture.colour[cell] = static_cast<std::uint8_t>((cell * 7) % 16);
+            picture.color_ram[cell] = static_cast<std::uint8_t>((cell * 7) % 16);
         } else {
-            picture.screen[cell] = static_cast<std::uint8_t>(cell % 256);
-            picture.colour[cell] = static_cast<std::uint8_t>(cell % 15 + (cell % 15 >= 6 ? 1 : 0));
+            picture.screen_ram[cell] = static_cast<std::uint8_t>(cell % 256);
+            picture.color_ram[cell] =
+                static_cast<std::uint8_t>(cell % 15 + (cell % 15 >= 6 ? 1 : 0));
         }
     }
+    picture.background_color = 6;
+    picture.charset = kind == Kind::petscii_lower ? 1 : 0;
+    picture.format = kind == Kind::mc ? picture_format_koala : picture_format_petscii;
     return picture;
-}
-
-// ------------------------------------------------------------------ the program file
-
-// Where the exporter puts each block in C64 memory; the file runs from start to end - 1.
-struct Layout {
-    std::uint16_t start, bitmap, screen, colour, background, sprites, end;
-};
-constexpr Layout mc_layout = {0x3400, 0x4000, 0x5F40, 0x6328, 0x6710, 0x6800, 0x8000};
-constexpr Layout petscii_layout = {0x2000, 0, 0x2C00, 0x2FE8, 0x33D0, 0x3400, 0x4A00};
-
-Bytes viewer_program(const ViewerTemplate &viewer, const TestPicture &picture,
-                     const TestSprites &sprites) {
-    auto code = viewer.code;
-    for (unsigned i = 0; i < sprite_count; ++i) {
-        if (viewer.patch_sprite_color[i] != viewer_no_patch) {
-            code[viewer.patch_sprite_color[i]] = sprites.colours[i];
-        }
-    }
-    code[viewer.patch_multicolor0] = sprites.multicolour0;
-    code[viewer.patch_multicolor1] = sprites.multicolour1;
-    code[viewer.patch_multicolor_mask] = 0;
-    for (unsigned column = 0; column < 4; ++column) {
-        code[viewer.patch_multicolor_mask] |= sprites.multicolour[column] ? 0x10 << column : 0;
-    }
-    if (picture.kind == Kind::petscii_lower) {
-        // Every $d018 value moves to the lower case character set; the stores indexed by the
-        // second screen's value drop their base by the same 2.
-        for (const auto &[offsets, value] :
-             {std::pair{std::span<const std::uint16_t>(viewer.patch_lowercase_14), 0x16},
-              {viewer.patch_lowercase_24, 0x26},
-              {viewer.patch_lowercase_f2, 0xF0}}) {
-            for (const auto offset : offsets) {
-                code[offset] = static_cast<std::uint8_t>(value);
-            }
-        }
-    }
-    const Layout &layout = picture.kind == Kind::mc ? mc_layout : petscii_layout;
-    Bytes file(2 + layout.end - layout.start);
-    file[0] = layout.start & 0xFF;
-    file[1] = layout.start >> 8;
-    const auto put = [&](unsigned address, std::span<const std::uint8_t> block) {
-        std::ranges::copy(block, file.begin() + 2 + (address - layout.start));
-    };
-    put(layout.start, code);
-    if (picture.kind == Kind::mc) {
-        put(layout.bitmap, picture.bitmap);
-    }
-    put(layout.screen, picture.screen);
-    put(layout.colour, picture.colour);
-    file[2 + layout.background - layout.start] = picture.background & low_nibble;
-    for (unsigned i = 0; i < sprite_count; ++i) {
-        put(layout.sprites + i * sprite_slot_size, sprites.bitmaps[i]);
-    }
-    return file;
 }
 
 // ------------------------------------------------------------------ the expected display
@@ -152,28 +88,29 @@ int sprite_y(unsigned index) {
     return sprite_area_y + static_cast<int>(index / 4) * sprite_height;
 }
 
-// Colour index of every display pixel, row by row.
+// Colour index of every display pixel, row by row. The viewer takes the multicolour flags of
+// sprites 0-3 for their whole column.
 using Display = std::vector<std::uint8_t>;
 
-Display expected_display(const TestPicture &picture, const TestSprites &sprites,
-                         bool with_sprites) {
-    Display display(display_width * display_height, picture.background);
+Display expected_display(const PictureData &picture, bool with_sprites) {
+    Display display(display_width * display_height, picture.background_color);
     const Bytes chargen = read_bytes(shared_file("c64-roms/chargen-901225-01.bin"));
-    const unsigned set = picture.kind == Kind::petscii_lower ? 2048 : 0;
+    const unsigned set = picture.charset != 0 ? 2048 : 0;
     for (int y = 0; y < 200; ++y) {
         for (int x = 0; x < 320; ++x) {
             const unsigned cell = static_cast<unsigned>((y / 8) * 40 + x / 8);
             const unsigned row = static_cast<unsigned>(y % 8);
-            std::uint8_t colour = picture.background;
-            if (picture.kind != Kind::mc) {
-                if ((chargen.at(set + picture.screen[cell] * 8u + row) >> (7 - x % 8)) & 1) {
-                    colour = picture.colour[cell];
+            const std::uint8_t screen = picture.screen_ram[cell];
+            std::uint8_t colour = picture.background_color;
+            if (picture.format == picture_format_petscii) {
+                if ((chargen.at(set + screen * 8u + row) >> (7 - x % 8)) & 1) {
+                    colour = picture.color_ram[cell];
                 }
             } else {
                 const int pair = (picture.bitmap[cell * 8 + row] >> (6 - (x % 8) / 2 * 2)) & 3;
-                const std::uint8_t pair_colours[] = {
-                    picture.background, static_cast<std::uint8_t>(picture.screen[cell] >> 4),
-                    picture.screen[cell], picture.colour[cell]};
+                const std::uint8_t pair_colours[] = {picture.background_color,
+                                                     static_cast<std::uint8_t>(screen >> 4), screen,
+                                                     picture.color_ram[cell]};
                 colour = pair_colours[pair];
             }
             display[static_cast<std::size_t>((picture_y + y) * display_width + picture_x + x)] =
@@ -181,15 +118,18 @@ Display expected_display(const TestPicture &picture, const TestSprites &sprites,
         }
     }
     for (unsigned i = 0; with_sprites && i < sprite_count; ++i) {
+        const SpriteRecord &sprite = *sprites_get_record_at_index(i);
         // Rows 5 and 8 show the colours of the row above them.
-        const std::uint8_t colour = sprites.colours[i / 4 == 5 || i / 4 == 8 ? i - 4 : i];
-        const std::uint8_t pair_colours[] = {0, sprites.multicolour0, colour, sprites.multicolour1};
+        const std::uint8_t colour =
+            sprites_get_record_at_index(i / 4 == 5 || i / 4 == 8 ? i - 4 : i)->color;
+        const std::uint8_t pair_colours[] = {0, sprites_get_multicolor0(), colour,
+                                             sprites_get_multicolor1()};
+        const bool multicolour = sprites_get_record_at_index(i % 4)->multicolor == 1;
         for (int row = 0; row < sprite_height; ++row) {
             for (int x = 0; x < sprite_width; ++x) {
-                const std::uint8_t byte =
-                    sprites.bitmaps[i][static_cast<std::size_t>(row * 3 + x / 8)];
-                const int value = sprites.multicolour[i % 4] ? (byte >> (6 - (x % 8) / 2 * 2)) & 3
-                                                             : ((byte >> (7 - x % 8)) & 1) * 2;
+                const std::uint8_t byte = sprite.data[row * 3 + x / 8];
+                const int value = multicolour ? (byte >> (6 - (x % 8) / 2 * 2)) & 3
+                                              : ((byte >> (7 - x % 8)) & 1) * 2;
                 if (value != 0) {
                     display[static_cast<std::size_t>((sprite_y(i) + row) * display_width +
                                                      sprite_x(i) + x)] = pair_colours[value];
@@ -230,16 +170,15 @@ std::string differences(const Screenshot &screenshot, const Display &expected,
     });
 }
 
-// A program file of the viewer in its own folder, crunched as the editor would.
+// A program file of the viewer in its own folder, built and crunched as the editor would.
 class ViewerRun {
   public:
     ViewerRun(Kind kind, bool flicker) : picture(make_picture(kind)) {
-        const bool mc = kind == Kind::mc;
-        const ViewerTemplate &viewer =
-            mc ? (flicker ? code_sidewell_mc_with_flicker : code_sidewell_mc)
-               : (flicker ? code_sidewell_petscii_with_flicker : code_sidewell_petscii);
-        write_bytes(program, viewer_program(viewer, picture, sprites));
-        crunch_status = crunch_in_place(program, (mc ? mc_layout : petscii_layout).start);
+        load_sprites();
+        const ExecutableProgram built = executable_build(
+            picture, flicker ? executable_transition_flicker : executable_transition_none, false);
+        write_bytes(program, built.bytes);
+        crunch_status = crunch_in_place(program, static_cast<unsigned>(built.start_address));
     }
     Screenshot frame(VideoStandard standard, int frame) const {
         return run_emulator(program, standard, frame, directory.path);
@@ -247,12 +186,9 @@ class ViewerRun {
     std::vector<Screenshot> frames(VideoStandard standard, const std::vector<int> &frames) const {
         return run_emulator_frames(program, standard, frames, directory.path);
     }
-    Display expected(bool with_sprites) const {
-        return expected_display(picture, sprites, with_sprites);
-    }
+    Display expected(bool with_sprites) const { return expected_display(picture, with_sprites); }
 
-    const TestSprites sprites = make_sprites();
-    const TestPicture picture;
+    const PictureData picture;
     const TemporaryDirectory directory;
     const std::string program = directory.path + "/viewer.prg";
     int crunch_status = -1;

@@ -262,6 +262,8 @@ struct NameCase {
 
 class SaveName : public Exports, public ::testing::WithParamInterface<NameCase> {};
 
+// With the cruncher stand-in, whose program starts with a BASIC line at $0801 and carries the
+// exported program behind it.
 TEST_P(SaveName, IsSuggestedThenCompletedWithTheExtension) {
     const NameCase &c = GetParam();
     load_picture(Picture::koala, c.picture);
@@ -269,13 +271,23 @@ TEST_P(SaveName, IsSuggestedThenCompletedWithTheExtension) {
     if (c.project != nullptr) {
         set_path(&utf8_path_and_filename_project, c.project);
     }
-    install_logging_cruncher("exit 0");
+    g_setenv("PATH", (std::string(SIDEWELL_TOOLS_DIR) + ":" + old_path).c_str(), TRUE);
     export_as(c.kind, c.typed, *c.typed ? c.typed : c.written);
     EXPECT_EQ(files_in(out), std::vector<std::string>{c.written});
     EXPECT_EQ(status_text(), c.kind.done);
+    EXPECT_TRUE(take_messages().empty());
     if (c.kind.menu_item == project_as.menu_item) {
         EXPECT_EQ(window_title(), std::string("C64 Sidewell - ") + c.written);
         EXPECT_STREQ(utf8_path_and_filename_project, (out / c.written).c_str());
+    }
+    if (c.kind.menu_item == prg.menu_item) {
+        const Bytes crunched = read_bytes(out / c.written);
+        const Bytes program = expected_program();
+        ASSERT_GT(crunched.size(), program.size());
+        EXPECT_EQ(crunched[0], 0x01);
+        EXPECT_EQ(crunched[1], 0x08);
+        EXPECT_TRUE(std::equal(program.begin() + 2, program.end(),
+                               crunched.end() - static_cast<long>(program.size() - 2)));
     }
 }
 
@@ -305,7 +317,20 @@ INSTANTIATE_TEST_SUITE_P(
         NameCase{"ini_lower_kept", project_as, nullptr, "castle.koa", "scene.ini", "scene.ini"},
         NameCase{"ini_upper_kept", project_as, nullptr, "castle.koa", "scene.INI", "scene.INI"},
         NameCase{"ini_mixed_extended", project_as, nullptr, "castle.koa", "scene.Ini",
-                 "scene.Ini.ini"}),
+                 "scene.Ini.ini"},
+        // Names a shell would take apart, expand or run, and names beyond ASCII, through the
+        // cruncher's command line.
+        NameCase{"spaces", prg, nullptr, "castle.koa", "two words", "two words.prg"},
+        NameCase{"apostrophe", prg, nullptr, "castle.koa", "it's", "it's.prg"},
+        NameCase{"double_quotes", prg, nullptr, "castle.koa", "say \"hi\".prg", "say \"hi\".prg"},
+        NameCase{"dollar", prg, nullptr, "castle.koa", "$HOME", "$HOME.prg"},
+        NameCase{"escaped_dollar", prg, nullptr, "castle.koa", "cost \\$5", "cost \\$5.prg"},
+        NameCase{"semicolon", prg, nullptr, "castle.koa", "a;touch b", "a;touch b.prg"},
+        NameCase{"command_substitution", prg, nullptr, "castle.koa", "`id` and $(id)",
+                 "`id` and $(id).prg"},
+        NameCase{"backslash", prg, nullptr, "castle.koa", "back\\slash", "back\\slash.prg"},
+        NameCase{"non_ascii", prg, nullptr, "castle.koa", "gr\u00fc\u00dfe \u65e5\u672c.prg",
+                 "gr\u00fc\u00dfe \u65e5\u672c.prg"}),
     case_name);
 
 // ------------------------------------------------------------------ the PNG file
@@ -378,46 +403,6 @@ INSTANTIATE_TEST_SUITE_P(
     case_name);
 
 // ------------------------------------------------------------------ the program file
-
-// Names a shell would take apart, expand or run, and names beyond ASCII.
-struct AwkwardCase {
-    const char *name;
-    const char *file;
-};
-
-class AwkwardName : public Exports, public ::testing::WithParamInterface<AwkwardCase> {};
-
-TEST_P(AwkwardName, SurvivesTheCrunchersCommandLine) {
-    load_picture(Picture::koala);
-    load_sprites();
-    g_setenv("PATH", (std::string(SIDEWELL_TOOLS_DIR) + ":" + old_path).c_str(), TRUE);
-    const std::string name = GetParam().file;
-    export_as(prg, name);
-    const std::string written = g_str_has_suffix(name.c_str(), ".prg") ? name : name + ".prg";
-    EXPECT_EQ(status_text(), prg.done);
-    EXPECT_TRUE(take_messages().empty());
-    EXPECT_EQ(files_in(out), std::vector<std::string>{written});
-    // The stand-in's program starts with a BASIC line at $0801 and carries the program behind it.
-    const Bytes crunched = read_bytes(out / written);
-    const Bytes program = expected_program();
-    ASSERT_GT(crunched.size(), program.size());
-    EXPECT_EQ(crunched[0], 0x01);
-    EXPECT_EQ(crunched[1], 0x08);
-    EXPECT_TRUE(std::equal(program.begin() + 2, program.end(),
-                           crunched.end() - static_cast<long>(program.size() - 2)));
-    EXPECT_EQ(gdk_window_get_cursor(gtk_widget_get_window(window_main)), nullptr);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Names, AwkwardName,
-    ::testing::Values(AwkwardCase{"spaces", "two words"}, AwkwardCase{"apostrophe", "it's"},
-                      AwkwardCase{"double_quotes", "say \"hi\".prg"},
-                      AwkwardCase{"dollar", "$HOME"}, AwkwardCase{"escaped_dollar", "cost \\$5"},
-                      AwkwardCase{"semicolon", "a;touch b"},
-                      AwkwardCase{"command_substitution", "`id` and $(id)"},
-                      AwkwardCase{"backslash", "back\\slash"},
-                      AwkwardCase{"non_ascii", "gr\u00fc\u00dfe \u65e5\u672c.prg"}),
-    case_name);
 
 struct CruncherCase {
     const char *name;

@@ -2,6 +2,8 @@
 
 #include "project_test_support.hpp"
 
+#include <tuple>
+
 namespace {
 
 using namespace project_test;
@@ -112,31 +114,17 @@ TEST_F(LoadFiles, SpriteListScrollBarFollowsTheLoadedCountAndKeepsItsValue) {
     EXPECT_EQ(gtk_adjustment_get_upper(adjustment), 16);
 }
 
-struct MulticolorCase {
-    const char *name;
-    int attribute_format;
-    std::uint8_t first_attribute;
-    bool button_before;
-    bool button_after;
-};
-
-class LoadSpritesMulticolor : public ProjectTest,
-                              public ::testing::WithParamInterface<MulticolorCase> {};
-
-TEST_P(LoadSpritesMulticolor, ButtonFollowsSpriteZeroOnlyWithAttributeBytes) {
-    const MulticolorCase &c = GetParam();
-    options_sprite_attribute_byte_format = c.attribute_format;
-    gtk_toggle_button_set_active(multicolor_button(), c.button_before);
-    load_sprites(write_file(dir / "shapes.prg", sprite_file(8, 0, c.first_attribute)));
-    EXPECT_EQ(gtk_toggle_button_get_active(multicolor_button()), c.button_after);
+// With attribute bytes the multicolour button follows sprite 0; without them it is unchecked.
+TEST_F(LoadFiles, MulticolourButtonFollowsSpriteZeroOnlyWithAttributeBytes) {
+    for (const auto &[format, attribute, before, after] :
+         {std::tuple{1, 0x81, false, true}, std::tuple{1, 0x01, true, false},
+          std::tuple{0, 0x81, true, false}}) {
+        options_sprite_attribute_byte_format = format;
+        gtk_toggle_button_set_active(multicolor_button(), before);
+        load_sprites(write_file(dir / "shapes.prg", sprite_file(8, 0, attribute)));
+        EXPECT_EQ(gtk_toggle_button_get_active(multicolor_button()), after) << format << attribute;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Formats, LoadSpritesMulticolor,
-    ::testing::Values(MulticolorCase{"SpritePadMulticolor", 1, 0x81, false, true},
-                      MulticolorCase{"SpritePadSingleColour", 1, 0x01, true, false},
-                      MulticolorCase{"IgnoreUnchecks", 0, 0x81, true, false}),
-    case_name);
 
 struct NewCase {
     const char *name;
@@ -289,35 +277,6 @@ TEST_F(SaveProject, FirstSaveAsksWithThePictureNameAndWritesTheExactText) {
     EXPECT_STREQ(utf8_path_and_filename_project, (dir / "scene.ini").c_str());
 }
 
-// Answers the question the save chooser asks itself before it replaces a file. GTK gives that
-// dialog no title, so it is found by its message type.
-class OverwriteAnswer {
-  public:
-    explicit OverwriteAnswer(gint response)
-        : response(response), source(g_timeout_add(20, poll, this)) {}
-    ~OverwriteAnswer() {
-        if (source != 0) {
-            g_source_remove(source);
-        }
-    }
-    std::string question;
-
-  private:
-    static gboolean poll(gpointer data) {
-        auto *self = static_cast<OverwriteAnswer *>(data);
-        const std::vector<GtkWidget *> found = message_dialogs(GTK_MESSAGE_QUESTION);
-        if (found.empty()) {
-            return TRUE;
-        }
-        self->question = message_text(found[0]);
-        self->source = 0;
-        gtk_dialog_response(GTK_DIALOG(found[0]), self->response);
-        return FALSE;
-    }
-    gint response;
-    guint source;
-};
-
 class SaveAsOverwrite : public SaveProject, public ::testing::WithParamInterface<bool> {};
 
 TEST_P(SaveAsOverwrite, ChooserAsksBeforeReplacingAProject) {
@@ -325,15 +284,29 @@ TEST_P(SaveAsOverwrite, ChooserAsksBeforeReplacingAProject) {
     const fs::path old = write_file(dir / "scene.ini", std::string("# the old project\n"));
     border_color_index = 12;
     controls_update_main_statusbar(" Info: before");
-    OverwriteAnswer overwrite(replace ? GTK_RESPONSE_ACCEPT : GTK_RESPONSE_CANCEL);
+    // The chooser's own question before it replaces a file has no title; it is found by its type.
+    std::pair<gint, std::string> overwrite{replace ? GTK_RESPONSE_ACCEPT : GTK_RESPONSE_CANCEL, ""};
+    const auto answer_question = [](gpointer data) -> gboolean {
+        auto &[response, question] = *static_cast<std::pair<gint, std::string> *>(data);
+        const std::vector<GtkWidget *> found = message_dialogs(GTK_MESSAGE_QUESTION);
+        if (!found.empty()) {
+            question = message_text(found[0]);
+            gtk_dialog_response(GTK_DIALOG(found[0]), response);
+        }
+        return found.empty();
+    };
+    const guint asking = g_timeout_add(20, answer_question, &overwrite);
     DialogAnswer answer("Save project file", GTK_RESPONSE_OK);
     type_name(answer, dir, "scene.ini");
     // A refused replacement leaves the chooser open: the artist then cancels it.
     DialogAnswer cancel("Save project file", GTK_RESPONSE_CANCEL);
-    cancel.ready = [&](GtkWidget *) { return !replace && !overwrite.question.empty(); };
+    cancel.ready = [&](GtkWidget *) { return !replace && !overwrite.second.empty(); };
     activate("menuitem_save_project_as");
 
-    EXPECT_NE(overwrite.question.find("scene.ini"), std::string::npos) << overwrite.question;
+    if (overwrite.second.empty()) {
+        g_source_remove(asking);
+    }
+    EXPECT_NE(overwrite.second.find("scene.ini"), std::string::npos) << overwrite.second;
     EXPECT_EQ(cancel.times_answered(), replace ? 0 : 1);
     EXPECT_TRUE(take_messages().empty());
     EXPECT_EQ(read_text(old), replace ? expected_text(12) : "# the old project\n");
@@ -345,24 +318,12 @@ TEST_P(SaveAsOverwrite, ChooserAsksBeforeReplacingAProject) {
 INSTANTIATE_TEST_SUITE_P(Answers, SaveAsOverwrite, ::testing::Bool(),
                          [](const auto &info) { return info.param ? "Replace" : "Refuse"; });
 
-// Makes a folder read-only for as long as it lives, so that it can be removed afterwards.
-class ReadOnlyFolder {
-  public:
-    explicit ReadOnlyFolder(fs::path folder) : folder(std::move(folder)) {
-        fs::permissions(this->folder,
-                        fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
-                        fs::perm_options::remove);
-    }
-    ~ReadOnlyFolder() { fs::permissions(folder, fs::perms::owner_write, fs::perm_options::add); }
-
-  private:
-    fs::path folder;
-};
-
 TEST_F(SaveProject, SaveIntoAReadOnlyFolderReportsTheErrorAndKeepsTheOldFile) {
     const fs::path folder = dir / "locked";
     const fs::path old = write_file(folder / "scene.ini", expected_text(3));
-    const ReadOnlyFolder locked(folder);
+    constexpr auto write =
+        fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    fs::permissions(folder, write, fs::perm_options::remove);
     fs::path target = old;
     // Permissions do not stop root; a "folder" that is a regular file stops the write as well.
     if (std::ofstream(folder / "probe")) {
@@ -373,6 +334,7 @@ TEST_F(SaveProject, SaveIntoAReadOnlyFolderReportsTheErrorAndKeepsTheOldFile) {
     border_color_index = 12;
     activate("menuitem_save_project");
     expect_save_failed(target, old, folder, 1);
+    fs::permissions(folder, write, fs::perm_options::add); // so that it can be removed
 }
 
 // The writer puts a temporary file beside the target and renames it over the old file. With a
