@@ -169,7 +169,6 @@ Screenshot run_emulator(const std::string &program, VideoStandard standard, int 
 std::vector<Screenshot> run_emulator_frames(const std::string &program, VideoStandard standard,
                                             const std::vector<int> &frames,
                                             const std::string &work_dir) {
-    constexpr std::size_t emulators_at_once = 2;
     std::vector<Screenshot> screenshots(frames.size());
     std::atomic<std::size_t> next = 0;
     const auto work = [&] {
@@ -179,13 +178,9 @@ std::vector<Screenshot> run_emulator_frames(const std::string &program, VideoSta
             screenshots[i] = run_emulator(program, standard, frames[i], folder);
         }
     };
-    std::vector<std::thread> workers;
-    for (std::size_t i = 0; i < emulators_at_once; ++i) {
-        workers.emplace_back(work);
-    }
-    for (auto &worker : workers) {
-        worker.join();
-    }
+    std::thread second_emulator(work);
+    work();
+    second_emulator.join();
     return screenshots;
 }
 

@@ -39,20 +39,15 @@ void write_bytes(const std::string &path, const Bytes &bytes);
 // Path of a file in the shared folder (ROMs), from the build's SIDEWELL_SHARED_DIR.
 std::string shared_file(const std::string &relative);
 
-// Colour index colour as x64sc shows it with its Pepto palette file, which holds exactly the
-// editor's Pepto colours.
+// A colour as x64sc shows it with its Pepto palette file: exactly the editor's Pepto colour.
 Rgb emulator_rgb(int colour);
 
 // Whether x64sc can run here (ROMs, palette file, X display); why not otherwise.
 bool emulator_ready(std::string &why);
 
 #define SKIP_UNLESS_EMULATOR_READY()                                                               \
-    do {                                                                                           \
-        std::string why;                                                                           \
-        if (!emulator_ready(why)) {                                                                \
-            GTEST_SKIP() << why;                                                                   \
-        }                                                                                          \
-    } while (false)
+    if (std::string why; !emulator_ready(why))                                                     \
+    GTEST_SKIP() << why
 
 // A frame well after a viewer has started (about 4.3 s of emulated time after reset).
 int emulator_steady_frame(VideoStandard standard);
@@ -61,14 +56,12 @@ int emulator_steady_frame(VideoStandard standard);
 // Returns its exit status, or -1 when it could not be started.
 int crunch_in_place(const std::string &path, unsigned start);
 
-// Runs x64sc on a self-starting program file until the end of frame `frame` (counted from
-// reset) and returns the screenshot; width 0 when the emulator wrote none. `work_dir` holds the
-// emulator's private HOME and the screenshot.
+// x64sc's screenshot at the end of frame `frame` (counted from reset) of a self-starting program;
+// width 0 when it wrote none. `work_dir` holds its private HOME and the screenshot.
 Screenshot run_emulator(const std::string &program, VideoStandard standard, int frame,
                         const std::string &work_dir);
 
-// The same for several frames, two emulators at a time (each in its own folder below
-// `work_dir`); the screenshots in the order of `frames`.
+// The same for several frames, two emulators at a time, each in a folder below `work_dir`.
 std::vector<Screenshot> run_emulator_frames(const std::string &program, VideoStandard standard,
                                             const std::vector<int> &frames,
                                             const std::string &work_dir);

@@ -165,8 +165,6 @@ class Exports : public ProjectTest {
     std::string old_path;
 };
 
-// ------------------------------------------------------------------ refusals
-
 struct Loaded {
     const char *name;
     bool picture;
@@ -248,8 +246,6 @@ TEST_F(Exports, WriteErrorIsReportedAndNothingCrunched) {
     // Save as takes the name even when the write failed.
     EXPECT_STREQ(utf8_path_and_filename_project, (out / "taken.ini").c_str());
 }
-
-// ------------------------------------------------------------------ names
 
 struct NameCase {
     const char *name;
@@ -333,8 +329,6 @@ INSTANTIATE_TEST_SUITE_P(
                  "gr\u00fc\u00dfe \u65e5\u672c.prg"}),
     case_name);
 
-// ------------------------------------------------------------------ the PNG file
-
 struct PngCase {
     const char *name;
     Picture picture;
@@ -401,8 +395,6 @@ INSTANTIATE_TEST_SUITE_P(
                 "menuitem_selection_method_alpha_adjustment", 1, "menuitem_zoom_3x",
                 "menuitem_palette_high_contrast"}),
     case_name);
-
-// ------------------------------------------------------------------ the program file
 
 struct CruncherCase {
     const char *name;

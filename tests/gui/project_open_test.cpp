@@ -261,41 +261,28 @@ struct ReloadCase {
     int transparent; // the sprites' transparent colour afterwards
 };
 
-// The picture, if any, and six sprites are loaded and the artist colours the sprites; then the
-// files change on disk.
-class Reload : public ProjectTest, public ::testing::WithParamInterface<ReloadCase> {
-  protected:
-    Bytes picture_bytes(std::uint8_t border) const {
-        return fs::path(GetParam().picture).extension() == ".pet" ? petscii_file(border, 6)
-                                                                  : koala_file(2);
-    }
-    void load_and_colour() {
-        if (GetParam().picture != nullptr) {
-            load_picture(write_file(dir / GetParam().picture, picture_bytes(7)));
-        }
-        if (GetParam().sprites) {
-            load_sprites(write_file(dir / "shapes.prg", sprite_file(6, 0x10)));
-        }
-        sprites_set_color_at_index(0, 3);
-        sprites_set_multicolor_at_index(2, 1);
-        sprites_set_background_color(9);
-        border_color_index = 12;
-    }
-    // With a picture loaded the transparent colour follows its background, otherwise it stays
-    // the artist's.
-    void expect_colours_kept() {
-        EXPECT_EQ(record(0).color, 3);
-        EXPECT_EQ(record(1).color, 13);
-        EXPECT_EQ(record(2).multicolor, 1);
-        EXPECT_EQ(sprites_get_background_color(), GetParam().transparent);
-    }
-};
+class Reload : public ProjectTest, public ::testing::WithParamInterface<ReloadCase> {};
 
+// What is loaded, and the colours the artist gave the sprites; then the files change on disk.
 TEST_P(Reload, F4ReadsTheFilesAgainAndKeepsTheColours) {
     const ReloadCase &c = GetParam();
-    load_and_colour();
+    const auto picture_file = [&](std::uint8_t border) {
+        return write_file(dir / c.picture, fs::path(c.picture).extension() == ".pet"
+                                               ? petscii_file(border, 6)
+                                               : koala_file(2));
+    };
     if (c.picture != nullptr) {
-        write_file(dir / c.picture, picture_bytes(5));
+        load_picture(picture_file(7));
+    }
+    if (c.sprites) {
+        load_sprites(write_file(dir / "shapes.prg", sprite_file(6, 0x10)));
+    }
+    sprites_set_color_at_index(0, 3);
+    sprites_set_multicolor_at_index(2, 1);
+    sprites_set_background_color(9);
+    border_color_index = 12;
+    if (c.picture != nullptr) {
+        picture_file(5);
     }
     write_file(dir / "shapes.prg", sprite_file(8, 0x60));
     fs::remove(config_file());
@@ -312,7 +299,12 @@ TEST_P(Reload, F4ReadsTheFilesAgainAndKeepsTheColours) {
         EXPECT_EQ(record(0).data[0], 0x60);
         EXPECT_EQ(record(7).data[0], 0x67);
     }
-    expect_colours_kept();
+    EXPECT_EQ(record(0).color, 3);
+    EXPECT_EQ(record(1).color, 13);
+    EXPECT_EQ(record(2).multicolor, 1);
+    // With a picture loaded the transparent colour follows its background, otherwise it stays
+    // the artist's.
+    EXPECT_EQ(sprites_get_background_color(), c.transparent);
     EXPECT_EQ(status_text(), anything ? " Info: All graphics were reloaded" : "");
     EXPECT_EQ(fs::exists(config_file()), anything);
 }

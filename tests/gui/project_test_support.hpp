@@ -36,10 +36,10 @@ using Bytes = std::vector<std::uint8_t>;
 // Test cases print, and name their tests, by their name; a test file takes PrintTo with a
 // using-declaration so that GoogleTest finds it next to the cases.
 template <typename Case>
-requires requires(const Case &c) {
+concept NamedCase = requires(const Case &c) {
     std::string(c.name);
-}
-void PrintTo(const Case &c, std::ostream *os) {
+};
+template <NamedCase Case> void PrintTo(const Case &c, std::ostream *os) {
     *os << c.name;
 }
 inline constexpr auto case_name = [](const auto &info) { return std::string(info.param.name); };
@@ -231,9 +231,8 @@ inline std::string read_error(const fs::path &path) {
         g_free(contents);
         return "";
     }
-    return GErrorPtr {
-        raw
-        } -> message;
+    const GErrorPtr error{raw};
+    return error->message;
 }
 
 inline void activate(const char *item) {
