@@ -9,24 +9,29 @@
 
 #include <filesystem>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
 
-int run_exomizer(std::vector<std::string> arguments) {
-    std::string program = std::string(SIDEWELL_TOOLS_DIR) + "/exomizer";
-    std::vector<char *> argv = {program.data()};
-    for (auto &argument : arguments) {
-        argv.push_back(argument.data());
+// Runs the stand-in with the arguments, in which IN, OUT and MISSING stand for files in folder;
+// its exit status, -1 when it did not exit.
+int run_exomizer(const std::string &arguments, const std::string &folder) {
+    std::string command = std::string(SIDEWELL_TOOLS_DIR) + "/exomizer";
+    std::istringstream words(arguments);
+    for (std::string word; words >> word;) {
+        command += " " + (word == "IN"        ? folder + "/in.prg"
+                          : word == "OUT"     ? folder + "/out.prg"
+                          : word == "MISSING" ? folder + "/missing.prg"
+                                              : word);
     }
-    argv.push_back(nullptr);
     gint status = 0;
-    if (!g_spawn_sync(nullptr, argv.data(), nullptr, G_SPAWN_STDERR_TO_DEV_NULL, nullptr, nullptr,
-                      nullptr, nullptr, &status, nullptr)) {
-        return -1;
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    gchar *errors = nullptr;
+    const gboolean ran =
+        g_spawn_command_line_sync(command.c_str(), nullptr, &errors, &status, nullptr);
+    g_free(errors);
+    return ran && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 Bytes program_file(unsigned load_address, std::size_t length) {
@@ -40,26 +45,26 @@ Bytes program_file(unsigned load_address, std::size_t length) {
 
 struct RefusalCase {
     const char *name;
-    std::vector<std::string> arguments; // "IN" and "OUT" stand for the two files
+    std::string arguments;
     Bytes input;
 };
 
 const Bytes good_input = program_file(0x2000, 300);
 
 const RefusalCase refusals[] = {
-    {"no_mode", {}, good_input},
-    {"other_mode", {"raw", "8192", "IN", "-o", "OUT", "-n"}, good_input},
-    {"no_start", {"sfx"}, good_input},
-    {"start_not_a_number", {"sfx", "12x", "IN", "-o", "OUT", "-n"}, good_input},
-    {"start_beyond_memory", {"sfx", "65536", "IN", "-o", "OUT", "-n"}, good_input},
-    {"no_output", {"sfx", "8192", "IN", "-n"}, good_input},
-    {"o_without_name", {"sfx", "8192", "IN", "-n", "-o"}, good_input},
-    {"unknown_option", {"sfx", "8192", "IN", "-o", "OUT", "-x"}, good_input},
-    {"two_inputs", {"sfx", "8192", "IN", "IN", "-o", "OUT", "-n"}, good_input},
-    {"missing_input", {"sfx", "8192", "MISSING", "-o", "OUT", "-n"}, good_input},
-    {"input_without_payload", {"sfx", "8192", "IN", "-o", "OUT", "-n"}, {0x00, 0x20}},
-    {"payload_in_zero_page", {"sfx", "8192", "IN", "-o", "OUT", "-n"}, program_file(0x0080, 16)},
-    {"payload_beyond_memory", {"sfx", "8192", "IN", "-o", "OUT", "-n"}, program_file(0xFFF0, 17)},
+    {"no_mode", "", good_input},
+    {"other_mode", "raw 8192 IN -o OUT -n", good_input},
+    {"no_start", "sfx", good_input},
+    {"start_not_a_number", "sfx 12x IN -o OUT -n", good_input},
+    {"start_beyond_memory", "sfx 65536 IN -o OUT -n", good_input},
+    {"no_output", "sfx 8192 IN -n", good_input},
+    {"o_without_name", "sfx 8192 IN -n -o", good_input},
+    {"unknown_option", "sfx 8192 IN -o OUT -x", good_input},
+    {"two_inputs", "sfx 8192 IN IN -o OUT -n", good_input},
+    {"missing_input", "sfx 8192 MISSING -o OUT -n", good_input},
+    {"input_without_payload", "sfx 8192 IN -o OUT -n", {0x00, 0x20}},
+    {"payload_in_zero_page", "sfx 8192 IN -o OUT -n", program_file(0x0080, 16)},
+    {"payload_beyond_memory", "sfx 8192 IN -o OUT -n", program_file(0xFFF0, 17)},
 };
 
 class ExomizerRefuses : public testing::TestWithParam<RefusalCase> {};
@@ -70,14 +75,7 @@ TEST_P(ExomizerRefuses, WithNonZeroStatusLeavingTheFilesAlone) {
     const Bytes old_output = {'o', 'l', 'd'};
     write_bytes(in, GetParam().input);
     write_bytes(out, old_output);
-    std::vector<std::string> arguments = GetParam().arguments;
-    for (auto &argument : arguments) {
-        argument = argument == "IN"        ? in
-                   : argument == "OUT"     ? out
-                   : argument == "MISSING" ? directory.path + "/missing.prg"
-                                           : argument;
-    }
-    EXPECT_NE(run_exomizer(arguments), 0);
+    EXPECT_NE(run_exomizer(GetParam().arguments, directory.path), 0);
     EXPECT_EQ(read_bytes(out), old_output);
     EXPECT_EQ(read_bytes(in), GetParam().input);
     std::set<std::string> files;

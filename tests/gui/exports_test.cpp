@@ -99,15 +99,16 @@ class Exports : public ProjectTest {
         set_path(&options_export_dir_string, out);
         old_path = g_getenv("PATH") ? g_getenv("PATH") : "";
         controls_update_main_statusbar(earlier_status);
+        log = install_logging_cruncher("exit 0");
     }
     void TearDown() override {
         g_setenv("PATH", old_path.c_str(), TRUE);
         ProjectTest::TearDown();
     }
 
-    void load_picture(Picture kind, const std::string &name = "castle.koa") {
-        const fs::path file =
-            write_file(dir / name, kind == Picture::koala ? koala_file(0xF6) : petscii_file(2, 11));
+    void load_picture(Picture kind) {
+        const fs::path file = write_file(
+            dir / "castle.koa", kind == Picture::koala ? koala_file(0xF6) : petscii_file(2, 11));
         ASSERT_TRUE(open_picture(file.c_str(), TRUE));
         picture_loaded = 1;
         set_background_color_for_sprites();
@@ -163,6 +164,7 @@ class Exports : public ProjectTest {
 
     fs::path out;
     std::string old_path;
+    fs::path log; // written by the logging cruncher when it runs
 };
 
 struct Loaded {
@@ -183,7 +185,6 @@ TEST_P(Refusal, TellsWhatIsMissingWithoutAskingForAName) {
         load_sprites();
     }
     set_path(&utf8_path_and_filename_project, out / "scene.ini");
-    const fs::path log = install_logging_cruncher("exit 0");
     DialogAnswer answer(command.title, GTK_RESPONSE_CANCEL);
     activate(command.menu_item);
     process_events(100);
@@ -208,7 +209,6 @@ INSTANTIATE_TEST_SUITE_P(NothingOrHalf, Refusal,
 TEST_F(Exports, CancelledDialogOrPictureWithoutViewerWritesNothing) {
     load_picture(Picture::koala);
     load_sprites();
-    const fs::path log = install_logging_cruncher("exit 0");
     for (const Saving &kind : {png, prg, project_as}) {
         DialogAnswer answer(kind.title, GTK_RESPONSE_CANCEL);
         activate(kind.menu_item);
@@ -227,7 +227,6 @@ TEST_F(Exports, CancelledDialogOrPictureWithoutViewerWritesNothing) {
 TEST_F(Exports, WriteErrorIsReportedAndNothingCrunched) {
     load_picture(Picture::koala);
     load_sprites();
-    const fs::path log = install_logging_cruncher("exit 0");
     // Each dialog starts where the name is typed, or its name entry would complete "taken" to
     // the folder when it gets there.
     set_path(&options_picture_dir_string, out);
@@ -247,12 +246,13 @@ TEST_F(Exports, WriteErrorIsReportedAndNothingCrunched) {
     EXPECT_STREQ(utf8_path_and_filename_project, (out / "taken.ini").c_str());
 }
 
+// The rules for suggested names and extensions are the project module's; here they go through
+// the menus, dialogs and cruncher.
 struct NameCase {
     const char *name;
     Saving kind;
-    const char *project; // null: no project file
-    const char *picture;
-    const char *typed; // empty: the suggestion, which is the name written, is accepted
+    const char *project; // null: no project file, the picture castle.koa names the file
+    const char *typed;   // empty: the suggestion, which is the name written, is accepted
     const char *written;
 };
 
@@ -262,7 +262,7 @@ class SaveName : public Exports, public ::testing::WithParamInterface<NameCase> 
 // exported program behind it.
 TEST_P(SaveName, IsSuggestedThenCompletedWithTheExtension) {
     const NameCase &c = GetParam();
-    load_picture(Picture::koala, c.picture);
+    load_picture(Picture::koala);
     load_sprites();
     if (c.project != nullptr) {
         set_path(&utf8_path_and_filename_project, c.project);
@@ -290,42 +290,32 @@ TEST_P(SaveName, IsSuggestedThenCompletedWithTheExtension) {
 INSTANTIATE_TEST_SUITE_P(
     SuggestedAndTyped, SaveName,
     ::testing::Values(
-        NameCase{"png_from_picture", png, nullptr, "castle.koa", "", "castle.png"},
-        NameCase{"png_from_project", png, "/work/scene.ini", "castle.koa", "", "scene.png"},
-        NameCase{"prg_from_picture", prg, nullptr, "scene.koa", "", "scene.prg"},
-        NameCase{"prg_from_project", prg, "/work/scene.ini", "castle.koa", "", "scene.prg"},
-        NameCase{"ini_from_picture", project_as, nullptr, "castle.koa", "", "castle.ini"},
-        NameCase{"ini_from_project", project_as, "/work/scene.INI", "castle.koa", "", "scene.INI"},
-        NameCase{"name_without_dot_used_whole", png, nullptr, "castle", "", "castle.png"},
-        NameCase{"cut_at_the_last_dot", prg, nullptr, "my.best.koa", "", "my.best.prg"},
-        NameCase{"dot_before_a_backslash_kept", png, "/work/old.v1\\scene", "castle.koa", "",
-                 "old.v1\\scene.png"},
-        NameCase{"dot_after_a_backslash_cut", prg, "/work/old\\scene.ini", "castle.koa", "",
-                 "old\\scene.prg"},
-        NameCase{"png_extended", png, nullptr, "castle.koa", "shot", "shot.png"},
-        NameCase{"png_lower_kept", png, nullptr, "castle.koa", "shot.png", "shot.png"},
-        NameCase{"png_upper_kept", png, nullptr, "castle.koa", "shot.PNG", "shot.PNG"},
-        NameCase{"png_mixed_extended", png, nullptr, "castle.koa", "shot.Png", "shot.Png.png"},
-        NameCase{"prg_other_extended", prg, nullptr, "castle.koa", "out.bin", "out.bin.prg"},
-        NameCase{"prg_upper_kept", prg, nullptr, "castle.koa", "GAME.PRG", "GAME.PRG"},
-        NameCase{"prg_mixed_extended", prg, nullptr, "castle.koa", "game.Prg", "game.Prg.prg"},
-        NameCase{"ini_added", project_as, nullptr, "castle.koa", "scene", "scene.ini"},
-        NameCase{"ini_lower_kept", project_as, nullptr, "castle.koa", "scene.ini", "scene.ini"},
-        NameCase{"ini_upper_kept", project_as, nullptr, "castle.koa", "scene.INI", "scene.INI"},
-        NameCase{"ini_mixed_extended", project_as, nullptr, "castle.koa", "scene.Ini",
-                 "scene.Ini.ini"},
+        NameCase{"png_from_picture", png, nullptr, "", "castle.png"},
+        NameCase{"png_from_project", png, "/work/scene.ini", "", "scene.png"},
+        NameCase{"prg_from_picture", prg, nullptr, "", "castle.prg"},
+        NameCase{"prg_from_project", prg, "/work/scene.ini", "", "scene.prg"},
+        NameCase{"ini_from_picture", project_as, nullptr, "", "castle.ini"},
+        NameCase{"ini_from_project", project_as, "/work/scene.INI", "", "scene.INI"},
+        NameCase{"png_extended", png, nullptr, "shot", "shot.png"},
+        NameCase{"png_lower_kept", png, nullptr, "shot.png", "shot.png"},
+        NameCase{"png_upper_kept", png, nullptr, "shot.PNG", "shot.PNG"},
+        NameCase{"png_mixed_extended", png, nullptr, "shot.Png", "shot.Png.png"},
+        NameCase{"prg_other_extended", prg, nullptr, "out.bin", "out.bin.prg"},
+        NameCase{"prg_upper_kept", prg, nullptr, "GAME.PRG", "GAME.PRG"},
+        NameCase{"prg_mixed_extended", prg, nullptr, "game.Prg", "game.Prg.prg"},
+        NameCase{"ini_added", project_as, nullptr, "scene", "scene.ini"},
+        NameCase{"ini_mixed_extended", project_as, nullptr, "scene.Ini", "scene.Ini.ini"},
         // Names a shell would take apart, expand or run, and names beyond ASCII, through the
         // cruncher's command line.
-        NameCase{"spaces", prg, nullptr, "castle.koa", "two words", "two words.prg"},
-        NameCase{"apostrophe", prg, nullptr, "castle.koa", "it's", "it's.prg"},
-        NameCase{"double_quotes", prg, nullptr, "castle.koa", "say \"hi\".prg", "say \"hi\".prg"},
-        NameCase{"dollar", prg, nullptr, "castle.koa", "$HOME", "$HOME.prg"},
-        NameCase{"escaped_dollar", prg, nullptr, "castle.koa", "cost \\$5", "cost \\$5.prg"},
-        NameCase{"semicolon", prg, nullptr, "castle.koa", "a;touch b", "a;touch b.prg"},
-        NameCase{"command_substitution", prg, nullptr, "castle.koa", "`id` and $(id)",
-                 "`id` and $(id).prg"},
-        NameCase{"backslash", prg, nullptr, "castle.koa", "back\\slash", "back\\slash.prg"},
-        NameCase{"non_ascii", prg, nullptr, "castle.koa", "gr\u00fc\u00dfe \u65e5\u672c.prg",
+        NameCase{"spaces", prg, nullptr, "two words", "two words.prg"},
+        NameCase{"apostrophe", prg, nullptr, "it's", "it's.prg"},
+        NameCase{"double_quotes", prg, nullptr, "say \"hi\".prg", "say \"hi\".prg"},
+        NameCase{"dollar", prg, nullptr, "$HOME", "$HOME.prg"},
+        NameCase{"escaped_dollar", prg, nullptr, "cost \\$5", "cost \\$5.prg"},
+        NameCase{"semicolon", prg, nullptr, "a;touch b", "a;touch b.prg"},
+        NameCase{"command_substitution", prg, nullptr, "`id` and $(id)", "`id` and $(id).prg"},
+        NameCase{"backslash", prg, nullptr, "back\\slash", "back\\slash.prg"},
+        NameCase{"non_ascii", prg, nullptr, "gr\u00fc\u00dfe \u65e5\u672c.prg",
                  "gr\u00fc\u00dfe \u65e5\u672c.prg"}),
     case_name);
 
@@ -415,9 +405,8 @@ TEST_P(CruncherOutcome, DecidesTheMessage) {
     if ((options_reencode_graphics == TRUE) != c.reencode) {
         activate("menuitem_reencode_graphics");
     }
-    fs::path log;
     if (c.ending != nullptr) {
-        log = install_logging_cruncher(c.ending);
+        install_logging_cruncher(c.ending);
     } else {
         fs::create_directories(dir / "empty");
         g_setenv("PATH", (dir / "empty").c_str(), TRUE);
@@ -466,8 +455,8 @@ TEST_F(Exports, WatchCursorWhileTheCruncherRuns) {
     load_picture(Picture::koala);
     load_sprites();
     const fs::path go = dir / "go";
-    const fs::path log = install_logging_cruncher("for i in $(seq 200); do [ -e '" + go.string() +
-                                                  "' ] && exit 0; sleep 0.05; done");
+    install_logging_cruncher("for i in $(seq 200); do [ -e '" + go.string() +
+                             "' ] && exit 0; sleep 0.05; done");
     // The main loop is blocked while the cruncher runs, so only another thread can look; it
     // reads the window's cursor and then lets the cruncher end.
     GdkWindow *window = gtk_widget_get_window(window_main);

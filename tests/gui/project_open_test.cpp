@@ -24,46 +24,6 @@ std::string fill_in(std::string text, const fs::path &picture, const fs::path &s
     return text;
 }
 
-TEST_F(OpenProject, F1LoadsBothFilesAndThenTheProjectColours) {
-    const fs::path picture = write_file(dir / "art" / "welcome.pet", petscii_file(7, 6));
-    const fs::path sprites = write_file(dir / "art" / "shapes.prg", sprite_file(6, 0x20));
-    const fs::path project = write_file(
-        dir / "scene.ini",
-        fill_in("# made by hand\n[colors]\nbase=17\n"
-                "[sprites]\nfile={sprites}\nbackground_color_index=-1\nmulticolor0_index=2\n"
-                "multicolor1_index=3\nmc_flags=false;true;false;false;false;false;\n"
-                "color_indexes=37;2;3;4;5;6;\n[picture]\nfile={picture}\n",
-                picture, sprites));
-    fs::remove(config_file());
-    DialogAnswer answer("Open a project file", GTK_RESPONSE_OK);
-    pick(answer, project);
-    press(GDK_F1);
-
-    ASSERT_EQ(answer.times_answered(), 1);
-    EXPECT_TRUE(take_messages().empty());
-    EXPECT_EQ(picture_loaded, 1);
-    EXPECT_EQ(sprites_loaded, 1);
-    EXPECT_STREQ(utf8_path_and_filename_picture, picture.c_str());
-    EXPECT_STREQ(utf8_path_and_filename_sprites, sprites.c_str());
-    EXPECT_STREQ(utf8_path_and_filename_project, project.c_str());
-    EXPECT_EQ(picture_data.format, picture_format_petscii);
-    // The project's corner colour wins over the picture's border byte.
-    EXPECT_EQ(border_color_index, 1);
-    EXPECT_EQ(sprites_get_array_size(), 6u);
-    EXPECT_EQ(record(5).data[0], 0x25);
-    // A multicolour or PETSCII picture's background is the sprites' transparent colour.
-    EXPECT_EQ(sprites_get_background_color(), 6);
-    EXPECT_EQ(sprites_get_multicolor0(), 2);
-    EXPECT_EQ(record(0).color, 5);
-    EXPECT_EQ(record(1).color, 2);
-    EXPECT_EQ(record(1).multicolor, 1);
-    EXPECT_FALSE(gtk_toggle_button_get_active(multicolor_button()));
-    EXPECT_EQ(color_index_sprite_bit_pair_10, 5);
-    EXPECT_EQ(window_title(), "C64 Sidewell - scene.ini");
-    EXPECT_EQ(status_text(), " Info: Project opened");
-    EXPECT_TRUE(fs::exists(config_file()));
-}
-
 TEST_F(OpenProject, MovedTogetherWithItsFilesFindsThemBesideIt) {
     const fs::path before = dir / "before";
     load_picture(write_file(before / "castle.koa", koala_file(3)));
@@ -122,8 +82,8 @@ TEST_F(OpenProject, ExamplesFindTheirFilesBesideThem) {
     }
 }
 
-// A Koala picture and twelve sprites are loaded, the corner colour 4; then a project of some
-// kind is opened from the folder odd beside them.
+// A PETSCII picture and twelve sprites are loaded, the corner colour 4; then a project of some
+// kind is opened with F1 from the folder odd beside them.
 struct OpenCase {
     const char *name;
     std::string text;
@@ -140,14 +100,18 @@ class OpenOddProject : public ProjectTest, public ::testing::WithParamInterface<
 
 TEST_P(OpenOddProject, BehavesAndNeverLosesTheProjectPath) {
     const OpenCase &c = GetParam();
-    const fs::path picture = write_file(dir / "castle.koa", koala_file(0));
+    const fs::path picture = write_file(dir / "welcome.pet", petscii_file(7, 6));
     const fs::path sprites = write_file(dir / "shapes.prg", sprite_file(12, 0x40));
     load_picture(picture);
     load_sprites(sprites);
     border_color_index = 4;
     gtk_window_set_title(GTK_WINDOW(window_main), "C64 Sidewell - before.ini");
     const fs::path project = write_file(dir / "odd" / "odd.ini", fill_in(c.text, picture, sprites));
-    open_project(project);
+    fs::remove(config_file());
+    DialogAnswer answer("Open a project file", GTK_RESPONSE_OK);
+    pick(answer, project);
+    press(GDK_F1);
+    ASSERT_EQ(answer.times_answered(), 1);
 
     std::vector<std::string> expected;
     for (const std::string &message : c.messages) {
@@ -167,12 +131,18 @@ TEST_P(OpenOddProject, BehavesAndNeverLosesTheProjectPath) {
     EXPECT_EQ(status_text(), parsed ? " Info: Project opened" : " Error: " + expected[0]);
     EXPECT_EQ(window_title(), parsed ? "C64 Sidewell - odd.ini" : "C64 Sidewell - before.ini");
     EXPECT_STREQ(utf8_path_and_filename_project, project.c_str());
+    EXPECT_EQ(fs::exists(config_file()), parsed);
     EXPECT_EQ(picture_loaded, c.files_kept ? 1 : 0);
     EXPECT_EQ(sprites_loaded, c.files_kept ? 1 : 0);
-    // The store keeps its sprites; the loaded picture's background overrides the project's.
+    if (c.files_kept) {
+        EXPECT_STREQ(utf8_path_and_filename_picture, picture.c_str());
+        EXPECT_STREQ(utf8_path_and_filename_sprites, sprites.c_str());
+    }
+    // The store keeps its sprites; a PETSCII or multicolour picture's background is the sprites'
+    // transparent colour, whatever the project says.
     EXPECT_EQ(sprites_get_array_size(), 12u);
     EXPECT_EQ(record(0).data[0], 0x40);
-    EXPECT_EQ(sprites_get_background_color(), 0);
+    EXPECT_EQ(sprites_get_background_color(), 6);
     EXPECT_EQ(border_color_index, c.corner);
     for (const auto &[index, colour] : c.colours) {
         EXPECT_EQ(record(index).color, colour) << index;
@@ -198,6 +168,23 @@ const Colours untouched{{0, 13}};
 INSTANTIATE_TEST_SUITE_P(
     Files, OpenOddProject,
     ::testing::Values(
+        // Groups in any order, the files loaded before the colours are taken, numbers reduced,
+        // and the project's corner colour winning over the PETSCII screen's border byte.
+        OpenCase{"HandWritten",
+                 "# made by hand\n[colors]\nbase=17\n[sprites]\nfile={sprites}\n"
+                 "background_color_index=-1\nmulticolor0_index=2\nmulticolor1_index=3\n"
+                 "mc_flags=false;true;\ncolor_indexes=37;2;\n[picture]\nfile={picture}\n",
+                 {},
+                 true,
+                 1,
+                 {{0, 5}, {1, 2}},
+                 [] {
+                     EXPECT_EQ(sprites_get_multicolor0(), 2);
+                     EXPECT_EQ(record(1).multicolor, 1);
+                     EXPECT_FALSE(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(
+                         lookup_widget(window_main, "checkbutton_sprite_multicolor"))));
+                     EXPECT_EQ(color_index_sprite_bit_pair_10, 5);
+                 }},
         OpenCase{"NotAKeyFile", "this is not\na key file\n", {"parse"}, true, 4, untouched},
         OpenCase{"EmptyFile", "", {}, true, 4, untouched},
         OpenCase{"MissingFiles",

@@ -84,18 +84,6 @@ INSTANTIATE_TEST_SUITE_P(
                  "Too many sprites in input file", 9}),
     case_name);
 
-TEST_F(LoadFiles, CancelledPictureDialogChangesNothing) {
-    const fs::path picture = write_file(dir / "castle.koa", koala_file(0));
-    load_picture(picture);
-    controls_update_main_statusbar("before");
-    DialogAnswer answer("Select a picture file", GTK_RESPONSE_CANCEL);
-    activate("menuitem_load_picture");
-    EXPECT_EQ(answer.times_answered(), 1);
-    EXPECT_EQ(picture_loaded, 1);
-    EXPECT_STREQ(utf8_path_and_filename_picture, picture.c_str());
-    EXPECT_EQ(status_text(), "before");
-}
-
 TEST_F(LoadFiles, SpriteListScrollBarFollowsTheLoadedCountAndKeepsItsValue) {
     load_sprites(write_file(dir / "shapes.prg", sprite_file(17, 0x10)));
     EXPECT_EQ(sprites_get_array_size(), 17u);
