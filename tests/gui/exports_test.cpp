@@ -8,6 +8,7 @@
 #include "core/palette.hpp"
 
 #include <array>
+#include <atomic>
 #include <thread>
 #include <tuple>
 
@@ -99,7 +100,9 @@ class Exports : public ProjectTest {
         set_path(&options_export_dir_string, out);
         old_path = g_getenv("PATH") ? g_getenv("PATH") : "";
         controls_update_main_statusbar(earlier_status);
-        log = install_logging_cruncher("exit 0");
+        log = dir / "cruncher.log";
+        go = dir / "go";
+        install_logging_cruncher("exit 0");
     }
     void TearDown() override {
         g_setenv("PATH", old_path.c_str(), TRUE);
@@ -146,15 +149,15 @@ class Exports : public ProjectTest {
         EXPECT_EQ(answer.times_answered(), 1);
     }
 
-    // A cruncher that logs its arguments, one a line, and ends as the shell command says.
-    fs::path install_logging_cruncher(const std::string &ending) {
-        const fs::path log = dir / "cruncher.log";
+    // A cruncher that logs its arguments, one a line, waits up to ten seconds for the file go and
+    // ends as the shell command says.
+    void install_logging_cruncher(const std::string &ending) {
         write_file(dir / "bin" / "exomizer",
                    "#!/bin/sh\nPATH=/usr/bin:/bin\nprintf '%s\\n' \"$@\" > '" + log.string() +
-                       "'\n" + ending + "\n");
+                       "'\nfor i in $(seq 200); do [ -e '" + go.string() +
+                       "' ] && break; sleep 0.05; done\n" + ending + "\n");
         fs::permissions(dir / "bin" / "exomizer", fs::perms::owner_all);
         g_setenv("PATH", (dir / "bin").c_str(), TRUE);
-        return log;
     }
 
     static Bytes expected_program() {
@@ -165,6 +168,7 @@ class Exports : public ProjectTest {
     fs::path out;
     std::string old_path;
     fs::path log; // written by the logging cruncher when it runs
+    fs::path go;
 };
 
 struct Loaded {
@@ -397,6 +401,8 @@ struct CruncherCase {
 
 class CruncherOutcome : public Exports, public ::testing::WithParamInterface<CruncherCase> {};
 
+// The watch cursor while the cruncher runs, the message by how it ends; the file is written by
+// replacing the old one.
 TEST_P(CruncherOutcome, DecidesTheMessage) {
     const CruncherCase &c = GetParam();
     load_picture(c.picture);
@@ -414,14 +420,30 @@ TEST_P(CruncherOutcome, DecidesTheMessage) {
     // An old file with a second name: writing into it, not replacing it, would change both.
     const fs::path path = write_file(out / "demo.prg", std::string("old"));
     fs::create_hard_link(path, dir / "second-name.prg");
+    // The main loop is blocked while the cruncher runs, so only another thread can look; it
+    // reads the window's cursor and then lets the cruncher end.
+    GdkWindow *window = gtk_widget_get_window(window_main);
+    int shown = -1;
+    std::atomic<bool> done = false;
+    std::thread watcher([&] {
+        while (!done && !fs::exists(log)) {
+            g_usleep(20000);
+        }
+        GdkCursor *cursor = gdk_window_get_cursor(window);
+        shown = cursor != nullptr ? gdk_cursor_get_cursor_type(cursor) : -1;
+        std::ofstream{go};
+    });
     // Typed without the extension, so that the dialog has no file to ask about replacing.
     export_as(prg, "demo");
+    done = true;
+    watcher.join();
+    EXPECT_EQ(shown, c.ending != nullptr ? GDK_WATCH : -1);
+    EXPECT_EQ(gdk_window_get_cursor(window), nullptr);
 
     // The logging cruncher leaves the program file as the exporter wrote it.
     EXPECT_EQ(read_bytes(path), expected_program());
     EXPECT_EQ(read_text(dir / "second-name.prg"), "old");
     EXPECT_EQ(files_in(out), std::vector<std::string>{"demo.prg"});
-    EXPECT_EQ(gdk_window_get_cursor(gtk_widget_get_window(window_main)), nullptr);
     if (c.ending == nullptr) {
         EXPECT_NE(taken_error().find("exomizer"), std::string::npos);
         return;
@@ -450,30 +472,5 @@ INSTANTIATE_TEST_SUITE_P(
                       CruncherCase{"missing_cruncher", Picture::koala, nullptr,
                                    "menuitem_transition_none", false, false}),
     case_name);
-
-TEST_F(Exports, WatchCursorWhileTheCruncherRuns) {
-    load_picture(Picture::koala);
-    load_sprites();
-    const fs::path go = dir / "go";
-    install_logging_cruncher("for i in $(seq 200); do [ -e '" + go.string() +
-                             "' ] && exit 0; sleep 0.05; done");
-    // The main loop is blocked while the cruncher runs, so only another thread can look; it
-    // reads the window's cursor and then lets the cruncher end.
-    GdkWindow *window = gtk_widget_get_window(window_main);
-    int shown = -1;
-    std::thread watcher([&] {
-        for (int i = 0; i < 200 && !fs::exists(log); ++i) {
-            g_usleep(50000);
-        }
-        GdkCursor *cursor = gdk_window_get_cursor(window);
-        shown = cursor != nullptr ? gdk_cursor_get_cursor_type(cursor) : -1;
-        std::ofstream{go};
-    });
-    export_as(prg, "demo");
-    watcher.join();
-    EXPECT_EQ(shown, GDK_WATCH);
-    EXPECT_EQ(gdk_window_get_cursor(window), nullptr);
-    EXPECT_EQ(status_text(), prg.done);
-}
 
 } // namespace
