@@ -118,25 +118,20 @@ Screenshot run_emulator(const std::string &program, VideoStandard standard, int 
     const std::string cycles = std::to_string(frame * facts.frame_cycles + facts.frame_offset);
     const auto rom = [](const char *name) { return quoted(shared_file("c64-roms/") + name); };
     // Neutral colour settings: the screenshot then holds the palette file's colours exactly.
+    // x64sc keeps its settings in HOME; it exits with status 1 after -limitcycles, so the
+    // screenshot tells whether it ran.
     const std::string command =
-        std::string("x64sc ") + facts.option + " -kernal " + rom("kernal-901227-03.bin") +
-        " -basic " + rom("basic-901226-01.bin") + " -chargen " + rom("chargen-901225-01.bin") +
+        "env HOME=" + quoted(home) + " x64sc " + facts.option + " -kernal " +
+        rom("kernal-901227-03.bin") + " -basic " + rom("basic-901226-01.bin") + " -chargen " +
+        rom("chargen-901225-01.bin") +
         " -autostartprgmode 1 -warp +sound -seed 1 -VICIIborders 2 -VICIIfilter 0 -VICIIextpal"
         " -VICIIpalette pepto-pal.vpl -VICIIsaturation 1000 -VICIIcontrast 1000"
         " -VICIIbrightness 1000 -VICIIgamma 1000 -VICIItint 1000 -limitcycles " +
         cycles + " -exitscreenshot " + quoted(png) + " " + quoted(program);
-    gchar **argv = nullptr;
-    g_shell_parse_argv(command.c_str(), nullptr, &argv, nullptr);
-    gchar **environment = g_get_environ();
-    environment = g_environ_setenv(environment, "HOME", home.c_str(), TRUE);
-    // x64sc exits with status 1 after -limitcycles; the screenshot tells whether it ran.
-    gchar *output = nullptr;
+    gchar *standard_output = nullptr, *output = nullptr;
     GError *error = nullptr;
-    g_spawn_sync(work_dir.c_str(), argv, environment,
-                 static_cast<GSpawnFlags>(G_SPAWN_SEARCH_PATH | G_SPAWN_STDOUT_TO_DEV_NULL),
-                 nullptr, nullptr, nullptr, &output, nullptr, &error);
-    g_strfreev(environment);
-    g_strfreev(argv);
+    g_spawn_command_line_sync(command.c_str(), &standard_output, &output, nullptr, &error);
+    g_free(standard_output);
     const GCharPtr owned_output(output);
     const GErrorPtr owned_error(error);
 

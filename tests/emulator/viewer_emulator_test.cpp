@@ -74,8 +74,6 @@ PictureData make_picture(Kind kind) {
     return picture;
 }
 
-// ------------------------------------------------------------------ the expected display
-
 constexpr int picture_x = 48;
 constexpr int picture_y = 48;
 constexpr int sprite_area_y = 40;
@@ -180,9 +178,6 @@ class ViewerRun {
         write_bytes(program, built.bytes);
         crunch_status = crunch_in_place(program, static_cast<unsigned>(built.start_address));
     }
-    Screenshot frame(VideoStandard standard, int frame) const {
-        return run_emulator(program, standard, frame, directory.path);
-    }
     std::vector<Screenshot> frames(VideoStandard standard, const std::vector<int> &frames) const {
         return run_emulator_frames(program, standard, frames, directory.path);
     }
@@ -193,8 +188,6 @@ class ViewerRun {
     const std::string program = directory.path + "/viewer.prg";
     int crunch_status = -1;
 };
-
-// ------------------------------------------------------------------ the plain viewers
 
 struct PlainCase {
     Kind kind;
@@ -230,8 +223,6 @@ INSTANTIATE_TEST_SUITE_P(AllStandards, PlainViewer,
                              return std::string(kind_names[static_cast<int>(info.param.kind)]) +
                                     "_" + standard_names[static_cast<int>(info.param.standard)];
                          });
-
-// ------------------------------------------------------------------ the flicker transition
 
 // What a frame of the flicker variant shows: closed borders and no sprites; the first frame with
 // the border routine after such frames, whose upper border stays closed down to line 50 (only
@@ -281,7 +272,7 @@ TEST_P(FlickerViewer, FollowsTheScheduleThenShowsThePlainViewersFrames) {
     // narrowing the range with two frames at a time.
     constexpr int before_start = 150;
     int before = before_start, first = emulator_steady_frame(standard);
-    ASSERT_EQ(differences(plain.frame(standard, first), open, last_row), "");
+    ASSERT_EQ(differences(plain.frames(standard, {first})[0], open, last_row), "");
     while (first - before > 1) {
         const std::vector<int> probes = {before + (first - before) / 3,
                                          before + (first - before) * 2 / 3};
