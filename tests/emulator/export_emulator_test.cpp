@@ -99,54 +99,43 @@ class ExportedProgram : public testing::TestWithParam<ExportCase> {
         picture_loaded = 0;
         sprites_loaded = 0;
     }
-
-    // Loads the project as the File menu does and sets its sprite colours as the colour pickers
-    // do. The viewer takes the multicolour flags of sprites 0-3 for their whole column, so the
-    // project keeps each column alike.
-    void load(bool mc) {
-        const std::string picture = dir.path + (mc ? "/scene.koa" : "/scene.pet");
-        write_bytes(picture, mc ? koala_file() : petscii_file());
-        ASSERT_TRUE(open_picture(picture.c_str(), TRUE));
-        picture_loaded = 1;
-        const std::string sprites = dir.path + "/scene.spr";
-        write_bytes(sprites, sprite_file(mc ? 40 : 37, mc ? 3 : 4));
-        GError *error = nullptr;
-        ASSERT_TRUE(spritesdecoder_decode_sprites_file(
-            sprites.c_str(), sprites_attribute_format_sprite_pad, 1, &error))
-            << GErrorPtr(error)->message;
-        for (unsigned i = 0; i < sprites_get_array_size(); ++i) {
-            sprites_set_multicolor_at_index(i, i % 4 == 1 ? 0 : 1);
-        }
-        sprites_set_multicolor0(mc ? 7 : 10);
-        sprites_set_multicolor1(mc ? 15 : 3);
-        sprites_loaded = 1;
-    }
-
-    // The exports of the File menu without their dialogs: PNG, program file, cruncher run.
-    void export_project(bool mc) {
-        options_palette = mc ? palette_ccs64 : palette_pixcen;
-        options_selection_method = 0;
-        options_transition = 0;
-        options_reencode_graphics = mc ? TRUE : FALSE;
-        load(mc);
-        GError *error = nullptr;
-        ASSERT_TRUE(export_screen_to_png(png.c_str(), &error)) << GErrorPtr(error)->message;
-        ASSERT_TRUE(mc ? export_mc_to_executable(prg.c_str())
-                       : export_petscii_to_executable(prg.c_str()));
-        ASSERT_EQ(crunch_in_place(prg, mc ? executable_start_address_mc
-                                          : executable_start_address_petscii),
-                  0);
-    }
-
-    const TemporaryDirectory dir;
-    const std::string png = dir.path + "/scene.png";
-    const std::string prg = dir.path + "/scene.prg";
 };
 
+// The project is loaded as the File menu does, its sprite colours set as the colour pickers do
+// (the viewer takes the multicolour flags of sprites 0-3 for their whole column, so the project
+// keeps each column alike), and exported as the File menu does without its dialogs.
 TEST_P(ExportedProgram, ShowsWhatThePngShows) {
     SKIP_UNLESS_EMULATOR_READY();
     const auto [mc, standard] = GetParam();
-    ASSERT_NO_FATAL_FAILURE(export_project(mc));
+    options_palette = mc ? palette_ccs64 : palette_pixcen;
+    options_selection_method = 0;
+    options_transition = 0;
+    options_reencode_graphics = mc ? TRUE : FALSE;
+    const TemporaryDirectory dir;
+    const std::string picture = dir.path + (mc ? "/scene.koa" : "/scene.pet");
+    const std::string sprites = dir.path + "/scene.spr";
+    const std::string png = dir.path + "/scene.png", prg = dir.path + "/scene.prg";
+    write_bytes(picture, mc ? koala_file() : petscii_file());
+    write_bytes(sprites, sprite_file(mc ? 40 : 37, mc ? 3 : 4));
+    ASSERT_TRUE(open_picture(picture.c_str(), TRUE));
+    picture_loaded = 1;
+    GError *error = nullptr;
+    ASSERT_TRUE(spritesdecoder_decode_sprites_file(sprites.c_str(),
+                                                   sprites_attribute_format_sprite_pad, 1, &error))
+        << GErrorPtr(error)->message;
+    sprites_loaded = 1;
+    for (unsigned i = 0; i < sprites_get_array_size(); ++i) {
+        sprites_set_multicolor_at_index(i, i % 4 == 1 ? 0 : 1);
+    }
+    sprites_set_multicolor0(mc ? 7 : 10);
+    sprites_set_multicolor1(mc ? 15 : 3);
+    ASSERT_TRUE(export_screen_to_png(png.c_str(), &error)) << GErrorPtr(error)->message;
+    ASSERT_TRUE(mc ? export_mc_to_executable(prg.c_str())
+                   : export_petscii_to_executable(prg.c_str()));
+    ASSERT_EQ(
+        crunch_in_place(prg, mc ? executable_start_address_mc : executable_start_address_petscii),
+        0);
+
     // The editor's colours, which must all differ, to the emulator's.
     std::map<Rgb, Rgb> mapping;
     for (int colour = 0; colour < palette_colour_count; ++colour) {
@@ -156,7 +145,6 @@ TEST_P(ExportedProgram, ShowsWhatThePngShows) {
     }
     ASSERT_EQ(mapping.size(), static_cast<std::size_t>(palette_colour_count));
 
-    GError *error = nullptr;
     const PixbufPtr image(gdk_pixbuf_new_from_file(png.c_str(), &error));
     ASSERT_TRUE(image) << GErrorPtr(error)->message;
     const guchar *pixels = gdk_pixbuf_read_pixels(image.get());
