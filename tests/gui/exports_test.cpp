@@ -1,6 +1,5 @@
-// The commands of the File menu that write a file named in a save dialog: refusals, the
-// suggested and completed names, write errors, the PNG file against a composition computed here,
-// and the program file with the cruncher stand-in, a logging cruncher and no cruncher at all.
+// The File menu's commands that write a file named in a save dialog: refusals, names, write
+// errors, the PNG against a composition computed here, and the cruncher's outcomes.
 
 #include "project_test_support.hpp"
 

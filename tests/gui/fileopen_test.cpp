@@ -1,5 +1,4 @@
-// The six file choosers: their templates, titles and filters, the folders and filters they
-// remember, and the picture dialog's live preview.
+// The six file choosers: templates, filters, remembered folders and filters, the live preview.
 
 #include "project_test_support.hpp"
 

@@ -1,7 +1,6 @@
 #pragma once
-// Drives the File menu against real files: pictures, sprite files and projects written into a
-// folder of the test's own, the file choosers answered as a user would, and what the editor
-// said in the status bar and its message dialogs.
+// Drives the File menu against real files in a folder of the test's own, answering the choosers
+// as a user would, and reads what the editor said in the status bar and its message dialogs.
 
 #include "core/glib_ptr.hpp"
 #include "core/hiresdecoder.hpp"
@@ -33,8 +32,7 @@ namespace fs = std::filesystem;
 
 using Bytes = std::vector<std::uint8_t>;
 
-// Test cases print, and name their tests, by their name; a test file takes PrintTo with a
-// using-declaration so that GoogleTest finds it next to the cases.
+// Cases print and name their tests by their name (taken with a using-declaration, for lookup).
 template <typename Case>
 concept NamedCase = requires(const Case &c) {
     std::string(c.name);
