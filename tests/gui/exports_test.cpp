@@ -108,21 +108,21 @@ class Exports : public ProjectTest {
         ProjectTest::TearDown();
     }
 
-    void load_picture(Picture kind) {
-        const fs::path file = write_file(
-            dir / "castle.koa", kind == Picture::koala ? koala_file(0xF6) : petscii_file(2, 11));
-        ASSERT_TRUE(open_picture(file.c_str(), TRUE));
-        picture_loaded = 1;
-        set_background_color_for_sprites();
-        repaint_sprite_views();
-    }
-
-    // 38 sprites, so that the last two slots stay empty; every third multicolour, every fifth
-    // selected, every third bitmap byte clear so the background shows between pixels.
-    static void load_sprites() {
+    // A picture of the given kind and 38 sprites, so that the last two slots stay empty; every
+    // third sprite multicolour, every fifth selected, every third bitmap byte clear so that the
+    // background shows between pixels.
+    void load(Picture kind = Picture::koala, bool picture = true, bool sprites = true) {
+        if (picture) {
+            const fs::path file =
+                write_file(dir / "castle.koa",
+                           kind == Picture::koala ? koala_file(0xF6) : petscii_file(2, 11));
+            ASSERT_TRUE(open_picture(file.c_str(), TRUE));
+            picture_loaded = 1;
+            set_background_color_for_sprites();
+        }
         constexpr unsigned count = 38;
-        ASSERT_TRUE(sprites_set_array_size(count));
-        for (unsigned i = 0; i < count; ++i) {
+        ASSERT_TRUE(!sprites || sprites_set_array_size(count));
+        for (unsigned i = 0; sprites && i < count; ++i) {
             sprites_init_at_index(i);
             std::array<std::uint8_t, sprite_data_size> data{};
             for (unsigned k = 0; k < sprite_data_size; ++k) {
@@ -135,7 +135,7 @@ class Exports : public ProjectTest {
         }
         sprites_set_multicolor0(10);
         sprites_set_multicolor1(13);
-        sprites_loaded = 1;
+        sprites_loaded = sprites ? 1 : 0;
         repaint_sprite_views();
     }
 
@@ -181,12 +181,7 @@ class Refusal : public Exports, public ::testing::WithParamInterface<std::tuple<
 // The project's own Save would write without asking, had it not refused.
 TEST_P(Refusal, TellsWhatIsMissingWithoutAskingForAName) {
     const auto &[command, loaded] = GetParam();
-    if (loaded.picture) {
-        load_picture(Picture::koala);
-    }
-    if (loaded.sprites) {
-        load_sprites();
-    }
+    load(Picture::koala, loaded.picture, loaded.sprites);
     set_path(&utf8_path_and_filename_project, out / "scene.ini");
     DialogAnswer answer(command.title, GTK_RESPONSE_CANCEL);
     activate(command.menu_item);
@@ -210,8 +205,7 @@ INSTANTIATE_TEST_SUITE_P(NothingOrHalf, Refusal,
 
 // Neither a cancelled dialog nor a picture format without a viewer gives a file.
 TEST_F(Exports, CancelledDialogOrPictureWithoutViewerWritesNothing) {
-    load_picture(Picture::koala);
-    load_sprites();
+    load();
     for (const Saving &kind : {png, prg, project_as}) {
         DialogAnswer answer(kind.title, GTK_RESPONSE_CANCEL);
         activate(kind.menu_item);
@@ -228,8 +222,7 @@ TEST_F(Exports, CancelledDialogOrPictureWithoutViewerWritesNothing) {
 
 // The chooser cannot replace a folder with a file; the extension leads to a folder of that name.
 TEST_F(Exports, WriteErrorIsReportedAndNothingCrunched) {
-    load_picture(Picture::koala);
-    load_sprites();
+    load();
     // Each dialog starts where the name is typed, or its name entry would complete "taken" to
     // the folder when it gets there.
     set_path(&options_picture_dir_string, out);
@@ -265,8 +258,7 @@ class SaveName : public Exports, public ::testing::WithParamInterface<NameCase> 
 // exported program behind it.
 TEST_P(SaveName, IsSuggestedThenCompletedWithTheExtension) {
     const NameCase &c = GetParam();
-    load_picture(Picture::koala);
-    load_sprites();
+    load();
     if (c.project != nullptr) {
         set_path(&utf8_path_and_filename_project, c.project);
     }
@@ -335,8 +327,7 @@ class PngExport : public Exports, public ::testing::WithParamInterface<PngCase> 
 
 TEST_P(PngExport, HoldsTheComposedScreenPixelForPixel) {
     const PngCase &c = GetParam();
-    load_picture(c.picture);
-    load_sprites();
+    load(c.picture);
     border_color_index = 7; // a corner colour the file must not show
     for (const char *item : {c.palette_item, c.zoom_item, c.method_item}) {
         activate(item);
@@ -404,8 +395,7 @@ class CruncherOutcome : public Exports, public ::testing::WithParamInterface<Cru
 // replacing the old one.
 TEST_P(CruncherOutcome, DecidesTheMessage) {
     const CruncherCase &c = GetParam();
-    load_picture(c.picture);
-    load_sprites();
+    load(c.picture);
     activate(c.transition_item);
     if ((options_reencode_graphics == TRUE) != c.reencode) {
         activate("menuitem_reencode_graphics");
