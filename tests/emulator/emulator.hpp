@@ -48,9 +48,8 @@ constexpr StandardFacts standard_facts[] = {{"-pal", 19656, 0, 88, 3, 312},
 
 struct Screenshot {
     VideoStandard standard = VideoStandard::pal;
-    int width = 0;
-    int height = 0;
-    std::vector<Rgb> pixels;
+    int width = 0, height = 0, stride = 0, channels = 0;
+    Bytes bytes;                 // height rows of stride bytes, channels bytes a pixel
     std::string emulator_output; // what x64sc printed on stderr when it wrote no screenshot
 };
 
@@ -167,15 +166,10 @@ inline Screenshot run_emulator(const std::string &program, VideoStandard standar
     }
     screenshot.width = gdk_pixbuf_get_width(pixbuf.get());
     screenshot.height = gdk_pixbuf_get_height(pixbuf.get());
-    const int channels = gdk_pixbuf_get_n_channels(pixbuf.get());
-    const int stride = gdk_pixbuf_get_rowstride(pixbuf.get());
+    screenshot.stride = gdk_pixbuf_get_rowstride(pixbuf.get());
+    screenshot.channels = gdk_pixbuf_get_n_channels(pixbuf.get());
     const guchar *data = gdk_pixbuf_read_pixels(pixbuf.get());
-    for (int y = 0; y < screenshot.height; ++y) {
-        for (int x = 0; x < screenshot.width; ++x) {
-            const guchar *pixel = data + y * stride + x * channels;
-            screenshot.pixels.push_back({pixel[0], pixel[1], pixel[2]});
-        }
-    }
+    screenshot.bytes.assign(data, data + gdk_pixbuf_get_byte_length(pixbuf.get()));
     return screenshot;
 }
 
@@ -208,7 +202,10 @@ inline std::optional<Rgb> display_pixel(const Screenshot &screenshot, int x, int
         y + 3 >= facts.lines) {
         return std::nullopt;
     }
-    return screenshot.pixels[static_cast<std::size_t>(sy * screenshot.width + sx)];
+    const std::uint8_t *pixel =
+        &screenshot
+             .bytes[static_cast<std::size_t>(sy * screenshot.stride + sx * screenshot.channels)];
+    return Rgb{pixel[0], pixel[1], pixel[2]};
 }
 
 struct Region {

@@ -8,7 +8,6 @@
 #include <sys/wait.h>
 
 #include <filesystem>
-#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -78,11 +77,8 @@ TEST_P(ExomizerRefuses, WithNonZeroStatusLeavingTheFilesAlone) {
     EXPECT_NE(run_exomizer(GetParam().arguments, directory.path), 0);
     EXPECT_EQ(read_bytes(out), old_output);
     EXPECT_EQ(read_bytes(in), GetParam().input);
-    std::set<std::string> files;
-    for (const auto &entry : std::filesystem::directory_iterator(directory.path)) {
-        files.insert(entry.path().filename());
-    }
-    EXPECT_EQ(files, (std::set<std::string>{"in.prg", "out.prg"}));
+    // Nothing but the two files.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(directory.path), {}), 2);
 }
 
 INSTANTIATE_TEST_SUITE_P(BadArgumentsAndFiles, ExomizerRefuses, testing::ValuesIn(refusals),

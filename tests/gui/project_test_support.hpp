@@ -15,14 +15,13 @@
 #include "gui_test_support.hpp"
 
 #include <gdk/gdkkeysyms.h>
-#include <gtest/gtest.h>
-#include <gtk/gtk.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -100,12 +99,11 @@ inline Bytes read_bytes(const fs::path &path) {
     return Bytes(text.begin(), text.end());
 }
 
-inline std::vector<std::string> files_in(const fs::path &folder) {
-    std::vector<std::string> names;
+inline std::set<std::string> files_in(const fs::path &folder) {
+    std::set<std::string> names;
     for (const auto &entry : fs::directory_iterator(folder)) {
-        names.push_back(entry.path().filename().string());
+        names.insert(entry.path().filename().string());
     }
-    std::sort(names.begin(), names.end());
     return names;
 }
 
@@ -277,30 +275,22 @@ class ProjectTest : public EditorTest {
         color_index_sprite_bit_pair_10 = 13;
     }
 
-    // Loads through the menus, as the artist would; each must succeed.
-    void load_picture(const fs::path &file) {
-        DialogAnswer answer("Select a picture file", GTK_RESPONSE_OK);
-        pick(answer, file);
-        activate("menuitem_load_picture");
+    // Runs the menu item with its dialog answered: file picked, or typed when the dialog saves.
+    static void answer_with(const char *item, const char *title, const fs::path &file,
+                            bool save = false) {
+        DialogAnswer answer(title, GTK_RESPONSE_OK);
+        save ? type_name(answer, file.parent_path(), file.filename()) : pick(answer, file);
+        activate(item);
+        ASSERT_EQ(answer.times_answered(), 1) << file;
+    }
+    // Loads as the artist would; each load must succeed.
+    static void load_picture(const fs::path &file) {
+        answer_with("menuitem_load_picture", "Select a picture file", file);
         ASSERT_EQ(picture_loaded, 1) << file;
     }
-    void load_sprites(const fs::path &file) {
-        DialogAnswer answer("Select a sprite data file", GTK_RESPONSE_OK);
-        pick(answer, file);
-        activate("menuitem_load_sprites");
+    static void load_sprites(const fs::path &file) {
+        answer_with("menuitem_load_sprites", "Select a sprite data file", file);
         ASSERT_EQ(sprites_loaded, 1) << file;
-    }
-    void open_project(const fs::path &file) {
-        DialogAnswer answer("Open a project file", GTK_RESPONSE_OK);
-        pick(answer, file);
-        activate("menuitem_open_project");
-        ASSERT_EQ(answer.times_answered(), 1);
-    }
-    void save_as(const fs::path &folder, const std::string &name) {
-        DialogAnswer answer("Save project file", GTK_RESPONSE_OK);
-        type_name(answer, folder, name);
-        activate("menuitem_save_project_as");
-        ASSERT_EQ(answer.times_answered(), 1);
     }
     GtkToggleButton *multicolor_button() {
         return GTK_TOGGLE_BUTTON(widget("checkbutton_sprite_multicolor"));
