@@ -1,153 +1,40 @@
-// The two export commands through the File menu with the save dialog answered: refusals, the
-// suggested and completed names, the PNG file against a composition computed here, and the
-// program file with the cruncher stand-in, a logging cruncher and no cruncher at all.
+// The File menu's commands that write a file named in a save dialog: refusals, names, write
+// errors, the PNG against a composition computed here, and the cruncher's outcomes.
+
+#include "project_test_support.hpp"
 
 #include "core/executable.hpp"
-#include "core/glib_ptr.hpp"
-#include "core/hiresdecoder.hpp"
-#include "core/options.hpp"
 #include "core/palette.hpp"
-#include "core/sprites.hpp"
-#include "gui/app.hpp"
-#include "gui/controls.hpp"
-#include "gui/painting.hpp"
-#include "gui/project_commands.hpp"
-#include "gui/support.hpp"
-#include "gui_test_support.hpp"
-
-#include <gtest/gtest.h>
 
 #include <array>
-#include <cstdint>
-#include <fstream>
-#include <iterator>
-#include <set>
-#include <sstream>
-#include <string>
+#include <atomic>
 #include <thread>
-#include <vector>
-
-namespace fs = std::filesystem;
+#include <tuple>
 
 namespace {
 
-constexpr const char *nothing_loaded = " Info: First load a picture and sprites or open a project";
-constexpr const char *png_exported = " Info: Project exported to PNG";
-constexpr const char *prg_exported = " Info: Successfully exported to executable PRG";
-constexpr const char *earlier_status = " Info: earlier message";
-constexpr const char *error_prefix = " Error: ";
+using namespace project_test;
+using project_test::PrintTo;
 
-enum class Export { png, prg };
+constexpr const char *earlier_status = " Info: earlier message";
+
+// A command, the title of its save dialog and what it says when it has written the file.
+struct Saving {
+    const char *menu_item;
+    const char *title;
+    const char *done;
+};
+
+const Saving png{"menuitem_export_to_png", "Save screenshot file",
+                 " Info: Project exported to PNG"};
+const Saving prg{"menuitem_export", "Save executable file",
+                 " Info: Successfully exported to executable PRG"};
+const Saving project_as{"menuitem_save_project_as", "Save project file", " Info: Project saved"};
+const Saving project_save{"menuitem_save_project", "Save project file", " Info: Project saved"};
+
 enum class Picture { koala, petscii };
 
-const char *menu_item(Export kind) {
-    return kind == Export::png ? "menuitem_export_to_png" : "menuitem_export";
-}
-const char *chooser_title(Export kind) {
-    return kind == Export::png ? "Save screenshot file" : "Save executable file";
-}
-
-using Bytes = std::vector<std::uint8_t>;
 using Rgb = std::array<std::uint8_t, 3>;
-
-// Koala Painter at $6000: bitmap, screen RAM, colour RAM with junk high nibbles, background.
-Bytes koala_file() {
-    Bytes file(10003);
-    file[1] = 0x60;
-    for (std::size_t i = 0; i < 8000; ++i) {
-        file[2 + i] = static_cast<std::uint8_t>(i * 37 + i / 320);
-    }
-    for (std::size_t i = 0; i < 1000; ++i) {
-        file[8002 + i] = static_cast<std::uint8_t>(i * 13 + 5);
-        file[9002 + i] = static_cast<std::uint8_t>(0xF0 | (i % 16));
-    }
-    file[10002] = 0xF6;
-    return file;
-}
-
-// PETSCII Vellum: 40 and 25, border, background, character set, screen codes, colours.
-Bytes petscii_file() {
-    Bytes file(2005);
-    file[0] = 40;
-    file[1] = 25;
-    file[2] = 2;
-    file[3] = 11;
-    file[4] = 1;
-    for (std::size_t i = 0; i < 1000; ++i) {
-        file[5 + i] = static_cast<std::uint8_t>(i % 256);
-        file[1005 + i] = static_cast<std::uint8_t>(i * 3 % 16);
-    }
-    return file;
-}
-
-Bytes read_file(const fs::path &path) {
-    std::ifstream file(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(file), {});
-}
-
-void write_file(const fs::path &path, const Bytes &bytes) {
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char *>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-}
-
-std::set<std::string> files_in(const fs::path &folder) {
-    std::set<std::string> names;
-    for (const auto &entry : fs::directory_iterator(folder)) {
-        names.insert(entry.path().filename().string());
-    }
-    return names;
-}
-
-std::vector<std::string> lines_of(const fs::path &path) {
-    std::ifstream file(path);
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(file, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
-
-std::string status_text() {
-    GtkWidget *bar = lookup_widget(window_main, "statusbar_main");
-    const auto texts = label_texts(gtk_statusbar_get_message_area(GTK_STATUSBAR(bar)));
-    return texts.empty() ? "" : texts.front();
-}
-
-// The texts of the message dialogs on screen, which are closed.
-std::vector<std::string> take_message_dialogs() {
-    process_events();
-    std::vector<std::string> texts;
-    GList *toplevels = gtk_window_list_toplevels();
-    for (GList *element = toplevels; element != nullptr; element = element->next) {
-        GtkWidget *window = GTK_WIDGET(element->data);
-        if (GTK_IS_MESSAGE_DIALOG(window) && gtk_widget_get_visible(window)) {
-            gchar *text = nullptr;
-            g_object_get(window, "text", &text, nullptr);
-            texts.emplace_back(GCharPtr(text).get());
-            gtk_widget_destroy(window);
-        }
-    }
-    g_list_free(toplevels);
-    return texts;
-}
-
-std::string chooser_filename(GtkWidget *dialog) {
-    const GCharPtr filename{gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(dialog))};
-    return filename ? filename.get() : "";
-}
-
-// Colour index of a sprite's pixel, -1 where it lets the background through.
-int sprite_pixel(const SpriteRecord &sprite, int x, int y) {
-    const std::uint8_t byte = sprite.data[y * 3 + x / 8];
-    if (sprite.multicolor == 1) {
-        const int pair = (byte >> (6 - (x % 8) / 2 * 2)) & 3;
-        const int colours[] = {-1, sprites_get_multicolor0(), sprite.color,
-                               sprites_get_multicolor1()};
-        return colours[pair];
-    }
-    return ((byte >> (7 - x % 8)) & 1) ? sprite.color : -1;
-}
 
 Rgb rgb_of(int colour) {
     Rgb rgb{};
@@ -165,8 +52,7 @@ Rgb pixel_of(const GdkPixbuf *image, int x, int y) {
 // the monitor's rows 13-284 of the display, sprites only in the rows the viewer opens the side
 // borders on, unselected ones blended at 192/255 when the method marks selection by alpha.
 Rgb expected_pixel(int x, int file_y, int background, int method) {
-    constexpr int top = 13, picture_x = 48, picture_y = 48, right_x = 368;
-    constexpr int slot_top = 40, band_height = 201;
+    constexpr int top = 13, picture_x = 48, picture_y = 48, right_x = 368, slot_top = 40;
     const int y = file_y + top;
     const Rgb back = rgb_of(background);
     if (x >= picture_x && x < right_x) {
@@ -174,15 +60,23 @@ Rgb expected_pixel(int x, int file_y, int background, int method) {
         return in_picture ? pixel_of(pixbuf_picture, x - picture_x, y - picture_y) : back;
     }
     const bool left = x < picture_x;
-    const int band_top = left ? 48 : 47;
+    const int band_top = left ? 48 : 47, band_height = 201;
     if (y < band_top || y >= band_top + band_height) {
         return back;
     }
-    const int border_x = left ? x : x - right_x;
-    const unsigned index =
-        static_cast<unsigned>(4 * ((y - slot_top) / 21) + (left ? 0 : 2) + border_x / 24);
-    const SpriteRecord *sprite = sprites_get_record_at_index(index);
-    const int colour = sprite ? sprite_pixel(*sprite, border_x % 24, (y - slot_top) % 21) : -1;
+    const int border_x = left ? x : x - right_x, row = (y - slot_top) % 21;
+    const SpriteRecord *sprite = sprites_get_record_at_index(
+        static_cast<unsigned>(4 * ((y - slot_top) / 21) + (left ? 0 : 2) + border_x / 24));
+    if (sprite == nullptr) {
+        return back;
+    }
+    // The sprite's colour index at its pixel, -1 where it lets the background through.
+    const std::uint8_t byte = sprite->data[row * 3 + border_x % 24 / 8];
+    const int bit = 7 - border_x % 8;
+    const int pair = (byte >> (bit & ~1)) & 3;
+    const int colours[] = {-1, sprites_get_multicolor0(), sprite->color, sprites_get_multicolor1()};
+    const int colour =
+        sprite->multicolor == 1 ? colours[pair] : ((byte >> bit) & 1 ? sprite->color : -1);
     if (colour < 0) {
         return back;
     }
@@ -195,48 +89,40 @@ Rgb expected_pixel(int x, int file_y, int background, int method) {
     return blended;
 }
 
-class Exports : public EditorTest {
+class Exports : public ProjectTest {
   protected:
     void SetUp() override {
-        EditorTest::SetUp();
-        const GCharPtr made{g_dir_make_tmp("sidewell-exports-XXXXXX", nullptr)};
-        ASSERT_TRUE(made);
-        root = made.get();
-        dir = root / "out";
-        fs::create_directories(dir);
-        options_export_png_dir_string = g_strdup(dir.c_str());
-        options_export_dir_string = g_strdup(dir.c_str());
+        ProjectTest::SetUp();
+        out = dir / "out";
+        fs::create_directories(out);
+        set_path(&options_export_png_dir_string, out);
+        set_path(&options_export_dir_string, out);
         old_path = g_getenv("PATH") ? g_getenv("PATH") : "";
         controls_update_main_statusbar(earlier_status);
+        log = dir / "cruncher.log";
+        go = dir / "go";
+        install_logging_cruncher("exit 0");
     }
     void TearDown() override {
         g_setenv("PATH", old_path.c_str(), TRUE);
-        picture_loaded = 0;
-        sprites_loaded = 0;
-        g_free(utf8_path_and_filename_project);
-        utf8_path_and_filename_project = nullptr;
-        g_free(utf8_path_and_filename_picture);
-        utf8_path_and_filename_picture = nullptr;
-        picture_data.format = picture_format_none;
-        fs::remove_all(root);
-        EditorTest::TearDown();
+        ProjectTest::TearDown();
     }
 
-    void load_picture(Picture kind, const std::string &name = "castle.koa") {
-        const fs::path file = root / name;
-        write_file(file, kind == Picture::koala ? koala_file() : petscii_file());
-        ASSERT_TRUE(open_picture(file.c_str(), TRUE));
-        picture_loaded = 1;
-        set_background_color_for_sprites();
-        repaint_sprite_views();
-    }
-
-    // 38 sprites, so that the last two slots stay empty; every third multicolour, every fifth
-    // selected, every third bitmap byte clear so the background shows between pixels.
-    static void load_sprites() {
+    // A picture of the given kind and 38 sprites, so that the last two slots stay empty; every
+    // third sprite multicolour, every fifth selected, every third bitmap byte clear so that the
+    // background shows between pixels.
+    void load(Picture kind = Picture::koala, bool picture = true, bool sprites = true) {
+        if (picture) {
+            const fs::path file =
+                write_file(dir / "castle.koa",
+                           kind == Picture::koala ? koala_file(0xF6) : petscii_file(2, 11));
+            ASSERT_TRUE(open_picture(file.c_str(), TRUE));
+            picture_loaded = 1;
+            set_background_color_for_sprites();
+        }
         constexpr unsigned count = 38;
-        ASSERT_TRUE(sprites_set_array_size(count));
-        for (unsigned i = 0; i < count; ++i) {
+        ASSERT_TRUE(!sprites || sprites_set_array_size(count));
+        for (unsigned i = 0; sprites && i < count; ++i) {
             sprites_init_at_index(i);
             std::array<std::uint8_t, sprite_data_size> data{};
             for (unsigned k = 0; k < sprite_data_size; ++k) {
@@ -249,48 +135,28 @@ class Exports : public EditorTest {
         }
         sprites_set_multicolor0(10);
         sprites_set_multicolor1(13);
-        sprites_loaded = 1;
+        sprites_loaded = sprites ? 1 : 0;
         repaint_sprite_views();
     }
 
     // Runs the export from the menu, typing name into the save dialog (or taking the suggestion
-    // when name is empty) and confirming once the dialog shows that file in the folder.
-    void export_as(Export kind, const std::string &name, const std::string &shown) {
-        DialogAnswer answer(chooser_title(kind), GTK_RESPONSE_OK);
-        answer.inspect = [name](GtkWidget *dialog) {
-            if (!name.empty()) {
-                gtk_file_chooser_set_current_name(GTK_FILE_CHOOSER(dialog), name.c_str());
-            }
-        };
-        const std::string expected = (dir / shown).string();
-        answer.ready = [expected](GtkWidget *dialog) {
-            return chooser_filename(dialog) == expected;
-        };
-        gtk_menu_item_activate(GTK_MENU_ITEM(widget(menu_item(kind))));
+    // when name is empty) and confirming once the dialog shows shown in the export folder.
+    void export_as(const Saving &kind, const std::string &name, const std::string &shown = "") {
+        DialogAnswer answer(kind.title, GTK_RESPONSE_OK);
+        type_name(answer, out, name, shown);
+        activate(kind.menu_item);
         EXPECT_EQ(answer.times_answered(), 1);
-        process_events();
     }
 
-    // A cruncher that logs its arguments, one a line, and ends as the shell command says.
-    fs::path install_logging_cruncher(const std::string &ending) {
-        const fs::path bin = root / "bin";
-        fs::create_directories(bin);
-        const fs::path log = root / "cruncher.log";
-        std::ofstream(bin / "exomizer")
-            << "#!/bin/sh\nPATH=/usr/bin:/bin\nprintf '%s\\n' \"$@\" > '" << log.string() << "'\n"
-            << ending << "\n";
-        fs::permissions(bin / "exomizer", fs::perms::owner_all);
-        g_setenv("PATH", bin.c_str(), TRUE);
-        return log;
-    }
-
-    void install_stand_in_cruncher() {
-        g_setenv("PATH", (std::string(SIDEWELL_TOOLS_DIR) + ":" + old_path).c_str(), TRUE);
-    }
-
-    void install_no_cruncher() {
-        fs::create_directories(root / "empty");
-        g_setenv("PATH", (root / "empty").c_str(), TRUE);
+    // A cruncher that logs its arguments, one a line, waits up to ten seconds for the file go and
+    // ends as the shell command says.
+    void install_logging_cruncher(const std::string &ending) {
+        write_file(dir / "bin" / "exomizer",
+                   "#!/bin/sh\nPATH=/usr/bin:/bin\nprintf '%s\\n' \"$@\" > '" + log.string() +
+                       "'\nfor i in $(seq 200); do [ -e '" + go.string() +
+                       "' ] && break; sleep 0.05; done\n" + ending + "\n");
+        fs::permissions(dir / "bin" / "exomizer", fs::perms::owner_all);
+        g_setenv("PATH", (dir / "bin").c_str(), TRUE);
     }
 
     static Bytes expected_program() {
@@ -298,138 +164,155 @@ class Exports : public EditorTest {
             .bytes;
     }
 
-    static void choose(const char *menu_item_name) {
-        gtk_menu_item_activate(GTK_MENU_ITEM(lookup_widget(window_main, menu_item_name)));
-        process_events();
-    }
-
-    fs::path root;
-    fs::path dir;
+    fs::path out;
     std::string old_path;
+    fs::path log; // written by the logging cruncher when it runs
+    fs::path go;
 };
 
-// ------------------------------------------------------------------ refusals
-
-struct RefusalCase {
+struct Loaded {
     const char *name;
-    Export kind;
     bool picture;
     bool sprites;
 };
 
-void PrintTo(const RefusalCase &c, std::ostream *os) {
-    *os << c.name;
-}
+class Refusal : public Exports, public ::testing::WithParamInterface<std::tuple<Saving, Loaded>> {};
 
-class ExportRefusal : public Exports, public ::testing::WithParamInterface<RefusalCase> {};
-
-TEST_P(ExportRefusal, TellsWhatIsMissingWithoutAskingForAName) {
-    const RefusalCase &c = GetParam();
-    if (c.picture) {
-        load_picture(Picture::koala);
-    }
-    if (c.sprites) {
-        load_sprites();
-    }
-    const fs::path log = install_logging_cruncher("exit 0");
-    DialogAnswer answer(chooser_title(c.kind), GTK_RESPONSE_CANCEL);
-    gtk_menu_item_activate(GTK_MENU_ITEM(widget(menu_item(c.kind))));
+// The project's own Save would write without asking, had it not refused.
+TEST_P(Refusal, TellsWhatIsMissingWithoutAskingForAName) {
+    const auto &[command, loaded] = GetParam();
+    load(Picture::koala, loaded.picture, loaded.sprites);
+    set_path(&utf8_path_and_filename_project, out / "scene.ini");
+    DialogAnswer answer(command.title, GTK_RESPONSE_CANCEL);
+    activate(command.menu_item);
     process_events(100);
     EXPECT_EQ(answer.times_answered(), 0);
-    EXPECT_EQ(status_text(), nothing_loaded);
-    EXPECT_TRUE(take_message_dialogs().empty());
-    EXPECT_TRUE(files_in(dir).empty());
+    EXPECT_EQ(status_text(), " Info: First load a picture and sprites or open a project");
+    EXPECT_TRUE(take_messages().empty());
+    EXPECT_TRUE(files_in(out).empty());
     EXPECT_FALSE(fs::exists(log));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    NothingOrHalf, ExportRefusal,
-    ::testing::Values(RefusalCase{"png_nothing", Export::png, false, false},
-                      RefusalCase{"png_picture_only", Export::png, true, false},
-                      RefusalCase{"png_sprites_only", Export::png, false, true},
-                      RefusalCase{"prg_nothing", Export::prg, false, false},
-                      RefusalCase{"prg_picture_only", Export::prg, true, false},
-                      RefusalCase{"prg_sprites_only", Export::prg, false, true}),
-    [](const ::testing::TestParamInfo<RefusalCase> &info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(NothingOrHalf, Refusal,
+                         ::testing::Combine(::testing::Values(png, prg, project_save, project_as),
+                                            ::testing::Values(Loaded{"nothing", false, false},
+                                                              Loaded{"picture_only", true, false},
+                                                              Loaded{"sprites_only", false, true})),
+                         [](const auto &info) {
+                             return std::string(std::get<0>(info.param).menu_item).substr(9) + "_" +
+                                    std::get<1>(info.param).name;
+                         });
 
-TEST_F(Exports, CancelledDialogWritesNothing) {
-    load_picture(Picture::koala);
-    load_sprites();
-    const fs::path log = install_logging_cruncher("exit 0");
-    for (const Export kind : {Export::png, Export::prg}) {
-        DialogAnswer answer(chooser_title(kind), GTK_RESPONSE_CANCEL);
-        gtk_menu_item_activate(GTK_MENU_ITEM(widget(menu_item(kind))));
+// Neither a cancelled dialog nor a picture format without a viewer gives a file.
+TEST_F(Exports, CancelledDialogOrPictureWithoutViewerWritesNothing) {
+    load();
+    for (const Saving &kind : {png, prg, project_as}) {
+        DialogAnswer answer(kind.title, GTK_RESPONSE_CANCEL);
+        activate(kind.menu_item);
         EXPECT_EQ(answer.times_answered(), 1);
     }
+    constexpr int hires_format = 3; // recognised by no decoder, shown by no viewer
+    picture_data.format = hires_format;
+    export_as(prg, "demo");
     EXPECT_EQ(status_text(), earlier_status);
-    EXPECT_TRUE(files_in(dir).empty());
+    EXPECT_TRUE(take_messages().empty());
+    EXPECT_TRUE(files_in(out).empty());
     EXPECT_FALSE(fs::exists(log));
 }
 
-// ------------------------------------------------------------------ names
+// The chooser cannot replace a folder with a file; the extension leads to a folder of that name.
+TEST_F(Exports, WriteErrorIsReportedAndNothingCrunched) {
+    load();
+    // Each dialog starts where the name is typed, or its name entry would complete "taken" to
+    // the folder when it gets there.
+    set_path(&options_picture_dir_string, out);
+    for (const auto &[kind, name] : {std::pair{png, "taken.png"}, std::pair{prg, "taken.prg"},
+                                     std::pair{project_as, "taken.ini"}}) {
+        gtk_window_set_title(GTK_WINDOW(window_main), "C64 Sidewell - before.ini");
+        fs::create_directory(out / name);
+        export_as(kind, "taken");
+        EXPECT_NE(taken_error().find(name), std::string::npos);
+        EXPECT_EQ(files_in(out), std::set<std::string>{name});
+        EXPECT_TRUE(fs::is_directory(out / name));
+        EXPECT_EQ(window_title(), "C64 Sidewell - before.ini");
+        fs::remove(out / name);
+    }
+    EXPECT_FALSE(fs::exists(log));
+    // Save as takes the name even when the write failed.
+    EXPECT_STREQ(utf8_path_and_filename_project, (out / "taken.ini").c_str());
+}
 
+// The rules for suggested names and extensions are the project module's; here they go through
+// the menus, dialogs and cruncher.
 struct NameCase {
     const char *name;
-    Export kind;
-    const char *project; // null: no project file
-    const char *picture;
-    const char *typed; // empty: the suggestion is accepted
-    const char *suggested;
+    Saving kind;
+    const char *project; // null: no project file, the picture castle.koa names the file
+    const char *typed;   // empty: the suggestion, which is the name written, is accepted
     const char *written;
 };
 
-void PrintTo(const NameCase &c, std::ostream *os) {
-    *os << c.name;
-}
+class SaveName : public Exports, public ::testing::WithParamInterface<NameCase> {};
 
-class ExportName : public Exports, public ::testing::WithParamInterface<NameCase> {};
-
-TEST_P(ExportName, IsSuggestedThenCompletedWithTheExtension) {
+// With the cruncher stand-in, whose program starts with a BASIC line at $0801 and carries the
+// exported program behind it.
+TEST_P(SaveName, IsSuggestedThenCompletedWithTheExtension) {
     const NameCase &c = GetParam();
-    load_picture(Picture::koala, c.picture);
-    load_sprites();
+    load();
     if (c.project != nullptr) {
-        utf8_path_and_filename_project = g_strdup(c.project);
+        set_path(&utf8_path_and_filename_project, c.project);
     }
-    install_logging_cruncher("exit 0");
-    const std::string typed = c.typed;
-    export_as(c.kind, typed, typed.empty() ? c.suggested : typed);
-    EXPECT_EQ(files_in(dir), std::set<std::string>{c.written});
-    EXPECT_EQ(status_text(), c.kind == Export::png ? png_exported : prg_exported);
+    g_setenv("PATH", (std::string(SIDEWELL_TOOLS_DIR) + ":" + old_path).c_str(), TRUE);
+    export_as(c.kind, c.typed, *c.typed ? c.typed : c.written);
+    EXPECT_EQ(files_in(out), std::set<std::string>{c.written});
+    EXPECT_EQ(status_text(), c.kind.done);
+    EXPECT_TRUE(take_messages().empty());
+    if (c.kind.menu_item == project_as.menu_item) {
+        EXPECT_EQ(window_title(), std::string("C64 Sidewell - ") + c.written);
+        EXPECT_STREQ(utf8_path_and_filename_project, (out / c.written).c_str());
+    }
+    if (c.kind.menu_item == prg.menu_item) {
+        const Bytes crunched = read_bytes(out / c.written);
+        const Bytes program = expected_program();
+        ASSERT_GT(crunched.size(), program.size());
+        EXPECT_EQ(crunched[0], 0x01);
+        EXPECT_EQ(crunched[1], 0x08);
+        EXPECT_TRUE(std::equal(program.begin() + 2, program.end(),
+                               crunched.end() - static_cast<long>(program.size() - 2)));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    SuggestedAndTyped, ExportName,
+    SuggestedAndTyped, SaveName,
     ::testing::Values(
-        NameCase{"png_from_picture", Export::png, nullptr, "castle.koa", "", "castle.png",
-                 "castle.png"},
-        NameCase{"png_from_project", Export::png, "/work/scene.ini", "castle.koa", "", "scene.png",
-                 "scene.png"},
-        NameCase{"prg_from_picture", Export::prg, nullptr, "scene.koa", "", "scene.prg",
-                 "scene.prg"},
-        NameCase{"prg_from_project", Export::prg, "/work/scene.ini", "castle.koa", "", "scene.prg",
-                 "scene.prg"},
-        NameCase{"name_without_dot_used_whole", Export::png, nullptr, "castle", "", "castle.png",
-                 "castle.png"},
-        NameCase{"cut_at_the_last_dot", Export::prg, nullptr, "my.best.koa", "", "my.best.prg",
-                 "my.best.prg"},
-        NameCase{"dot_before_a_backslash_kept", Export::png, "/work/old.v1\\scene", "castle.koa",
-                 "", "old.v1\\scene.png", "old.v1\\scene.png"},
-        NameCase{"dot_after_a_backslash_cut", Export::prg, "/work/old\\scene.ini", "castle.koa", "",
-                 "old\\scene.prg", "old\\scene.prg"},
-        NameCase{"png_extended", Export::png, nullptr, "castle.koa", "shot", "", "shot.png"},
-        NameCase{"png_lower_kept", Export::png, nullptr, "castle.koa", "shot.png", "", "shot.png"},
-        NameCase{"png_upper_kept", Export::png, nullptr, "castle.koa", "shot.PNG", "", "shot.PNG"},
-        NameCase{"png_mixed_extended", Export::png, nullptr, "castle.koa", "shot.Png", "",
-                 "shot.Png.png"},
-        NameCase{"prg_other_extended", Export::prg, nullptr, "castle.koa", "out.bin", "",
-                 "out.bin.prg"},
-        NameCase{"prg_upper_kept", Export::prg, nullptr, "castle.koa", "GAME.PRG", "", "GAME.PRG"},
-        NameCase{"prg_mixed_extended", Export::prg, nullptr, "castle.koa", "game.Prg", "",
-                 "game.Prg.prg"}),
-    [](const ::testing::TestParamInfo<NameCase> &info) { return info.param.name; });
-
-// ------------------------------------------------------------------ the PNG file
+        NameCase{"png_from_picture", png, nullptr, "", "castle.png"},
+        NameCase{"png_from_project", png, "/work/scene.ini", "", "scene.png"},
+        NameCase{"prg_from_picture", prg, nullptr, "", "castle.prg"},
+        NameCase{"prg_from_project", prg, "/work/scene.ini", "", "scene.prg"},
+        NameCase{"ini_from_picture", project_as, nullptr, "", "castle.ini"},
+        NameCase{"ini_from_project", project_as, "/work/scene.INI", "", "scene.INI"},
+        NameCase{"png_extended", png, nullptr, "shot", "shot.png"},
+        NameCase{"png_lower_kept", png, nullptr, "shot.png", "shot.png"},
+        NameCase{"png_upper_kept", png, nullptr, "shot.PNG", "shot.PNG"},
+        NameCase{"png_mixed_extended", png, nullptr, "shot.Png", "shot.Png.png"},
+        NameCase{"prg_other_extended", prg, nullptr, "out.bin", "out.bin.prg"},
+        NameCase{"prg_upper_kept", prg, nullptr, "GAME.PRG", "GAME.PRG"},
+        NameCase{"prg_mixed_extended", prg, nullptr, "game.Prg", "game.Prg.prg"},
+        NameCase{"ini_added", project_as, nullptr, "scene", "scene.ini"},
+        NameCase{"ini_mixed_extended", project_as, nullptr, "scene.Ini", "scene.Ini.ini"},
+        // Names a shell would take apart, expand or run, and names beyond ASCII, through the
+        // cruncher's command line.
+        NameCase{"spaces", prg, nullptr, "two words", "two words.prg"},
+        NameCase{"apostrophe", prg, nullptr, "it's", "it's.prg"},
+        NameCase{"double_quotes", prg, nullptr, "say \"hi\".prg", "say \"hi\".prg"},
+        NameCase{"dollar", prg, nullptr, "$HOME", "$HOME.prg"},
+        NameCase{"escaped_dollar", prg, nullptr, "cost \\$5", "cost \\$5.prg"},
+        NameCase{"semicolon", prg, nullptr, "a;touch b", "a;touch b.prg"},
+        NameCase{"command_substitution", prg, nullptr, "`id` and $(id)", "`id` and $(id).prg"},
+        NameCase{"backslash", prg, nullptr, "back\\slash", "back\\slash.prg"},
+        NameCase{"non_ascii", prg, nullptr, "gr\u00fc\u00dfe \u65e5\u672c.prg",
+                 "gr\u00fc\u00dfe \u65e5\u672c.prg"}),
+    case_name);
 
 struct PngCase {
     const char *name;
@@ -440,57 +323,46 @@ struct PngCase {
     const char *palette_item;
 };
 
-void PrintTo(const PngCase &c, std::ostream *os) {
-    *os << c.name;
-}
-
 class PngExport : public Exports, public ::testing::WithParamInterface<PngCase> {};
 
 TEST_P(PngExport, HoldsTheComposedScreenPixelForPixel) {
     const PngCase &c = GetParam();
-    load_picture(c.picture);
-    load_sprites();
+    load(c.picture);
     border_color_index = 7; // a corner colour the file must not show
-    choose(c.palette_item);
-    choose(c.zoom_item);
-    choose(c.method_item);
+    for (const char *item : {c.palette_item, c.zoom_item, c.method_item}) {
+        activate(item);
+    }
     ASSERT_EQ(options_selection_method, c.method);
-    export_as(Export::png, "shot", "shot");
-    EXPECT_EQ(status_text(), png_exported);
+    export_as(png, "shot");
+    EXPECT_EQ(status_text(), png.done);
 
     GError *error = nullptr;
-    const PixbufPtr image{gdk_pixbuf_new_from_file((dir / "shot.png").c_str(), &error)};
+    const PixbufPtr image{gdk_pixbuf_new_from_file((out / "shot.png").c_str(), &error)};
     ASSERT_TRUE(image) << GErrorPtr(error)->message;
     ASSERT_EQ(gdk_pixbuf_get_width(image.get()), 416);
     ASSERT_EQ(gdk_pixbuf_get_height(image.get()), 272);
     ASSERT_TRUE(gdk_pixbuf_get_has_alpha(image.get()));
     const int background = picture_data.background_color % 16;
-    int wrong = 0, translucent = 0;
-    std::ostringstream first;
+    const guchar *pixels = gdk_pixbuf_read_pixels(image.get());
+    const int stride = gdk_pixbuf_get_rowstride(image.get());
+    int wrong = 0, translucent = 0, unlike_display = 0;
+    std::string first;
     for (int y = 0; y < 272; ++y) {
         for (int x = 0; x < 416; ++x) {
-            const guchar *p = gdk_pixbuf_read_pixels(image.get()) +
-                              y * gdk_pixbuf_get_rowstride(image.get()) + x * 4;
-            translucent += p[3] != 255 ? 1 : 0;
-            if (pixel_of(image.get(), x, y) != expected_pixel(x, y, background, c.method) &&
-                wrong++ == 0) {
-                first << "first wrong pixel at (" << x << ", " << y << ")";
+            const Rgb pixel = pixel_of(image.get(), x, y);
+            translucent += pixels[y * stride + x * 4 + 3] != 255 ? 1 : 0;
+            if (pixel != expected_pixel(x, y, background, c.method) && wrong++ == 0) {
+                first = "first wrong pixel at " + std::to_string(x) + ", " + std::to_string(y);
+            }
+            // The side borders are those the editor shows, cut to the same rows.
+            GdkPixbuf *border = x < 48 ? pixbuf_left_border : pixbuf_right_border;
+            if ((x < 48 || x >= 368) && pixel != pixel_of(border, x % 368, y + 13)) {
+                ++unlike_display;
             }
         }
     }
-    EXPECT_EQ(wrong, 0) << first.str();
+    EXPECT_EQ(wrong, 0) << first;
     EXPECT_EQ(translucent, 0);
-
-    // The side borders are those the editor shows, cut to the same rows.
-    int unlike_display = 0;
-    for (int y = 0; y < 272; ++y) {
-        for (int x = 0; x < 48; ++x) {
-            unlike_display +=
-                pixel_of(image.get(), x, y) != pixel_of(pixbuf_left_border, x, y + 13);
-            unlike_display +=
-                pixel_of(image.get(), 368 + x, y) != pixel_of(pixbuf_right_border, x, y + 13);
-        }
-    }
     EXPECT_EQ(unlike_display, 0);
 }
 
@@ -506,65 +378,7 @@ INSTANTIATE_TEST_SUITE_P(
         PngCase{"petscii_alpha_zoom3_high_contrast", Picture::petscii,
                 "menuitem_selection_method_alpha_adjustment", 1, "menuitem_zoom_3x",
                 "menuitem_palette_high_contrast"}),
-    [](const ::testing::TestParamInfo<PngCase> &info) { return info.param.name; });
-
-TEST_F(Exports, PngWriteErrorIsReportedTwice) {
-    load_picture(Picture::koala);
-    load_sprites();
-    // The dialog would open a folder given by its own name; the extension leads there.
-    fs::create_directory(dir / "shot.png");
-    export_as(Export::png, "shot", "shot");
-    const std::string status = status_text();
-    ASSERT_EQ(status.rfind(error_prefix, 0), 0u) << status;
-    EXPECT_EQ(take_message_dialogs(),
-              std::vector<std::string>{status.substr(std::string(error_prefix).size())});
-}
-
-// ------------------------------------------------------------------ the program file
-
-// Names a shell would take apart, expand or run, and names beyond ASCII.
-struct AwkwardCase {
-    const char *name;
-    const char *file;
-};
-
-void PrintTo(const AwkwardCase &c, std::ostream *os) {
-    *os << c.name;
-}
-
-class AwkwardName : public Exports, public ::testing::WithParamInterface<AwkwardCase> {};
-
-TEST_P(AwkwardName, SurvivesTheCrunchersCommandLine) {
-    load_picture(Picture::koala);
-    load_sprites();
-    install_stand_in_cruncher();
-    const std::string name = GetParam().file;
-    export_as(Export::prg, name, name);
-    const std::string written = g_str_has_suffix(name.c_str(), ".prg") ? name : name + ".prg";
-    EXPECT_EQ(status_text(), prg_exported);
-    EXPECT_TRUE(take_message_dialogs().empty());
-    EXPECT_EQ(files_in(dir), std::set<std::string>{written});
-    // The stand-in's program starts with a BASIC line at $0801 and carries the program behind it.
-    const Bytes crunched = read_file(dir / written);
-    const Bytes program = expected_program();
-    ASSERT_GT(crunched.size(), program.size());
-    EXPECT_EQ(crunched[0], 0x01);
-    EXPECT_EQ(crunched[1], 0x08);
-    EXPECT_TRUE(std::equal(program.begin() + 2, program.end(),
-                           crunched.end() - static_cast<long>(program.size() - 2)));
-    EXPECT_EQ(gdk_window_get_cursor(gtk_widget_get_window(window_main)), nullptr);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Names, AwkwardName,
-    ::testing::Values(AwkwardCase{"spaces", "two words"}, AwkwardCase{"apostrophe", "it's"},
-                      AwkwardCase{"double_quotes", "say \"hi\".prg"},
-                      AwkwardCase{"dollar", "$HOME"}, AwkwardCase{"escaped_dollar", "cost \\$5"},
-                      AwkwardCase{"semicolon", "a;touch b"},
-                      AwkwardCase{"command_substitution", "`id` and $(id)"},
-                      AwkwardCase{"backslash", "back\\slash"},
-                      AwkwardCase{"non_ascii", "gr\u00fc\u00dfe \u65e5\u672c.prg"}),
-    [](const ::testing::TestParamInfo<AwkwardCase> &info) { return info.param.name; });
+    case_name);
 
 struct CruncherCase {
     const char *name;
@@ -575,49 +389,60 @@ struct CruncherCase {
     bool succeeds;
 };
 
-void PrintTo(const CruncherCase &c, std::ostream *os) {
-    *os << c.name;
-}
-
 class CruncherOutcome : public Exports, public ::testing::WithParamInterface<CruncherCase> {};
 
+// The watch cursor while the cruncher runs, the message by how it ends; the file is written by
+// replacing the old one.
 TEST_P(CruncherOutcome, DecidesTheMessage) {
     const CruncherCase &c = GetParam();
-    load_picture(c.picture);
-    load_sprites();
-    choose(c.transition_item);
+    load(c.picture);
+    activate(c.transition_item);
     if ((options_reencode_graphics == TRUE) != c.reencode) {
-        choose("menuitem_reencode_graphics");
+        activate("menuitem_reencode_graphics");
     }
-    fs::path log;
     if (c.ending != nullptr) {
-        log = install_logging_cruncher(c.ending);
+        install_logging_cruncher(c.ending);
     } else {
-        install_no_cruncher();
+        fs::create_directories(dir / "empty");
+        g_setenv("PATH", (dir / "empty").c_str(), TRUE);
     }
-    export_as(Export::prg, "demo", "demo");
-    const fs::path path = dir / "demo.prg";
+    // An old file with a second name: writing into it, not replacing it, would change both.
+    const fs::path path = write_file(out / "demo.prg", std::string("old"));
+    fs::create_hard_link(path, dir / "second-name.prg");
+    // The main loop is blocked while the cruncher runs, so only another thread can look; it
+    // reads the window's cursor and then lets the cruncher end.
+    GdkWindow *window = gtk_widget_get_window(window_main);
+    int shown = -1;
+    std::atomic<bool> done = false;
+    std::thread watcher([&] {
+        while (!done && !fs::exists(log)) {
+            g_usleep(20000);
+        }
+        GdkCursor *cursor = gdk_window_get_cursor(window);
+        shown = cursor != nullptr ? gdk_cursor_get_cursor_type(cursor) : -1;
+        std::ofstream{go};
+    });
+    // Typed without the extension, so that the dialog has no file to ask about replacing.
+    export_as(prg, "demo");
+    done = true;
+    watcher.join();
+    EXPECT_EQ(shown, c.ending != nullptr ? GDK_WATCH : -1);
+    EXPECT_EQ(gdk_window_get_cursor(window), nullptr);
 
     // The logging cruncher leaves the program file as the exporter wrote it.
-    EXPECT_EQ(read_file(path), expected_program());
-    EXPECT_EQ(files_in(dir), std::set<std::string>{"demo.prg"});
-    EXPECT_EQ(gdk_window_get_cursor(gtk_widget_get_window(window_main)), nullptr);
-    const std::vector<std::string> dialogs = take_message_dialogs();
+    EXPECT_EQ(read_bytes(path), expected_program());
+    EXPECT_EQ(read_text(dir / "second-name.prg"), "old");
+    EXPECT_EQ(files_in(out), std::set<std::string>{"demo.prg"});
     if (c.ending == nullptr) {
-        const std::string status = status_text();
-        ASSERT_EQ(status.rfind(error_prefix, 0), 0u) << status;
-        EXPECT_NE(status.find("exomizer"), std::string::npos) << status;
-        EXPECT_EQ(dialogs,
-                  std::vector<std::string>{status.substr(std::string(error_prefix).size())});
+        EXPECT_NE(taken_error().find("exomizer"), std::string::npos);
         return;
     }
-    const std::string start =
-        std::to_string(c.picture == Picture::koala ? executable_start_address_mc
-                                                   : executable_start_address_petscii);
-    EXPECT_EQ(lines_of(log),
-              (std::vector<std::string>{"sfx", start, path.string(), "-o", path.string(), "-n"}));
-    EXPECT_EQ(status_text(), c.succeeds ? prg_exported : earlier_status);
-    EXPECT_TRUE(dialogs.empty());
+    const int start = c.picture == Picture::koala ? executable_start_address_mc
+                                                  : executable_start_address_petscii;
+    EXPECT_EQ(read_text(log), "sfx\n" + std::to_string(start) + "\n" + path.string() + "\n-o\n" +
+                                  path.string() + "\n-n\n");
+    EXPECT_EQ(status_text(), c.succeeds ? prg.done : earlier_status);
+    EXPECT_TRUE(take_messages().empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -634,73 +459,6 @@ INSTANTIATE_TEST_SUITE_P(
                                    "menuitem_transition_none", false, false},
                       CruncherCase{"missing_cruncher", Picture::koala, nullptr,
                                    "menuitem_transition_none", false, false}),
-    [](const ::testing::TestParamInfo<CruncherCase> &info) { return info.param.name; });
-
-TEST_F(Exports, WatchCursorWhileTheCruncherRuns) {
-    load_picture(Picture::koala);
-    load_sprites();
-    const fs::path go = root / "go";
-    const fs::path log = install_logging_cruncher("for i in $(seq 200); do [ -e '" + go.string() +
-                                                  "' ] && exit 0; sleep 0.05; done");
-    // The main loop is blocked while the cruncher runs, so only another thread can look; it
-    // reads the window's cursor and then lets the cruncher end.
-    GdkWindow *window = gtk_widget_get_window(window_main);
-    int shown = -1;
-    std::thread watcher([&] {
-        for (int i = 0; i < 200 && !fs::exists(log); ++i) {
-            g_usleep(50000);
-        }
-        GdkCursor *cursor = gdk_window_get_cursor(window);
-        shown = cursor != nullptr ? gdk_cursor_get_cursor_type(cursor) : -1;
-        std::ofstream{go};
-    });
-    export_as(Export::prg, "demo", "demo");
-    watcher.join();
-    EXPECT_EQ(shown, GDK_WATCH);
-    EXPECT_EQ(gdk_window_get_cursor(window), nullptr);
-    EXPECT_EQ(status_text(), prg_exported);
-}
-
-TEST_F(Exports, WriteErrorIsReportedAndNothingCrunched) {
-    load_picture(Picture::koala);
-    load_sprites();
-    const fs::path log = install_logging_cruncher("exit 0");
-    fs::create_directory(dir / "taken.prg");
-    export_as(Export::prg, "taken", "taken");
-    const std::string status = status_text();
-    ASSERT_EQ(status.rfind(error_prefix, 0), 0u) << status;
-    EXPECT_EQ(take_message_dialogs(),
-              std::vector<std::string>{status.substr(std::string(error_prefix).size())});
-    EXPECT_FALSE(fs::exists(log));
-    EXPECT_EQ(files_in(dir), std::set<std::string>{"taken.prg"});
-    EXPECT_TRUE(fs::is_directory(dir / "taken.prg"));
-}
-
-TEST_F(Exports, ExistingFileIsReplacedNotOverwritten) {
-    load_picture(Picture::petscii);
-    load_sprites();
-    install_logging_cruncher("exit 1");
-    const Bytes old = {'o', 'l', 'd'};
-    write_file(dir / "demo.prg", old);
-    // A second name for the old file's contents: writing into the file would change it too.
-    fs::create_hard_link(dir / "demo.prg", root / "second-name.prg");
-    // Typed without the extension, so that the dialog has no file to ask about replacing.
-    export_as(Export::prg, "demo", "demo");
-    EXPECT_EQ(read_file(dir / "demo.prg"), expected_program());
-    EXPECT_EQ(read_file(root / "second-name.prg"), old);
-}
-
-TEST_F(Exports, PictureWithoutViewerExportsNothing) {
-    load_picture(Picture::koala);
-    load_sprites();
-    const fs::path log = install_logging_cruncher("exit 0");
-    constexpr int hires_format = 3; // recognised by no decoder, shown by no viewer
-    picture_data.format = hires_format;
-    export_as(Export::prg, "demo", "demo");
-    EXPECT_TRUE(files_in(dir).empty());
-    EXPECT_FALSE(fs::exists(log));
-    EXPECT_EQ(status_text(), earlier_status);
-    EXPECT_TRUE(take_message_dialogs().empty());
-}
+    case_name);
 
 } // namespace

@@ -1,79 +1,68 @@
-// The File menu: loading pictures and sprites, a new project, and saving projects.
+// The File menu's project commands: load, new, save, open and reload, and the restore after the
+// template preview.
 
 #include "project_test_support.hpp"
 
-#include "core/hiresdecoder.hpp"
+#include "core/project.hpp"
+
+#include <functional>
+#include <regex>
+#include <tuple>
 
 namespace {
 
 using namespace project_test;
+using project_test::PrintTo;
+using FileMenu = ProjectTest;
 
-class LoadPicture : public ProjectTest {};
-
-TEST_F(LoadPicture, F2LoadsAPictureAndSavesThePreferences) {
-    const fs::path picture = write_file(dir / "castle.koa", koala_file(0));
-    fs::remove(config_file());
-    border_color_index = 9;
-    DialogAnswer answer("Select a picture file", GTK_RESPONSE_OK);
-    pick(answer, picture);
-    press(GDK_F2);
-
-    EXPECT_EQ(answer.times_answered(), 1);
-    EXPECT_EQ(picture_loaded, 1);
-    EXPECT_STREQ(utf8_path_and_filename_picture, picture.c_str());
-    EXPECT_EQ(picture_data.format, picture_format_koala);
-    EXPECT_EQ(status_text(), " Info: Picture data loaded");
-    EXPECT_TRUE(take_error_messages().empty());
-    // A Koala file has no border colour: the corner keeps its own.
-    EXPECT_EQ(border_color_index, 9);
-    EXPECT_NE(read_config().find("picture_dir=" + file_uri(dir) + "\n"), std::string::npos)
-        << read_config();
-}
-
-TEST_F(LoadPicture, PetsciiScreenBringsItsBorderColour) {
-    load_picture(write_file(dir / "welcome.pet", petscii_file(0xF5, 6)));
-    EXPECT_EQ(picture_data.format, picture_format_petscii);
-    EXPECT_EQ(border_color_index, 5);
-}
-
-TEST_F(LoadPicture, CancelChangesNothing) {
-    const fs::path picture = write_file(dir / "castle.koa", koala_file(0));
-    load_picture(picture);
-    controls_update_main_statusbar("before");
-    DialogAnswer answer("Select a picture file", GTK_RESPONSE_CANCEL);
-    activate("menuitem_load_picture");
-    EXPECT_EQ(answer.times_answered(), 1);
-    EXPECT_EQ(picture_loaded, 1);
-    EXPECT_STREQ(utf8_path_and_filename_picture, picture.c_str());
-    EXPECT_EQ(status_text(), "before");
-}
-
-struct BadPicture {
+struct LoadCase {
     const char *name;
+    bool sprites; // F3 with a sprite file, otherwise F2 with a picture
+    const char *file;
     Bytes bytes;
-    const char *message;
+    const char *error; // null: the file loads
+    int corner;        // the corner colour afterwards, 9 before
 };
 
-void PrintTo(const BadPicture &c, std::ostream *os) {
-    *os << c.name;
-}
+class Load : public ProjectTest, public ::testing::WithParamInterface<LoadCase> {};
 
-class LoadBadPicture : public ProjectTest, public ::testing::WithParamInterface<BadPicture> {};
-
-TEST_P(LoadBadPicture, ReportsTheErrorAndForgetsThePicture) {
-    const fs::path good = write_file(dir / "good.koa", koala_file(0));
-    load_picture(good);
-    const fs::path bad = write_file(dir / "bad.koa", GetParam().bytes);
-    DialogAnswer answer("Select a picture file", GTK_RESPONSE_OK);
-    pick(answer, bad);
-    press(GDK_F2);
+// Something of the same kind is loaded first, so that a failure shows what it keeps.
+TEST_P(Load, ReportsInTheStatusBarAndAnErrorDialog) {
+    const LoadCase &c = GetParam();
+    const fs::path good = c.sprites ? write_file(dir / "good.prg", sprite_file(12, 0x40))
+                                    : write_file(dir / "good.koa", koala_file(0));
+    c.sprites ? load_sprites(good) : load_picture(good);
+    const fs::path file = write_file(dir / "new" / c.file, c.bytes);
+    fs::remove(config_file());
+    border_color_index = 9;
+    DialogAnswer answer(c.sprites ? "Select a sprite data file" : "Select a picture file",
+                        GTK_RESPONSE_OK);
+    pick(answer, file);
+    press(c.sprites ? GDK_F3 : GDK_F2);
 
     ASSERT_EQ(answer.times_answered(), 1);
-    EXPECT_EQ(picture_loaded, 0);
-    EXPECT_EQ(status_text(), std::string(" Error: ") + GetParam().message);
-    EXPECT_EQ(take_error_messages(), std::vector<std::string>{GetParam().message});
-    // The path of the picture that did load stays for the record.
-    EXPECT_STREQ(utf8_path_and_filename_picture, good.c_str());
+    const gchar *loaded =
+        c.sprites ? utf8_path_and_filename_sprites : utf8_path_and_filename_picture;
+    const std::string path = loaded ? loaded : "";
+    EXPECT_EQ(c.sprites ? sprites_loaded : picture_loaded, c.error ? 0 : 1);
+    EXPECT_EQ(border_color_index, c.corner);
+    if (c.error == nullptr) {
+        EXPECT_EQ(path, file.string());
+        EXPECT_EQ(status_text(),
+                  c.sprites ? " Info: Sprite data loaded" : " Info: Picture data loaded");
+        EXPECT_TRUE(take_messages().empty());
+        const std::string key = c.sprites ? "sprites_dir=" : "picture_dir=";
+        EXPECT_NE(read_config().find(key + file_uri(dir / "new") + "\n"), std::string::npos)
+            << read_config();
+        return;
+    }
+    EXPECT_EQ(taken_error(), c.error);
+    // The path of what did load stays for the record; the sprite store keeps its sprites.
+    EXPECT_EQ(path, good.string());
+    if (c.sprites) {
+        EXPECT_EQ(sprites_get_array_size(), 12u);
+        EXPECT_EQ(record(0).data[0], 0x40);
+    }
 }
 
 Bytes without_last_byte(Bytes bytes) {
@@ -81,224 +70,100 @@ Bytes without_last_byte(Bytes bytes) {
     return bytes;
 }
 
+// A Koala file has no border colour, so the corner keeps its own; a PETSCII screen brings one.
+// Which files decode is the decoders' unit tests' concern.
 INSTANTIATE_TEST_SUITE_P(
-    Files, LoadBadPicture,
-    ::testing::Values(BadPicture{"Empty", Bytes{}, "Unknown picture format"},
-                      BadPicture{"NoKnownSize", Bytes(100, 0), "Unknown picture format"},
-                      BadPicture{"KoalaOneByteShort", without_last_byte(koala_file(0)),
-                                 "Unknown picture format"}),
-    [](const auto &info) { return std::string{info.param.name}; });
+    Files, Load,
+    ::testing::Values(
+        LoadCase{"Koala", false, "castle.koa", koala_file(0), nullptr, 9},
+        LoadCase{"Petscii", false, "welcome.pet", petscii_file(0xF5, 6), nullptr, 5},
+        LoadCase{"EmptyPicture", false, "bad.koa", Bytes{}, "Unknown picture format", 9},
+        LoadCase{"KoalaOneByteShort", false, "bad.koa", without_last_byte(koala_file(0)),
+                 "Unknown picture format", 9},
+        LoadCase{"Sprites", true, "shapes.prg", sprite_file(17, 0x10), nullptr, 9},
+        LoadCase{"NoWholeSlot", true, "bad.prg", Bytes(65, 0), "Unknown file format", 9},
+        LoadCase{"TooManySprites", true, "bad.prg", sprite_file(129, 0),
+                 "Too many sprites in input file", 9}),
+    case_name);
 
-class LoadSprites : public ProjectTest {
-  protected:
-    GtkAdjustment *list_adjustment() {
-        return gtk_range_get_adjustment(GTK_RANGE(widget("vscrollbar_sprites")));
-    }
-};
-
-TEST_F(LoadSprites, F3LoadsSpritesAndSetsUpTheListScrollBar) {
-    const fs::path sprites = write_file(dir / "shapes.prg", sprite_file(17, 0x10));
-    fs::remove(config_file());
-    DialogAnswer answer("Select a sprite data file", GTK_RESPONSE_OK);
-    pick(answer, sprites);
-    press(GDK_F3);
-
-    EXPECT_EQ(answer.times_answered(), 1);
-    EXPECT_EQ(sprites_loaded, 1);
-    EXPECT_STREQ(utf8_path_and_filename_sprites, sprites.c_str());
+TEST_F(FileMenu, SpriteListScrollBarFollowsTheLoadedCountAndKeepsItsValue) {
+    load_sprites(write_file(dir / "shapes.prg", sprite_file(17, 0x10)));
     EXPECT_EQ(sprites_get_array_size(), 17u);
-    EXPECT_EQ(first_byte_at(16), 0x20);
-    EXPECT_EQ(status_text(), " Info: Sprite data loaded");
-    EXPECT_TRUE(take_error_messages().empty());
-    EXPECT_NE(read_config().find("sprites_dir=" + file_uri(dir) + "\n"), std::string::npos)
-        << read_config();
-
-    GtkAdjustment *adjustment = list_adjustment();
+    EXPECT_EQ(record(16).data[0], 0x20);
+    GtkAdjustment *adjustment = gtk_range_get_adjustment(GTK_RANGE(widget("vscrollbar_sprites")));
     EXPECT_EQ(gtk_adjustment_get_value(adjustment), 0);
     EXPECT_EQ(gtk_adjustment_get_lower(adjustment), 0);
     EXPECT_EQ(gtk_adjustment_get_upper(adjustment), 3); // 17 sprites fill three rows of eight
     EXPECT_EQ(gtk_adjustment_get_step_increment(adjustment), 1);
     EXPECT_EQ(gtk_adjustment_get_page_increment(adjustment), 5);
     EXPECT_EQ(gtk_adjustment_get_page_size(adjustment), 5);
-}
 
-TEST_F(LoadSprites, ScrollBarKeepsItsValue) {
-    GtkAdjustment *adjustment = list_adjustment();
     gtk_adjustment_configure(adjustment, 2, 0, 20, 1, 5, 5);
     load_sprites(write_file(dir / "many.prg", sprite_file(128, 0)));
     EXPECT_EQ(gtk_adjustment_get_value(adjustment), 2);
     EXPECT_EQ(gtk_adjustment_get_upper(adjustment), 16);
 }
 
-struct MulticolorCase {
-    const char *name;
-    int attribute_format;
-    std::uint8_t first_attribute;
-    bool button_before;
-    bool button_after;
-};
-
-void PrintTo(const MulticolorCase &c, std::ostream *os) {
-    *os << c.name;
+// With attribute bytes the multicolour button follows sprite 0; without them it is unchecked.
+TEST_F(FileMenu, MulticolourButtonFollowsSpriteZeroOnlyWithAttributeBytes) {
+    for (const auto &[format, attribute, before, after] :
+         {std::tuple{1, 0x81, false, true}, std::tuple{1, 0x01, true, false},
+          std::tuple{0, 0x81, true, false}}) {
+        options_sprite_attribute_byte_format = format;
+        gtk_toggle_button_set_active(multicolor_button(), before);
+        load_sprites(write_file(dir / "shapes.prg", sprite_file(8, 0, attribute)));
+        EXPECT_EQ(gtk_toggle_button_get_active(multicolor_button()), after) << format << attribute;
+    }
 }
 
-class LoadSpritesMulticolor : public LoadSprites,
-                              public ::testing::WithParamInterface<MulticolorCase> {};
-
-TEST_P(LoadSpritesMulticolor, ButtonFollowsSpriteZeroOnlyWithAttributeBytes) {
-    const MulticolorCase &c = GetParam();
-    options_sprite_attribute_byte_format = c.attribute_format;
-    set_multicolor_button(c.button_before);
-    load_sprites(write_file(dir / "shapes.prg", sprite_file(8, 0, c.first_attribute)));
-    EXPECT_EQ(multicolor_button_active(), c.button_after);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Formats, LoadSpritesMulticolor,
-    ::testing::Values(MulticolorCase{"SpritePadMulticolor", 1, 0x81, false, true},
-                      MulticolorCase{"SpritePadSingleColour", 1, 0x01, true, false},
-                      MulticolorCase{"IgnoreUnchecks", 0, 0x81, true, false}),
-    [](const auto &info) { return std::string{info.param.name}; });
-
-struct BadSprites {
-    const char *name;
-    Bytes bytes;
-    const char *message;
-};
-
-void PrintTo(const BadSprites &c, std::ostream *os) {
-    *os << c.name;
-}
-
-class LoadBadSprites : public LoadSprites, public ::testing::WithParamInterface<BadSprites> {};
-
-TEST_P(LoadBadSprites, ReportsTheErrorAndKeepsTheStore) {
-    const fs::path good = write_file(dir / "good.prg", sprite_file(12, 0x40));
-    load_sprites(good);
-    const fs::path bad = write_file(dir / "bad.prg", GetParam().bytes);
-    DialogAnswer answer("Select a sprite data file", GTK_RESPONSE_OK);
-    pick(answer, bad);
-    press(GDK_F3);
-
-    ASSERT_EQ(answer.times_answered(), 1);
-    EXPECT_EQ(sprites_loaded, 0);
-    EXPECT_EQ(status_text(), std::string(" Error: ") + GetParam().message);
-    EXPECT_EQ(take_error_messages(), std::vector<std::string>{GetParam().message});
-    EXPECT_EQ(sprites_get_array_size(), 12u);
-    EXPECT_EQ(first_byte_at(0), 0x40);
-    EXPECT_STREQ(utf8_path_and_filename_sprites, good.c_str());
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Files, LoadBadSprites,
-    ::testing::Values(BadSprites{"Empty", Bytes{}, "Unknown file format"},
-                      BadSprites{"NoWholeSlot", Bytes(65, 0), "Unknown file format"},
-                      BadSprites{"PartOfASecondSlot", Bytes(2 + 64 + 10, 0), "Unknown file format"},
-                      BadSprites{"TooMany", sprite_file(129, 0), "Too many sprites in input file"}),
-    [](const auto &info) { return std::string{info.param.name}; });
-
-// What the artist loaded before the command under test.
-struct Loaded {
+struct NewCase {
     const char *name;
     bool picture;
     bool sprites;
+    gint answer; // to the question, if it is asked
 };
 
-void PrintTo(const Loaded &c, std::ostream *os) {
-    *os << c.name;
-}
+class NewProject : public ProjectTest, public ::testing::WithParamInterface<NewCase> {};
 
-class WhatIsLoaded : public ProjectTest, public ::testing::WithParamInterface<Loaded> {
-  protected:
-    void load() {
-        if (GetParam().picture) {
-            load_picture(write_file(dir / "castle.koa", koala_file(0)));
-        }
-        if (GetParam().sprites) {
-            load_sprites(write_file(dir / "shapes.prg", sprite_file(4, 0)));
-        }
-    }
-};
-
-std::string loaded_name(const ::testing::TestParamInfo<Loaded> &info) {
-    return info.param.name;
-}
-
-const Loaded nothing_loaded{"Nothing", false, false};
-const Loaded picture_only{"PictureOnly", true, false};
-const Loaded sprites_only{"SpritesOnly", false, true};
-const Loaded both_loaded{"Both", true, true};
-
-class NewProjectQuestion : public WhatIsLoaded {};
-
-TEST_P(NewProjectQuestion, IsAskedOnlyWhenSomethingIsLoaded) {
-    load();
-    DialogAnswer question("Confirmation request", GTK_RESPONSE_NO);
-    activate("menuitem_new_project");
-    process_events(100);
-
-    const bool anything = GetParam().picture || GetParam().sprites;
-    EXPECT_EQ(question.times_answered(), anything ? 1 : 0);
-    // Refused, or nothing there to lose.
-    EXPECT_EQ(picture_loaded, GetParam().picture ? 1 : 0);
-    EXPECT_EQ(sprites_loaded, GetParam().sprites ? 1 : 0);
-}
-
-INSTANTIATE_TEST_SUITE_P(Loads, NewProjectQuestion,
-                         ::testing::Values(nothing_loaded, picture_only, sprites_only, both_loaded),
-                         loaded_name);
-
-class NewProject : public ProjectTest {};
-
-TEST_F(NewProject, WithNothingLoadedResetsWithoutAsking) {
-    sprites_set_array_size(3);
-    color_index_sprite_bit_pair_10 = 2;
-    set_multicolor_button(true);
-    DialogAnswer question("Confirmation request", GTK_RESPONSE_NO);
-    activate("menuitem_new_project");
-    process_events(100);
-
-    EXPECT_EQ(question.times_answered(), 0);
-    EXPECT_EQ(sprites_get_array_size(), 40u);
-    EXPECT_EQ(color_index_sprite_bit_pair_10, 13);
-    EXPECT_FALSE(multicolor_button_active());
-}
-
-class NewProjectLoaded : public ProjectTest {
-  protected:
-    void SetUp() override {
-        ProjectTest::SetUp();
+TEST_P(NewProject, AsksOnlyWhenSomethingIsLoaded) {
+    const NewCase &c = GetParam();
+    if (c.picture) {
         load_picture(write_file(dir / "welcome.pet", petscii_file(2, 6)));
-        load_sprites(write_file(dir / "shapes.prg", sprite_file(5, 0x30)));
-        utf8_path_and_filename_project = g_strdup((dir / "scene.ini").c_str());
-        gtk_window_set_title(GTK_WINDOW(window_main), "C64 Sidewell - scene.ini");
-        color_index_sprite_bit_pair_10 = 4;
     }
-};
-
-TEST_F(NewProjectLoaded, RefusedKeepsEverything) {
+    if (c.sprites) {
+        load_sprites(write_file(dir / "shapes.prg", sprite_file(5, 0x30)));
+    } else {
+        sprites_set_array_size(3);
+    }
+    set_path(&utf8_path_and_filename_project, dir / "scene.ini");
+    gtk_window_set_title(GTK_WINDOW(window_main), "C64 Sidewell - scene.ini");
+    color_index_sprite_bit_pair_10 = 4;
+    gtk_toggle_button_set_active(multicolor_button(), TRUE);
+    const int corner = border_color_index;
     std::string asked;
-    DialogAnswer question("Confirmation request", GTK_RESPONSE_NO);
+    DialogAnswer question("Confirmation request", c.answer);
     question.inspect = [&](GtkWidget *dialog) {
         asked = gtk_label_get_label(GTK_LABEL(lookup_widget(dialog, "label_yes_no_confirmation")));
     };
     activate("menuitem_new_project");
+    process_events(100);
 
-    EXPECT_EQ(question.times_answered(), 1);
-    EXPECT_EQ(asked, "Are you sure you want to reset all data?");
-    EXPECT_EQ(picture_loaded, 1);
-    EXPECT_EQ(sprites_loaded, 1);
-    EXPECT_NE(utf8_path_and_filename_project, nullptr);
-    EXPECT_NE(pixbuf_picture, nullptr);
-    EXPECT_EQ(sprites_get_array_size(), 5u);
-    EXPECT_EQ(color_index_sprite_bit_pair_10, 4);
-}
-
-TEST_F(NewProjectLoaded, ConfirmedForgetsEverythingButTheCornerAndTitle) {
-    DialogAnswer question("Confirmation request", GTK_RESPONSE_YES);
-    activate("menuitem_new_project");
-
-    EXPECT_EQ(question.times_answered(), 1);
+    const bool anything = c.picture || c.sprites;
+    EXPECT_EQ(question.times_answered(), anything ? 1 : 0);
+    EXPECT_EQ(asked, anything ? "Are you sure you want to reset all data?" : "");
+    // The corner colour and the title stay in any case.
+    EXPECT_EQ(border_color_index, corner);
+    EXPECT_EQ(window_title(), "C64 Sidewell - scene.ini");
+    if (anything && c.answer != GTK_RESPONSE_YES) {
+        EXPECT_EQ(picture_loaded, c.picture ? 1 : 0);
+        EXPECT_EQ(sprites_loaded, c.sprites ? 1 : 0);
+        EXPECT_NE(utf8_path_and_filename_project, nullptr);
+        EXPECT_EQ(pixbuf_picture != nullptr, c.picture);
+        EXPECT_EQ(sprites_get_array_size(), c.sprites ? 5u : 3u);
+        EXPECT_EQ(color_index_sprite_bit_pair_10, 4);
+        EXPECT_TRUE(gtk_toggle_button_get_active(multicolor_button()));
+        return;
+    }
     EXPECT_EQ(picture_loaded, 0);
     EXPECT_EQ(sprites_loaded, 0);
     EXPECT_EQ(utf8_path_and_filename_project, nullptr);
@@ -308,33 +173,21 @@ TEST_F(NewProjectLoaded, ConfirmedForgetsEverythingButTheCornerAndTitle) {
     EXPECT_EQ(sprites_get_array_size(), 40u);
     EXPECT_EQ(sprites_get_selected_count(), sprites_capacity);
     EXPECT_EQ(color_index_sprite_bit_pair_10, 13);
-    EXPECT_EQ(border_color_index, 2);
-    EXPECT_EQ(window_title(), "C64 Sidewell - scene.ini");
+    EXPECT_FALSE(gtk_toggle_button_get_active(multicolor_button()));
     // Nothing loaded now, so a second new project does not ask.
+    DialogAnswer again("Confirmation request", GTK_RESPONSE_NO);
     activate("menuitem_new_project");
-    EXPECT_EQ(question.times_answered(), 1);
+    process_events(100);
+    EXPECT_EQ(again.times_answered(), 0);
 }
 
-class SaveRefused : public WhatIsLoaded {};
-
-TEST_P(SaveRefused, UntilPictureAndSpritesAreLoaded) {
-    load();
-    utf8_path_and_filename_project = g_strdup((dir / "scene.ini").c_str());
-    for (const char *item : {"menuitem_save_project", "menuitem_save_project_as"}) {
-        controls_update_main_statusbar("");
-        DialogAnswer answer("Save project file", GTK_RESPONSE_CANCEL);
-        activate(item);
-        process_events(100);
-        EXPECT_EQ(answer.times_answered(), 0) << item;
-        EXPECT_EQ(status_text(), " Info: First load a picture and sprites or open a project")
-            << item;
-    }
-    EXPECT_FALSE(fs::exists(dir / "scene.ini"));
-}
-
-INSTANTIATE_TEST_SUITE_P(Loads, SaveRefused,
-                         ::testing::Values(nothing_loaded, picture_only, sprites_only),
-                         loaded_name);
+INSTANTIATE_TEST_SUITE_P(Loads, NewProject,
+                         ::testing::Values(NewCase{"Nothing", false, false, GTK_RESPONSE_NO},
+                                           NewCase{"PictureOnly", true, false, GTK_RESPONSE_NO},
+                                           NewCase{"SpritesOnly", false, true, GTK_RESPONSE_NO},
+                                           NewCase{"BothRefused", true, true, GTK_RESPONSE_NO},
+                                           NewCase{"BothConfirmed", true, true, GTK_RESPONSE_YES}),
+                         case_name);
 
 // A picture and three sprites loaded, with colours the artist gave them.
 class SaveProject : public ProjectTest {
@@ -352,6 +205,7 @@ class SaveProject : public ProjectTest {
         sprites_set_color_at_index(2, 9);
         sprites_set_multicolor_at_index(1, 1);
         border_color_index = 3;
+        gtk_window_set_title(GTK_WINDOW(window_main), "C64 Sidewell - before.ini");
     }
     std::string expected_text(int base) const {
         return "# C64 Sidewell 1.1.4 project file - do NOT edit\n\n"
@@ -361,253 +215,439 @@ class SaveProject : public ProjectTest {
                "mc_flags=false;true;false;\ncolor_indexes=2;13;9;\n\n[colors]\nbase=" +
                std::to_string(base) + "\n";
     }
+    // One error naming the target, the old file and the title as they were, and nothing else
+    // written into folder, which holds entries files.
+    void expect_save_failed(const fs::path &target, const fs::path &old, const fs::path &folder,
+                            std::size_t entries) {
+        EXPECT_NE(taken_error().find(target.filename().string()), std::string::npos);
+        EXPECT_STREQ(utf8_path_and_filename_project, target.c_str());
+        EXPECT_EQ(window_title(), "C64 Sidewell - before.ini");
+        EXPECT_EQ(read_text(old), expected_text(3));
+        EXPECT_EQ(files_in(folder).size(), entries);
+    }
     fs::path picture;
     fs::path sprites;
 };
 
 TEST_F(SaveProject, FirstSaveAsksWithThePictureNameAndWritesTheExactText) {
     fs::remove(config_file());
+    // The dialog starts in the picture folder with the picture's name as a project; the artist
+    // types another.
+    bool suggested = false;
     DialogAnswer answer("Save project file", GTK_RESPONSE_OK);
-    // The dialog starts in the picture folder with the picture's name as a project.
     answer.ready = [&](GtkWidget *dialog) {
-        return chooser_filename(dialog) == (dir / "castle.ini").string();
+        if (chooser_filename(dialog) == (dir / "castle.ini").string()) {
+            suggested = true;
+            gtk_file_chooser_set_current_name(GTK_FILE_CHOOSER(dialog), "scene.ini");
+        }
+        return suggested && chooser_filename(dialog) == (dir / "scene.ini").string();
     };
     activate("menuitem_save_project");
 
     ASSERT_EQ(answer.times_answered(), 1);
-    EXPECT_EQ(read_text(dir / "castle.ini"), expected_text(3));
-    EXPECT_STREQ(utf8_path_and_filename_project, (dir / "castle.ini").c_str());
+    EXPECT_EQ(read_text(dir / "scene.ini"), expected_text(3));
+    EXPECT_STREQ(utf8_path_and_filename_project, (dir / "scene.ini").c_str());
     EXPECT_EQ(status_text(), " Info: Project saved");
-    EXPECT_EQ(window_title(), "C64 Sidewell - castle.ini");
+    EXPECT_EQ(window_title(), "C64 Sidewell - scene.ini");
     EXPECT_TRUE(fs::exists(config_file()));
-    EXPECT_TRUE(take_error_messages().empty());
+    EXPECT_TRUE(take_messages().empty());
 
-    // From now on Save writes there without asking.
+    // From now on Save writes there without asking, and Save as suggests the project's name.
     border_color_index = 11;
     DialogAnswer again("Save project file", GTK_RESPONSE_CANCEL);
+    again.ready = [&](GtkWidget *dialog) {
+        return chooser_filename(dialog) == (dir / "scene.ini").string();
+    };
     activate("menuitem_save_project");
     process_events(100);
     EXPECT_EQ(again.times_answered(), 0);
-    EXPECT_EQ(read_text(dir / "castle.ini"), expected_text(11));
-}
-
-TEST_F(SaveProject, SaveAsSuggestsTheProjectNameOnceThereIsOne) {
-    save_as(dir, "first.ini");
-    DialogAnswer answer("Save project file", GTK_RESPONSE_CANCEL);
-    answer.ready = [&](GtkWidget *dialog) {
-        return chooser_filename(dialog) == (dir / "first.ini").string();
-    };
+    EXPECT_EQ(read_text(dir / "scene.ini"), expected_text(11));
     activate("menuitem_save_project_as");
-    EXPECT_EQ(answer.times_answered(), 1);
-    EXPECT_STREQ(utf8_path_and_filename_project, (dir / "first.ini").c_str());
+    EXPECT_EQ(again.times_answered(), 1);
+    EXPECT_STREQ(utf8_path_and_filename_project, (dir / "scene.ini").c_str());
 }
 
-// Answers the question the save chooser asks itself before it replaces a file. GTK gives that
-// dialog no title, so it is found by its message type.
-class OverwriteAnswer {
-  public:
-    explicit OverwriteAnswer(gint response) : response(response) {
-        source = g_timeout_add(poll_ms, poll, this);
-    }
-    ~OverwriteAnswer() {
-        if (source != 0) {
-            g_source_remove(source);
-        }
-    }
-    OverwriteAnswer(const OverwriteAnswer &) = delete;
-    OverwriteAnswer &operator=(const OverwriteAnswer &) = delete;
-
-    bool answered() const { return !question.empty(); }
-    std::string question;
-
-  private:
-    static constexpr guint poll_ms = 20;
-    static gboolean poll(gpointer data) {
-        auto *self = static_cast<OverwriteAnswer *>(data);
-        GList *toplevels = gtk_window_list_toplevels();
-        GtkWidget *found = nullptr;
-        for (GList *element = toplevels; element != nullptr; element = element->next) {
-            GtkMessageType type = GTK_MESSAGE_OTHER;
-            if (GTK_IS_MESSAGE_DIALOG(element->data) &&
-                gtk_widget_get_mapped(GTK_WIDGET(element->data))) {
-                g_object_get(element->data, "message-type", &type, nullptr);
-            }
-            if (type == GTK_MESSAGE_QUESTION) {
-                found = GTK_WIDGET(element->data);
-            }
-        }
-        g_list_free(toplevels);
-        if (found == nullptr) {
-            return TRUE;
-        }
-        gchar *text = nullptr;
-        g_object_get(found, "text", &text, nullptr);
-        self->question = text != nullptr ? text : "?";
-        g_free(text);
-        self->source = 0;
-        gtk_dialog_response(GTK_DIALOG(found), self->response);
-        return FALSE;
-    }
-    gint response;
-    guint source = 0;
-};
-
-struct Overwrite {
-    const char *name;
-    gint answer;
-    bool replaced;
-};
-
-void PrintTo(const Overwrite &c, std::ostream *os) {
-    *os << c.name;
-}
-
-class SaveAsOverwrite : public SaveProject, public ::testing::WithParamInterface<Overwrite> {};
+class SaveAsOverwrite : public SaveProject, public ::testing::WithParamInterface<bool> {};
 
 TEST_P(SaveAsOverwrite, ChooserAsksBeforeReplacingAProject) {
-    const Overwrite &c = GetParam();
-    const fs::path old = write_text(dir / "scene.ini", "# the old project\n");
+    const bool replace = GetParam();
+    const fs::path old = write_file(dir / "scene.ini", std::string("# the old project\n"));
     border_color_index = 12;
     controls_update_main_statusbar(" Info: before");
-    OverwriteAnswer overwrite(c.answer);
+    // The chooser's own question before it replaces a file has no title; it is found by its type.
+    std::pair<gint, std::string> overwrite{replace ? GTK_RESPONSE_ACCEPT : GTK_RESPONSE_CANCEL, ""};
+    const auto answer_question = [](gpointer data) -> gboolean {
+        auto &[response, question] = *static_cast<std::pair<gint, std::string> *>(data);
+        const std::vector<GtkWidget *> found = message_dialogs(GTK_MESSAGE_QUESTION);
+        if (!found.empty()) {
+            question = message_text(found[0]);
+            gtk_dialog_response(GTK_DIALOG(found[0]), response);
+        }
+        return found.empty();
+    };
+    const guint asking = g_timeout_add(20, answer_question, &overwrite);
     DialogAnswer answer("Save project file", GTK_RESPONSE_OK);
     type_name(answer, dir, "scene.ini");
     // A refused replacement leaves the chooser open: the artist then cancels it.
     DialogAnswer cancel("Save project file", GTK_RESPONSE_CANCEL);
-    cancel.ready = [&](GtkWidget *) { return !c.replaced && overwrite.answered(); };
+    cancel.ready = [&](GtkWidget *) { return !replace && !overwrite.second.empty(); };
     activate("menuitem_save_project_as");
 
-    EXPECT_NE(overwrite.question.find("scene.ini"), std::string::npos) << overwrite.question;
-    EXPECT_EQ(cancel.times_answered(), c.replaced ? 0 : 1);
-    EXPECT_TRUE(take_error_messages().empty());
-    if (c.replaced) {
-        EXPECT_EQ(read_text(old), expected_text(12));
-        EXPECT_EQ(status_text(), " Info: Project saved");
-        EXPECT_STREQ(utf8_path_and_filename_project, old.c_str());
-    } else {
-        EXPECT_EQ(read_text(old), "# the old project\n");
-        EXPECT_EQ(status_text(), " Info: before");
-        EXPECT_EQ(utf8_path_and_filename_project, nullptr);
+    if (overwrite.second.empty()) {
+        g_source_remove(asking);
     }
+    EXPECT_NE(overwrite.second.find("scene.ini"), std::string::npos) << overwrite.second;
+    EXPECT_EQ(cancel.times_answered(), replace ? 0 : 1);
+    EXPECT_TRUE(take_messages().empty());
+    EXPECT_EQ(read_text(old), replace ? expected_text(12) : "# the old project\n");
+    EXPECT_EQ(status_text(), replace ? " Info: Project saved" : " Info: before");
+    EXPECT_EQ(utf8_path_and_filename_project ? utf8_path_and_filename_project : "",
+              replace ? old.string() : "");
 }
 
-INSTANTIATE_TEST_SUITE_P(Answers, SaveAsOverwrite,
-                         ::testing::Values(Overwrite{"Replace", GTK_RESPONSE_ACCEPT, true},
-                                           Overwrite{"Refuse", GTK_RESPONSE_CANCEL, false}),
-                         [](const auto &info) { return std::string{info.param.name}; });
+INSTANTIATE_TEST_SUITE_P(Answers, SaveAsOverwrite, ::testing::Bool(),
+                         [](const auto &info) { return info.param ? "Replace" : "Refuse"; });
 
-struct NameRule {
-    const char *typed;
-    const char *written;
-};
-
-void PrintTo(const NameRule &rule, std::ostream *os) {
-    *os << rule.typed;
-}
-
-class SaveAsName : public SaveProject, public ::testing::WithParamInterface<NameRule> {};
-
-TEST_P(SaveAsName, OnlyIniInLowerOrUpperCaseIsKept) {
-    save_as(dir, GetParam().typed);
-    const fs::path written = dir / GetParam().written;
-    EXPECT_EQ(read_text(written), expected_text(3));
-    EXPECT_STREQ(utf8_path_and_filename_project, written.c_str());
-    EXPECT_EQ(window_title(), std::string("C64 Sidewell - ") + GetParam().written);
-    // Nothing else came into the folder: the picture, the sprites and the project.
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 3);
-}
-
-INSTANTIATE_TEST_SUITE_P(Names, SaveAsName,
-                         ::testing::Values(NameRule{"scene", "scene.ini"},
-                                           NameRule{"scene.INI", "scene.INI"},
-                                           NameRule{"scene.ini", "scene.ini"},
-                                           NameRule{"scene.Ini", "scene.Ini.ini"}));
-
-TEST_F(SaveProject, SaveAsOntoAFolderReportsTheErrorAndKeepsTheFolder) {
-    // The chosen name gets ".ini", which names a folder: the writer cannot replace it.
-    fs::create_directories(dir / "scene.ini");
-    write_text(dir / "scene.ini" / "keep.txt", "kept");
-    gtk_window_set_title(GTK_WINDOW(window_main), "C64 Sidewell - before.ini");
-    save_as(dir, "scene");
-
-    const std::vector<std::string> messages = take_error_messages();
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_NE(messages[0].find("scene.ini"), std::string::npos) << messages[0];
-    EXPECT_EQ(status_text(), " Error: " + messages[0]);
-    EXPECT_TRUE(fs::is_directory(dir / "scene.ini"));
-    EXPECT_EQ(read_text(dir / "scene.ini" / "keep.txt"), "kept");
-    // Save as takes the name even when the write failed.
-    EXPECT_STREQ(utf8_path_and_filename_project, (dir / "scene.ini").c_str());
-    EXPECT_EQ(window_title(), "C64 Sidewell - before.ini");
-    // No half-written file is left behind.
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 3);
-}
-
-// Whether permissions stop this process from writing into folder; they do not stop root.
-bool permissions_bind(const fs::path &folder) {
-    const fs::path probe = folder / "probe";
-    if (!std::ofstream(probe)) {
-        return true;
-    }
-    fs::remove(probe);
-    return false;
-}
-
-// Makes a folder read-only for as long as it lives, so that it can be removed afterwards.
-class ReadOnlyFolder {
-  public:
-    explicit ReadOnlyFolder(fs::path folder) : folder(std::move(folder)) {
-        fs::permissions(this->folder,
-                        fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
-                        fs::perm_options::remove);
-    }
-    ~ReadOnlyFolder() { fs::permissions(folder, fs::perms::owner_write, fs::perm_options::add); }
-    ReadOnlyFolder(const ReadOnlyFolder &) = delete;
-    ReadOnlyFolder &operator=(const ReadOnlyFolder &) = delete;
-
-  private:
-    fs::path folder;
-};
-
-TEST_F(SaveProject, SaveIntoAReadOnlyFolderReportsTheErrorAndKeepsTheOldFile) {
+// A save that cannot write reports the error and leaves the old file as it was: into a read-only
+// folder, and with a name at the file system's limit, which leaves no room for the writer's
+// temporary file beside it (the writer renames that over the old file), whoever runs the test.
+TEST_F(SaveProject, FailedSaveReportsTheErrorAndKeepsTheOldFile) {
     const fs::path folder = dir / "locked";
-    const fs::path old = write_text(folder / "scene.ini", expected_text(3));
-    const ReadOnlyFolder locked(folder);
+    const fs::path old = write_file(folder / "scene.ini", expected_text(3));
+    constexpr auto write =
+        fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    fs::permissions(folder, write, fs::perm_options::remove);
     fs::path target = old;
-    if (!permissions_bind(folder)) {
-        // Running as root: a "folder" that is a regular file stops the write just as well.
-        target = write_text(dir / "plain", "a file, not a folder") / "scene.ini";
+    // Permissions do not stop root; a "folder" that is a regular file stops the write as well.
+    if (std::ofstream(folder / "probe")) {
+        fs::remove(folder / "probe");
+        target = write_file(dir / "plain", std::string("a file, not a folder")) / "scene.ini";
     }
-    utf8_path_and_filename_project = g_strdup(target.c_str());
-    gtk_window_set_title(GTK_WINDOW(window_main), "C64 Sidewell - before.ini");
+    set_path(&utf8_path_and_filename_project, target);
     border_color_index = 12;
     activate("menuitem_save_project");
+    expect_save_failed(target, old, folder, 1);
+    fs::permissions(folder, write, fs::perm_options::add); // so that it can be removed
 
-    const std::vector<std::string> messages = take_error_messages();
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_NE(messages[0].find("scene.ini"), std::string::npos) << messages[0];
-    EXPECT_EQ(status_text(), " Error: " + messages[0]);
-    EXPECT_EQ(window_title(), "C64 Sidewell - before.ini");
-    EXPECT_STREQ(utf8_path_and_filename_project, target.c_str());
-    EXPECT_EQ(read_text(old), expected_text(3));
-    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
+    const fs::path long_name =
+        write_file(dir / "long" / (std::string(251, 'p') + ".ini"), expected_text(3));
+    set_path(&utf8_path_and_filename_project, long_name);
+    activate("menuitem_save_project");
+    expect_save_failed(long_name, long_name, long_name.parent_path(), 1);
 }
 
-// The writer puts a temporary file beside the target and renames it over the old file. With a
-// name at the file system's limit there is no room for the temporary name, so the write fails
-// before the old file is touched, whoever runs the test.
-TEST_F(SaveProject, FailedSaveLeavesTheOldProjectIntact) {
-    const fs::path old = write_text(dir / (std::string(251, 'p') + ".ini"), expected_text(3));
-    open_project(old);
-    ASSERT_STREQ(utf8_path_and_filename_project, old.c_str());
-    border_color_index = 12;
-    activate("menuitem_save_project");
+// Project text with {picture} and {sprites} standing for the URIs of those files.
+std::string fill_in(const std::string &text, const fs::path &picture, const fs::path &sprites) {
+    return std::regex_replace(
+        std::regex_replace(text, std::regex("\\{picture\\}"), file_uri(picture)),
+        std::regex("\\{sprites\\}"), file_uri(sprites));
+}
 
-    const std::vector<std::string> messages = take_error_messages();
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(status_text(), " Error: " + messages[0]);
-    EXPECT_EQ(read_text(old), expected_text(3));
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 3);
+TEST_F(FileMenu, MovedTogetherWithItsFilesFindsThemBesideIt) {
+    const fs::path before = dir / "before";
+    load_picture(write_file(before / "castle.koa", koala_file(3)));
+    load_sprites(write_file(before / "shapes.prg", sprite_file(9, 0x70)));
+    sprites_set_color_at_index(4, 10);
+    border_color_index = 6;
+    answer_with("menuitem_save_project_as", "Save project file", before / "scene.ini", true);
+    ASSERT_TRUE(fs::exists(before / "scene.ini"));
+    {
+        DialogAnswer yes("Confirmation request", GTK_RESPONSE_YES);
+        activate("menuitem_new_project");
+        ASSERT_EQ(picture_loaded, 0);
+    }
+    border_color_index = 0;
+    const fs::path after = dir / "after";
+    fs::rename(before, after);
+    set_path(&options_picture_dir_string);
+    set_path(&options_sprites_dir_string);
+    answer_with("menuitem_open_project", "Open a project file", after / "scene.ini");
+
+    EXPECT_TRUE(take_messages().empty());
+    EXPECT_EQ(picture_loaded, 1);
+    EXPECT_EQ(sprites_loaded, 1);
+    EXPECT_STREQ(utf8_path_and_filename_picture, (after / "castle.koa").c_str());
+    EXPECT_STREQ(utf8_path_and_filename_sprites, (after / "shapes.prg").c_str());
+    EXPECT_EQ(sprites_get_array_size(), 9u);
+    EXPECT_EQ(record(0).data[0], 0x70);
+    EXPECT_EQ(record(4).color, 10);
+    EXPECT_EQ(border_color_index, 6);
+}
+
+// The examples name their files on the machine they were made on; through File > Open project
+// they open from wherever they are, finding their files beside them.
+TEST_F(FileMenu, ExamplesFindTheirFilesBesideThem) {
+    std::string source = __FILE__;
+    const fs::path examples = fs::path(source.erase(source.rfind("/tests/gui/"))) / "examples";
+    const std::string made_on = "/home/artist/sidewell/examples/";
+    for (const auto &[project, picture, format] :
+         {std::tuple{"sunset.ini", "sunset.koa", picture_format_koala},
+          std::tuple{"welcome.ini", "welcome.pet", picture_format_petscii}}) {
+        ASSERT_NE(read_text(examples / project).find("file://" + made_on + picture),
+                  std::string::npos);
+        ASSERT_FALSE(fs::exists(made_on + picture));
+        answer_with("menuitem_open_project", "Open a project file", examples / project);
+        EXPECT_TRUE(take_messages().empty());
+        EXPECT_EQ(picture_loaded, 1);
+        EXPECT_EQ(sprites_loaded, 1);
+        EXPECT_STREQ(utf8_path_and_filename_picture, (examples / picture).c_str());
+        EXPECT_STREQ(utf8_path_and_filename_sprites, (examples / "shapes.prg").c_str());
+        EXPECT_EQ(picture_data.format, format);
+        EXPECT_EQ(sprites_get_array_size(), 48u);
+        EXPECT_EQ(window_title(), std::string("C64 Sidewell - ") + project);
+        EXPECT_EQ(status_text(), " Info: Project opened");
+    }
+}
+
+using Messages = std::vector<std::string>;
+
+// A PETSCII picture and twelve sprites are loaded, the corner colour 4; then a project of some
+// kind is opened with F1 from the folder odd beside them.
+struct OpenCase {
+    const char *name;
+    std::string text;
+    // The messages shown after any about the project itself: a file name stands for GLib's
+    // error for reading it from odd.
+    std::vector<std::string> messages;
+    bool files_kept; // the picture and sprites stay loaded
+    int corner;
+    std::vector<std::pair<unsigned, int>> colours; // of sprites, by index
+    std::function<void()> more_checks = nullptr;
+};
+
+class OpenOddProject : public ProjectTest, public ::testing::WithParamInterface<OpenCase> {};
+
+TEST_P(OpenOddProject, BehavesAndNeverLosesTheProjectPath) {
+    const OpenCase &c = GetParam();
+    const fs::path picture = write_file(dir / "welcome.pet", petscii_file(7, 6));
+    const fs::path sprites = write_file(dir / "shapes.prg", sprite_file(12, 0x40));
+    load_picture(picture);
+    load_sprites(sprites);
+    border_color_index = 4;
+    gtk_window_set_title(GTK_WINDOW(window_main), "C64 Sidewell - before.ini");
+    const fs::path project = write_file(dir / "odd" / "odd.ini", fill_in(c.text, picture, sprites));
+    fs::remove(config_file());
+    DialogAnswer answer("Open a project file", GTK_RESPONSE_OK);
+    pick(answer, project);
+    press(GDK_F1);
+    ASSERT_EQ(answer.times_answered(), 1);
+
+    // A project that is not a key file gives GLib's message for it.
+    GError *error = nullptr;
+    g_key_file_load_from_file(GKeyFilePtr{g_key_file_new()}.get(), project.c_str(), G_KEY_FILE_NONE,
+                              &error);
+    const GErrorPtr parse_error{error};
+    const bool parsed = !parse_error;
+    Messages expected = parsed ? Messages{} : Messages{parse_error->message};
+    for (const std::string &message : c.messages) {
+        const bool file = message.find(' ') == std::string::npos;
+        expected.push_back(file ? read_error(dir / "odd" / message) : message);
+    }
+    EXPECT_EQ(take_messages(), expected);
+    EXPECT_EQ(status_text(), parsed ? " Info: Project opened" : " Error: " + expected[0]);
+    EXPECT_EQ(window_title(), parsed ? "C64 Sidewell - odd.ini" : "C64 Sidewell - before.ini");
+    EXPECT_STREQ(utf8_path_and_filename_project, project.c_str());
+    EXPECT_EQ(fs::exists(config_file()), parsed);
+    EXPECT_EQ(picture_loaded, c.files_kept ? 1 : 0);
+    EXPECT_EQ(sprites_loaded, c.files_kept ? 1 : 0);
+    if (c.files_kept) {
+        EXPECT_STREQ(utf8_path_and_filename_picture, picture.c_str());
+        EXPECT_STREQ(utf8_path_and_filename_sprites, sprites.c_str());
+    }
+    // The store keeps its sprites; a PETSCII or multicolour picture's background is the sprites'
+    // transparent colour, whatever the project says.
+    EXPECT_EQ(sprites_get_array_size(), 12u);
+    EXPECT_EQ(record(0).data[0], 0x40);
+    EXPECT_EQ(sprites_get_background_color(), 6);
+    EXPECT_EQ(border_color_index, c.corner);
+    for (const auto &[index, colour] : c.colours) {
+        EXPECT_EQ(record(index).color, colour) << index;
+    }
+    if (c.more_checks) {
+        c.more_checks();
+    }
+}
+
+using Colours = std::vector<std::pair<unsigned, int>>;
+const Colours untouched{{0, 13}};
+
+// Files are looked for beside the project too, and not found there either.
+INSTANTIATE_TEST_SUITE_P(
+    Files, OpenOddProject,
+    ::testing::Values(
+        // Groups in any order, the files loaded before the colours are taken, numbers reduced,
+        // a list shorter than the sprites, and the project's corner colour winning over the
+        // PETSCII screen's border byte. The reading of each value is the unit tests' concern.
+        OpenCase{"HandWritten",
+                 "# made by hand\n[colors]\nbase=17\n[sprites]\nfile={sprites}\n"
+                 "background_color_index=-1\nmulticolor0_index=2\nmulticolor1_index=3\n"
+                 "mc_flags=false;true;\ncolor_indexes=37;2;\n[picture]\nfile={picture}\n",
+                 {},
+                 true,
+                 1,
+                 {{0, 5}, {1, 2}},
+                 [] {
+                     EXPECT_EQ(sprites_get_multicolor0(), 2);
+                     EXPECT_EQ(record(1).multicolor, 1);
+                     EXPECT_FALSE(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(
+                         lookup_widget(window_main, "checkbutton_sprite_multicolor"))));
+                     EXPECT_EQ(color_index_sprite_bit_pair_10, 5);
+                 }},
+        OpenCase{"NotAKeyFile", "this is not\na key file\n", {}, true, 4, untouched},
+        OpenCase{"EmptyFile", "", {}, true, 4, untouched},
+        OpenCase{"MissingFiles",
+                 "[picture]\nfile=file:///nowhere/gone.koa\n[sprites]\n"
+                 "file=file:///nowhere/gone.prg\ncolor_indexes=1;\nmc_flags=false;\n",
+                 {"gone.koa", "gone.prg"},
+                 false,
+                 4,
+                 {{0, 1}}},
+        OpenCase{"BrokenFiles",
+                 "[picture]\nfile={sprites}\n[sprites]\nfile={picture}\n",
+                 {"Unknown picture format", "Unknown file format"},
+                 false,
+                 4,
+                 untouched},
+        OpenCase{"NullFiles",
+                 "[picture]\nfile=(NULL)\n[sprites]\nfile=(NULL)\n",
+                 {"(NULL)", "(NULL)"},
+                 false,
+                 4,
+                 untouched}),
+    case_name);
+
+struct ReloadCase {
+    const char *name;
+    const char *picture; // null: no picture loaded
+    bool sprites;
+    int corner;      // the corner colour afterwards, 12 before
+    int transparent; // the sprites' transparent colour afterwards
+};
+
+class Reload : public ProjectTest, public ::testing::WithParamInterface<ReloadCase> {};
+
+// What is loaded, and the colours the artist gave the sprites; then the files change on disk.
+TEST_P(Reload, F4ReadsTheFilesAgainAndKeepsTheColours) {
+    const ReloadCase &c = GetParam();
+    const auto picture_file = [&](std::uint8_t border) {
+        return write_file(dir / c.picture, fs::path(c.picture).extension() == ".pet"
+                                               ? petscii_file(border, 6)
+                                               : koala_file(2));
+    };
+    if (c.picture != nullptr) {
+        load_picture(picture_file(7));
+    }
+    if (c.sprites) {
+        load_sprites(write_file(dir / "shapes.prg", sprite_file(6, 0x10)));
+    }
+    sprites_set_color_at_index(0, 3);
+    sprites_set_multicolor_at_index(2, 1);
+    sprites_set_background_color(9);
+    border_color_index = 12;
+    if (c.picture != nullptr) {
+        picture_file(5);
+    }
+    write_file(dir / "shapes.prg", sprite_file(8, 0x60));
+    fs::remove(config_file());
+    press(GDK_F4);
+
+    const bool anything = c.picture != nullptr || c.sprites;
+    EXPECT_TRUE(take_messages().empty());
+    EXPECT_EQ(picture_loaded, c.picture != nullptr ? 1 : 0);
+    EXPECT_EQ(sprites_loaded, c.sprites ? 1 : 0);
+    // A PETSCII screen's border byte becomes the corner colour again.
+    EXPECT_EQ(border_color_index, c.corner);
+    EXPECT_EQ(sprites_get_array_size(), c.sprites ? 8u : 40u);
+    if (c.sprites) {
+        EXPECT_EQ(record(0).data[0], 0x60);
+        EXPECT_EQ(record(7).data[0], 0x67);
+    }
+    EXPECT_EQ(record(0).color, 3);
+    EXPECT_EQ(record(1).color, 13);
+    EXPECT_EQ(record(2).multicolor, 1);
+    // With a picture loaded the transparent colour follows its background, otherwise it stays
+    // the artist's.
+    EXPECT_EQ(sprites_get_background_color(), c.transparent);
+    EXPECT_EQ(status_text(), anything ? " Info: All graphics were reloaded" : "");
+    EXPECT_EQ(fs::exists(config_file()), anything);
+}
+
+INSTANTIATE_TEST_SUITE_P(Loads, Reload,
+                         ::testing::Values(ReloadCase{"PetsciiAndSprites", "welcome.pet", true, 5,
+                                                      6},
+                                           ReloadCase{"KoalaOnly", "castle.koa", false, 12, 2},
+                                           ReloadCase{"SpritesOnly", nullptr, true, 12, 9},
+                                           ReloadCase{"Nothing", nullptr, false, 12, 9}),
+                         case_name);
+
+TEST_F(FileMenu, ReloadReportsAndForgetsVanishedFiles) {
+    const fs::path picture = write_file(dir / "welcome.pet", petscii_file(7, 6));
+    const fs::path sprites = write_file(dir / "shapes.prg", sprite_file(6, 0x10));
+    load_picture(picture);
+    load_sprites(sprites);
+    fs::remove(sprites);
+    activate("menuitem_reload_graphics");
+    EXPECT_EQ(take_messages(), Messages{read_error(sprites)});
+    EXPECT_EQ(sprites_loaded, 0);
+    EXPECT_EQ(sprites_get_array_size(), 6u);
+    // The picture did come back.
+    EXPECT_EQ(status_text(), " Info: All graphics were reloaded");
+
+    fs::remove(picture);
+    activate("menuitem_reload_graphics");
+    EXPECT_EQ(taken_error(), read_error(picture));
+    EXPECT_EQ(picture_loaded, 0);
+}
+
+// The template preview replaced the store; the restore brings back what the backup names. The
+// round trip itself goes through the 'z' key with the selection tests.
+TEST_F(FileMenu, RestoreAfterTheTemplateCopesWithBadBackups) {
+    const fs::path picture = write_file(dir / "welcome.pet", petscii_file(7, 6));
+    const fs::path sprites = write_file(dir / "shapes.prg", sprite_file(6, 0x10));
+    load_picture(picture);
+    load_sprites(sprites);
+    const auto take_backup_and_show_template = [] {
+        set_path(&project_backup_data);
+        project_backup_data =
+            g_strdup(project_get_backup_text(utf8_path_and_filename_picture,
+                                             utf8_path_and_filename_sprites, border_color_index)
+                         .c_str());
+        sprites_set_template();
+    };
+    sprites_set_background_color(9);
+    border_color_index = 12;
+    controls_update_main_statusbar(" Info: before");
+    take_backup_and_show_template();
+    restore_project_from_data();
+    EXPECT_EQ(sprites_get_array_size(), 6u);
+    EXPECT_EQ(sprites_get_background_color(), 6); // the picture's background again
+    EXPECT_EQ(border_color_index, 12);
+    EXPECT_EQ(status_text(), " Info: before");
+
+    // A backup that does not parse restores nothing.
+    take_backup_and_show_template();
+    project_backup_data[0] = '=';
+    restore_project_from_data();
+    EXPECT_EQ(sprites_get_array_size(), 40u);
+    EXPECT_TRUE(take_messages().empty());
+
+    // "(NULL)" names no file; the colours are still taken.
+    set_path(&project_backup_data);
+    project_backup_data = g_strdup("[picture]\nfile=(NULL)\n[sprites]\nfile=(NULL)\n"
+                                   "background_color_index=5\n[colors]\nbase=3\n");
+    restore_project_from_data();
+    EXPECT_TRUE(take_messages().empty());
+    EXPECT_EQ(picture_loaded, 1);
+    EXPECT_EQ(sprites_get_background_color(), 6);
+    EXPECT_EQ(border_color_index, 3);
+
+    // A missing file is reported, without looking for it beside a project.
+    take_backup_and_show_template();
+    fs::remove(sprites);
+    restore_project_from_data();
+    EXPECT_EQ(take_messages(), Messages{read_error(sprites)});
+    EXPECT_EQ(sprites_loaded, 0);
+    EXPECT_STREQ(utf8_path_and_filename_sprites, sprites.c_str());
 }
 
 } // namespace

@@ -1,9 +1,9 @@
 #pragma once
-// Drives the File menu against real files: pictures, sprite files and projects written into a
-// folder of the test's own, the file choosers answered as a user would, and what the editor
-// said in the status bar and its error dialogs.
+// Drives the File menu against real files in a folder of the test's own, answering the choosers
+// as a user would, and reads what the editor said in the status bar and its message dialogs.
 
 #include "core/glib_ptr.hpp"
+#include "core/hiresdecoder.hpp"
 #include "core/options.hpp"
 #include "core/sprites.hpp"
 #include "gui/app.hpp"
@@ -15,13 +15,13 @@
 #include "gui_test_support.hpp"
 
 #include <gdk/gdkkeysyms.h>
-#include <gtest/gtest.h>
-#include <gtk/gtk.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -31,20 +31,43 @@ namespace fs = std::filesystem;
 
 using Bytes = std::vector<std::uint8_t>;
 
-// A Koala Painter file: load address $6000, bitmap, screen RAM, colour RAM, background colour.
+// Cases print and name their tests by their name (taken with a using-declaration, for lookup).
+template <typename Case>
+concept NamedCase = requires(const Case &c) {
+    std::string(c.name);
+};
+template <NamedCase Case> void PrintTo(const Case &c, std::ostream *os) {
+    *os << c.name;
+}
+inline constexpr auto case_name = [](const auto &info) { return std::string(info.param.name); };
+
+// Koala Painter at $6000: a bitmap in changing patterns, screen RAM, colour RAM with junk in the
+// high nibbles, background.
 inline Bytes koala_file(std::uint8_t background) {
-    Bytes bytes{0x00, 0x60};
-    bytes.resize(2 + 8000 + 1000 + 1000, 0x55);
-    bytes.push_back(background);
-    return bytes;
+    Bytes file(10003);
+    file[1] = 0x60;
+    for (std::size_t i = 0; i < 8000; ++i) {
+        file[2 + i] = static_cast<std::uint8_t>(i * 37 + i / 320);
+    }
+    for (std::size_t i = 0; i < 1000; ++i) {
+        file[8002 + i] = static_cast<std::uint8_t>(i * 13 + 5);
+        file[9002 + i] = static_cast<std::uint8_t>(0xF0 | (i % 16));
+    }
+    file.back() = background;
+    return file;
 }
 
-// A PETSCII Vellum screen: 40, 25, border, background, character set, codes, colours.
+// PETSCII Vellum: 40, 25, border, background, the lower case set, every screen code in turn,
+// changing colours.
 inline Bytes petscii_file(std::uint8_t border, std::uint8_t background) {
-    Bytes bytes{40, 25, border, background, 0};
-    bytes.resize(5 + 1000, 32);
-    bytes.resize(5 + 2000, 1);
-    return bytes;
+    Bytes file = {40, 25, border, background, 1};
+    for (std::size_t i = 0; i < 1000; ++i) {
+        file.push_back(static_cast<std::uint8_t>(i % 256));
+    }
+    for (std::size_t i = 0; i < 1000; ++i) {
+        file.push_back(static_cast<std::uint8_t>(i * 3 % 16));
+    }
+    return file;
 }
 
 // count sprite slots after a load address; slot k is filled with fill + k and its attribute
@@ -58,30 +81,34 @@ inline Bytes sprite_file(unsigned count, std::uint8_t fill, std::uint8_t first_a
     return bytes;
 }
 
-inline fs::path write_file(const fs::path &path, const Bytes &bytes) {
+template <typename Contents> fs::path write_file(const fs::path &path, const Contents &contents) {
     fs::create_directories(path.parent_path());
     std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char *>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-    return path;
-}
-
-inline fs::path write_text(const fs::path &path, const std::string &text) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << text;
+        .write(reinterpret_cast<const char *>(contents.data()),
+               static_cast<std::streamsize>(contents.size()));
     return path;
 }
 
 inline std::string read_text(const fs::path &path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+inline Bytes read_bytes(const fs::path &path) {
+    const std::string text = read_text(path);
+    return Bytes(text.begin(), text.end());
+}
+
+inline std::set<std::string> files_in(const fs::path &folder) {
+    std::set<std::string> names;
+    for (const auto &entry : fs::directory_iterator(folder)) {
+        names.insert(entry.path().filename().string());
+    }
+    return names;
 }
 
 inline std::string file_uri(const fs::path &path) {
-    const GCharPtr uri{g_filename_to_uri(path.c_str(), nullptr, nullptr)};
-    return uri.get();
+    return GCharPtr{g_filename_to_uri(path.c_str(), nullptr, nullptr)}.get();
 }
 
 inline std::string chooser_filename(GtkWidget *dialog) {
@@ -89,21 +116,41 @@ inline std::string chooser_filename(GtkWidget *dialog) {
     return filename ? filename.get() : "";
 }
 
-// Answers an open dialog by picking file (a folder too) once the chooser shows it picked.
-inline void pick(DialogAnswer &answer, const fs::path &file) {
-    answer.inspect = [file](GtkWidget *dialog) {
+inline GtkFileFilter *filter_named(GtkWidget *dialog, const std::string &name) {
+    GSList *filters = gtk_file_chooser_list_filters(GTK_FILE_CHOOSER(dialog));
+    GtkFileFilter *found = nullptr;
+    for (GSList *filter = filters; filter != nullptr; filter = filter->next) {
+        if (gtk_file_filter_get_name(GTK_FILE_FILTER(filter->data)) == name) {
+            found = GTK_FILE_FILTER(filter->data);
+        }
+    }
+    g_slist_free(filters);
+    return found;
+}
+
+// Answers an open dialog by picking file (under the named filter, if any) once the chooser
+// shows it picked.
+inline void pick(DialogAnswer &answer, const fs::path &file, const char *filter = nullptr) {
+    answer.inspect = [file, filter](GtkWidget *dialog) {
+        if (filter != nullptr) {
+            gtk_file_chooser_set_filter(GTK_FILE_CHOOSER(dialog), filter_named(dialog, filter));
+        }
         gtk_file_chooser_set_filename(GTK_FILE_CHOOSER(dialog), file.c_str());
     };
     answer.ready = [file](GtkWidget *dialog) { return chooser_filename(dialog) == file.string(); };
 }
 
-// Answers a save dialog by typing name in folder.
-inline void type_name(DialogAnswer &answer, const fs::path &folder, const std::string &name) {
+// Answers a save dialog by typing name, when there is one, and confirming once the chooser
+// shows shown (the name typed, by default) in folder.
+inline void type_name(DialogAnswer &answer, const fs::path &folder, const std::string &name,
+                      std::string shown = "") {
     answer.inspect = [folder, name](GtkWidget *dialog) {
         gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(dialog), folder.c_str());
-        gtk_file_chooser_set_current_name(GTK_FILE_CHOOSER(dialog), name.c_str());
+        if (!name.empty()) {
+            gtk_file_chooser_set_current_name(GTK_FILE_CHOOSER(dialog), name.c_str());
+        }
     };
-    const std::string expected = (folder / name).string();
+    const std::string expected = (folder / (shown.empty() ? name : shown)).string();
     answer.ready = [expected](GtkWidget *dialog) { return chooser_filename(dialog) == expected; };
 }
 
@@ -113,14 +160,21 @@ inline std::string status_text() {
     return texts.empty() ? "" : texts.front();
 }
 
-inline std::vector<GtkWidget *> error_dialogs() {
+inline std::string window_title() {
+    const gchar *title = gtk_window_get_title(GTK_WINDOW(window_main));
+    return title != nullptr ? title : "";
+}
+
+// The message dialogs on screen of the given type, or of any type.
+inline std::vector<GtkWidget *> message_dialogs(GtkMessageType only = GTK_MESSAGE_OTHER) {
     std::vector<GtkWidget *> found;
     GList *toplevels = gtk_window_list_toplevels();
     for (GList *element = toplevels; element != nullptr; element = element->next) {
-        if (GTK_IS_MESSAGE_DIALOG(element->data)) {
-            GtkMessageType type = GTK_MESSAGE_OTHER;
+        GtkMessageType type = GTK_MESSAGE_OTHER;
+        if (GTK_IS_MESSAGE_DIALOG(element->data) &&
+            gtk_widget_get_visible(GTK_WIDGET(element->data))) {
             g_object_get(element->data, "message-type", &type, nullptr);
-            if (type == GTK_MESSAGE_ERROR) {
+            if (only == GTK_MESSAGE_OTHER || type == only) {
                 found.push_back(GTK_WIDGET(element->data));
             }
         }
@@ -129,39 +183,40 @@ inline std::vector<GtkWidget *> error_dialogs() {
     return found;
 }
 
-// The messages of the error dialogs now open; closes them.
-inline std::vector<std::string> take_error_messages() {
-    std::vector<std::string> messages;
-    for (GtkWidget *dialog : error_dialogs()) {
-        gchar *text = nullptr;
-        g_object_get(dialog, "text", &text, nullptr);
-        messages.emplace_back(text != nullptr ? text : "");
-        g_free(text);
+inline std::string message_text(GtkWidget *dialog) {
+    gchar *text = nullptr;
+    g_object_get(dialog, "text", &text, nullptr);
+    const GCharPtr owned{text};
+    return owned ? owned.get() : "";
+}
+
+// The texts of the message dialogs on screen, which are closed.
+inline std::vector<std::string> take_messages() {
+    process_events();
+    std::vector<std::string> texts;
+    for (GtkWidget *dialog : message_dialogs()) {
+        texts.push_back(message_text(dialog));
         gtk_widget_destroy(dialog);
     }
-    return messages;
+    return texts;
 }
 
-inline std::string window_title() {
-    const gchar *title = gtk_window_get_title(GTK_WINDOW(window_main));
-    return title != nullptr ? title : "";
+// The one error reported, in the status bar and in a dialog; empty when there was none.
+inline std::string taken_error() {
+    const std::vector<std::string> messages = take_messages();
+    const std::string status = status_text();
+    const std::string prefix = " Error: ";
+    EXPECT_EQ(status.rfind(prefix, 0), 0u) << status;
+    EXPECT_EQ(messages,
+              std::vector<std::string>{status.substr(std::min(status.size(), prefix.size()))});
+    return messages.size() == 1 ? messages[0] : "";
 }
 
-inline std::uint8_t colour_at(unsigned index) {
-    std::uint8_t colour = 0xEE;
-    sprites_get_color_at_index(index, &colour);
-    return colour;
-}
-
-inline std::int32_t multicolor_at(unsigned index) {
-    std::int32_t flag = 0x5A;
-    sprites_get_multicolor_at_index(index, &flag);
-    return flag;
-}
-
-inline std::uint8_t first_byte_at(unsigned index) {
-    const SpriteRecord *record = sprites_get_record_at_index(index);
-    return record != nullptr ? record->data[0] : 0;
+// Sprite index of the store; a record of zeros past its end.
+inline const SpriteRecord &record(unsigned index) {
+    static const SpriteRecord none{};
+    const SpriteRecord *found = sprites_get_record_at_index(index);
+    return found != nullptr ? *found : none;
 }
 
 // The message GLib gives for reading path whole, as the decoders pass it on.
@@ -178,6 +233,7 @@ inline std::string read_error(const fs::path &path) {
 
 inline void activate(const char *item) {
     gtk_menu_item_activate(GTK_MENU_ITEM(lookup_widget(window_main, item)));
+    process_events();
 }
 
 // The key arrives through the X server; the handler, with any dialog it runs, is done when this
@@ -187,22 +243,9 @@ inline void press(guint keyval) {
     process_events(50);
 }
 
-inline void clear_path(gchar **path) {
+inline void set_path(gchar **path, const fs::path &value = {}) {
     g_free(*path);
-    *path = nullptr;
-}
-
-// What is loaded, back to the state of a fresh start.
-inline void reset_project_state() {
-    picture_loaded = 0;
-    sprites_loaded = 0;
-    clear_path(&utf8_path_and_filename_project);
-    clear_path(&utf8_path_and_filename_picture);
-    clear_path(&utf8_path_and_filename_sprites);
-    clear_path(&project_backup_data);
-    project_backup_pending_restore = 0;
-    border_color_index = 0;
-    color_index_sprite_bit_pair_10 = 13;
+    *path = value.empty() ? nullptr : g_strdup(value.c_str());
 }
 
 // The editor with nothing loaded and a folder for the test's files.
@@ -211,49 +254,46 @@ class ProjectTest : public EditorTest {
     void SetUp() override {
         EditorTest::SetUp();
         reset_project_state();
-        const GCharPtr made{g_dir_make_tmp("sidewell-project-XXXXXX", nullptr)};
-        ASSERT_TRUE(made);
-        dir = made.get();
+        dir = GCharPtr{g_dir_make_tmp("sidewell-project-XXXXXX", nullptr)}.get();
     }
     void TearDown() override {
-        take_error_messages();
+        take_messages();
         fs::remove_all(dir);
         reset_project_state();
         EditorTest::TearDown();
     }
+    static void reset_project_state() {
+        picture_loaded = 0;
+        sprites_loaded = 0;
+        for (gchar **path : {&utf8_path_and_filename_project, &utf8_path_and_filename_picture,
+                             &utf8_path_and_filename_sprites, &project_backup_data}) {
+            set_path(path);
+        }
+        picture_data.format = picture_format_none;
+        project_backup_pending_restore = 0;
+        border_color_index = 0;
+        color_index_sprite_bit_pair_10 = 13;
+    }
 
-    // Loads through the menus, as the artist would; each must succeed.
-    void load_picture(const fs::path &file) {
-        DialogAnswer answer("Select a picture file", GTK_RESPONSE_OK);
-        pick(answer, file);
-        activate("menuitem_load_picture");
+    // Runs the menu item with its dialog answered: file picked, or typed when the dialog saves.
+    static void answer_with(const char *item, const char *title, const fs::path &file,
+                            bool save = false) {
+        DialogAnswer answer(title, GTK_RESPONSE_OK);
+        save ? type_name(answer, file.parent_path(), file.filename()) : pick(answer, file);
+        activate(item);
+        ASSERT_EQ(answer.times_answered(), 1) << file;
+    }
+    // Loads as the artist would; each load must succeed.
+    static void load_picture(const fs::path &file) {
+        answer_with("menuitem_load_picture", "Select a picture file", file);
         ASSERT_EQ(picture_loaded, 1) << file;
     }
-    void load_sprites(const fs::path &file) {
-        DialogAnswer answer("Select a sprite data file", GTK_RESPONSE_OK);
-        pick(answer, file);
-        activate("menuitem_load_sprites");
+    static void load_sprites(const fs::path &file) {
+        answer_with("menuitem_load_sprites", "Select a sprite data file", file);
         ASSERT_EQ(sprites_loaded, 1) << file;
     }
-    void open_project(const fs::path &file) {
-        DialogAnswer answer("Open a project file", GTK_RESPONSE_OK);
-        pick(answer, file);
-        activate("menuitem_open_project");
-        ASSERT_EQ(answer.times_answered(), 1);
-    }
-    void save_as(const fs::path &folder, const std::string &name) {
-        DialogAnswer answer("Save project file", GTK_RESPONSE_OK);
-        type_name(answer, folder, name);
-        activate("menuitem_save_project_as");
-        ASSERT_EQ(answer.times_answered(), 1);
-    }
-    bool multicolor_button_active() {
-        return gtk_toggle_button_get_active(
-                   GTK_TOGGLE_BUTTON(widget("checkbutton_sprite_multicolor"))) == TRUE;
-    }
-    void set_multicolor_button(bool active) {
-        gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(widget("checkbutton_sprite_multicolor")),
-                                     active ? TRUE : FALSE);
+    GtkToggleButton *multicolor_button() {
+        return GTK_TOGGLE_BUTTON(widget("checkbutton_sprite_multicolor"));
     }
 
     fs::path dir;
