@@ -1,4 +1,5 @@
 #include "gui_test_support.hpp"
+#include "../options_reset.hpp"
 
 #include "core/options.hpp"
 #include "gui/app.hpp"
@@ -133,31 +134,15 @@ gboolean DialogAnswer::poll(gpointer data) {
     return FALSE;
 }
 
-void reset_options() {
-    options_palette = 0;
-    options_expansion = 1;
-    options_selection_method = 0;
-    options_transition = 0;
-    options_sprite_attribute_byte_format = 0;
-    options_reencode_graphics = FALSE;
-    g_free(options_window_position);
-    options_window_position = nullptr;
-    for (gchar **folder : {&options_picture_dir_string, &options_sprites_dir_string,
-                           &options_export_png_dir_string, &options_export_dir_string}) {
-        g_free(*folder);
-        *folder = nullptr;
-    }
-}
-
 void EditorTest::SetUp() {
     fs::remove_all(gui_test_config_home() / "c64-sidewell");
-    reset_options();
+    options_reset_to_start_values();
     start();
 }
 
 void EditorTest::TearDown() {
     stop();
-    reset_options();
+    options_reset_to_start_values();
 }
 
 void EditorTest::start() {
@@ -187,7 +172,7 @@ void EditorTest::stop() {
 
 void EditorTest::restart() {
     stop();
-    reset_options();
+    options_reset_to_start_values();
     start();
 }
 

@@ -67,8 +67,6 @@ class EditorTest : public ::testing::Test {
     GtkWidget *window = nullptr; // follows window_main, cleared when GTK destroys it
 };
 
-// Puts every preference back to its value at process start.
-void reset_options();
 // Presses and releases a key in the main window, as the keyboard would.
 bool send_key(guint keyval, GdkModifierType modifiers);
 // Sends the close request the window manager sends for the window's close button.

@@ -1,5 +1,6 @@
 #include "core/options.hpp"
 
+#include "../options_reset.hpp"
 #include "test_support.hpp"
 
 #include <sys/stat.h>
@@ -47,18 +48,8 @@ std::string with(std::string text, const std::vector<std::string> &lines) {
 
 // Puts every option back to its value at process start.
 void reset_options() {
-    options_palette = 0;
-    options_expansion = 1;
-    options_selection_method = 0;
-    options_transition = 0;
-    options_sprite_attribute_byte_format = 0;
-    options_reencode_graphics = FALSE;
-    g_free(options_window_position);
-    options_window_position = nullptr;
-    for (gchar **folder :
-         {&options_picture_dir_string, &options_sprites_dir_string, &options_export_png_dir_string,
-          &options_export_dir_string, &utf8_path_configfile})
-        replace_string(folder, nullptr);
+    options_reset_to_start_values();
+    replace_string(&utf8_path_configfile, nullptr);
 }
 
 class OptionsFile : public ::testing::Test {
