@@ -119,8 +119,14 @@ default_colour      = 1
 ; --------------------------------------------------------------------------- raster timing
 pal_line_cycles     = 63    ; 65 on NTSC and PAL-N: line_length_delay adds the two
 irq_line            = 39
-first_open_line     = row_top(0)            ; its border write opens the first sprite line
-last_open_line      = row_top(rows)         ; the last sprite line
+first_segment_line  = row_top(0)            ; row 0's Y line: the per-line code starts here
+last_segment_line   = row_top(rows)         ; the last line of row 9
+; A $d016 write in cycle 56 of line L opens L's right border and L+1's left border. The right
+; border opens from the line above the picture (51-250) down to its last line, the left border
+; from the picture's first line to the line below its last: 201 lines each, one apart. Above and
+; below, the side borders stay closed in the border colour, which is the background colour.
+first_open_border_line = 50
+last_open_border_line  = 250
 lower_border_line   = 249                   ; RSEL cleared within lines 248-250
 cycle_border_write  = 56    ; a $d016 write clearing CSEL here skips both right-edge compares
 segment_start_cycle = 15    ; the per-line code resumes here after the sprite fetches
@@ -339,15 +345,11 @@ set_up_sprites
         ; falls through
 
 ; Row 0 at the top of every frame: Y, pointers on the first screen, colours and multicolour.
-; Sprites 6-7 start showing in cycle 58 of line 42, whose right border is open, with bytes left
-; over from their fetch cycles: sprite 7 waits at X $158, passed before cycle 58, until line 43.
 set_up_first_row
         lda #first_row_y
         .for sprite := first_sprite, sprite < first_sprite + 4, sprite += 1
         sta vic_sprite_y + 2 * sprite
         .endfor
-        lda #<sprite_x[2]
-        sta vic_sprite_x + 2 * (first_sprite + 3)
         ldx #sprite_pointer_base
         .for column := 0, column < 4, column += 1
         stx screen_a + pointer_offset + column
@@ -444,16 +446,17 @@ flicker_check_cycles = 0
         bne -                           ; 3 (2)
         .endpage
         #line_length_delay              ; 6 (8)
-        lda #control2_narrow            ; 2
+        lda #control2_wide              ; 2  side borders closed down to the band
         ldx #control2_wide              ; 2
         #delay pal_line_cycles - stable_cycle + segment_start_cycle - flicker_check_cycles - entry_wait_cycles - 6 - 4
         ; line 42, cycle 15
 
 ; --------------------------------------------------------------------------- sprite area
 ; One segment of code per raster line from 42 to 252, starting in cycle 15 (after the sprite
-; fetches) and ending with a JSR into a delay slide whose tail writes $d016 in cycle 56. A holds
-; the 38-column value and X the 40-column value throughout; the row work uses Y only. A line
-; before a badline calls the badline tail, which opens both lines, so badlines have no segment.
+; fetches) and ending with a JSR into a delay slide whose tail writes A to $d016 in cycle 56 and
+; X, the 40-column value, after it. A holds the 38-column value on the lines that open the side
+; borders and the 40-column value above and below them; the row work uses Y only. A line before
+; a badline calls the badline tail, which writes on both lines, so badlines have no segment.
 
 ; Row r's Y position for all four sprites. 18 cycles.
 set_row_y .macro row
@@ -502,23 +505,15 @@ colour_patches ::= colour_patches[:4 * \row + column] .. [* + 1 - load_address] 
         .endmacro
 set_row_colours_cycles = 12
 
-; Sprite 7 to its place once line 42 is over (see set_up_first_row). 6 cycles.
-place_sprite_7 .macro
-        ldy #<sprite_x[3]                               ; 2
-        sty vic_sprite_x + 2 * (first_sprite + 3)       ; 4
+; The value the tails write in cycle 56: 38 columns open the side borders, 40 keep them shut.
+; 2 cycles.
+open_side_borders .macro
+        lda #control2_narrow                            ; 2
         .endmacro
-place_sprite_7_cycles = 6
-
-; Sprites 6-7 stop showing in cycle 16 of their 21st line, before they reach the right border.
-; A Y match in the last line turns them on again in cycle 58 for that line; the extra row they
-; then fetch stays behind the closed border. 10 cycles.
-show_last_line_right .macro
-        ldy #last_open_line                             ; 2
-        sty vic_sprite_y + 2 * (first_sprite + 2)       ; 4
-        sty vic_sprite_y + 2 * (first_sprite + 3)       ; 4
+close_side_borders .macro
+        lda #control2_wide                              ; 2
         .endmacro
-show_last_line_right_cycles = 10
-last_line_right_line = last_open_line - 2
+side_borders_cycles = 2
 
 ; Clears RSEL between lines 248 and 250: the bottom border compare of line 251 never hits. 6.
 open_lower_border .macro
@@ -533,13 +528,14 @@ pointers_line    .sfunction row, first_segment_at(y_line(row) + 1)
 slide_entry      .sfunction slide_end, delay, (delay == 0) ? slide_end : slide_end - (delay - 1)
 
         .cerror !is_badline(row_top(badline_row)), "row ", badline_row, " needs its own tail"
+        .cerror is_badline(first_open_border_line) || is_badline(last_open_border_line + 1), "the band must start and end on lines with a segment"
         .for row := 1, row < rows, row += 1
         .cerror row != badline_row && is_badline(row_top(row)), "row ", row, " starts on a badline"
         .cerror is_badline(row_top(row) + 1) && !(row in rows_keeping_colours), "row ", row, " colours"
         .endfor
 
 border_routine
-        .for line := first_open_line, line <= last_open_line, line += 1
+        .for line := first_segment_line, line <= last_segment_line, line += 1
         .continueif is_badline(line)
 work    := 0
         .for row := 1, row < rows, row += 1
@@ -568,13 +564,13 @@ work    += set_row_colours_cycles
         #open_lower_border
 work    += open_lower_border_cycles
         .endif
-        .if line == first_open_line + 1
-        #place_sprite_7
-work    += place_sprite_7_cycles
+        .if line == first_open_border_line
+        #open_side_borders
+work    += side_borders_cycles
         .endif
-        .if line == last_line_right_line
-        #show_last_line_right
-work    += show_last_line_right_cycles
+        .if line == last_open_border_line + 1
+        #close_side_borders
+work    += side_borders_cycles
         .endif
 budget  := segment_budget
         .if line == row_top(badline_row) + 1
@@ -632,7 +628,7 @@ row_switch_slide #slide tail_vectors + 4
 row_switch_slide_end = row_switch_slide.end
 
 ; --------------------------------------------------------------------------- line tails
-; Each writes the 38-column value in cycle 56 and the 40-column value after cycle 56, and
+; Each writes A (38 columns in the band) in cycle 56 and the 40-column value after cycle 56, and
 ; returns in cycle 15 of the next line (sprite fetches take the bus in cycles 63-10 on PAL,
 ; 64-9 on 65-cycle lines; a badline from 12 to 54). 65-cycle lines need two more cycles per line.
 

@@ -36,15 +36,17 @@ struct StandardFacts {
     const char *option;
     long frame_cycles;
     long frame_offset; // cycles that align the stop with a frame boundary
-    int screenshot_x;  // screenshot position of display (0, 0)
-    int screenshot_y;
-    int lines; // raster lines of a frame; display row y is raster line y + 3
+    int screenshot_x;  // screenshot column of display x 0
+    int first_line;    // raster line in the screenshot's first row; later rows wrap to line 0
+    int lines;         // raster lines of a frame
 };
 
+constexpr int display_first_line = 3; // raster line of display row 0
+
 // Indexed by VideoStandard.
-constexpr StandardFacts standard_facts[] = {{"-pal", 19656, 0, 88, 3, 312},
-                                            {"-ntsc", 17095, 1300, 88, -17, 263},
-                                            {"-paln", 20280, 0, 88, 3, 312}};
+constexpr StandardFacts standard_facts[] = {{"-pal", 19656, 0, 88, 0, 312},
+                                            {"-ntsc", 17095, 1300, 88, 20, 263},
+                                            {"-paln", 20280, 0, 88, 0, 312}};
 
 struct Screenshot {
     VideoStandard standard = VideoStandard::pal;
@@ -193,13 +195,14 @@ inline std::vector<Screenshot> run_emulator_frames(const std::string &program,
     return screenshots;
 }
 
-// Display pixel (x, y) of a screenshot; nullopt for rows the screenshot does not hold.
+// Display pixel (x, y) of a screenshot; nullopt for rows beyond the last raster line, which the
+// frame does not have (NTSC's 263 lines end at display row 259).
 inline std::optional<Rgb> display_pixel(const Screenshot &screenshot, int x, int y) {
     const StandardFacts &facts = standard_facts[static_cast<int>(screenshot.standard)];
+    const int line = y + display_first_line;
     const int sx = x + facts.screenshot_x;
-    const int sy = y + facts.screenshot_y;
-    if (sx < 0 || sy < 0 || sx >= screenshot.width || sy >= screenshot.height ||
-        y + 3 >= facts.lines) {
+    const int sy = (line - facts.first_line + facts.lines) % facts.lines;
+    if (line >= facts.lines || sx >= screenshot.width || sy >= screenshot.height) {
         return std::nullopt;
     }
     const std::uint8_t *pixel =
