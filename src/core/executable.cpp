@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <memory>
+#include <string>
 
 namespace {
 
@@ -210,4 +211,45 @@ gchar *executable_cruncher_command_line(int start_address, const gchar *path) {
     const GCharPtr quoted(g_shell_quote(path));
     return g_strdup_printf("exomizer sfx %d %s -o %s -n", start_address, quoted.get(),
                            quoted.get());
+}
+
+gboolean executable_crunch_file(const gchar *utf8_path, int start_address, gint *wait_status,
+                                GError **error) {
+    const GCharPtr filename(g_filename_from_utf8(utf8_path, -1, nullptr, nullptr, error));
+    if (!filename) {
+        return FALSE;
+    }
+    const GCharPtr command(executable_cruncher_command_line(start_address, filename.get()));
+    return g_spawn_command_line_sync(command.get(), nullptr, nullptr, wait_status, error);
+}
+
+std::vector<std::uint8_t> executable_make_self_starting(std::span<const std::uint8_t> program,
+                                                        int start_address) {
+    // BASIC's program area; RUN starts the line there.
+    constexpr unsigned basic_start = 0x0801;
+    constexpr std::uint8_t token_sys = 0x9E;
+    constexpr std::uint8_t line_number = 10;
+    if (program.size() < 2) {
+        return {};
+    }
+    const unsigned load_address = program[0] | (program[1] << 8);
+    const auto image = program.subspan(2);
+    const std::string digits = std::to_string(start_address);
+    // Link to the next line, line number, SYS and its address, end of line, end of program.
+    const unsigned end_of_line = basic_start + 4 + 1 + static_cast<unsigned>(digits.size()) + 1;
+    std::vector<std::uint8_t> line = {static_cast<std::uint8_t>(end_of_line & 0xFF),
+                                      static_cast<std::uint8_t>(end_of_line >> 8), line_number, 0,
+                                      token_sys};
+    line.insert(line.end(), digits.begin(), digits.end());
+    line.insert(line.end(), {0, 0, 0});
+    if (load_address < basic_start + line.size()) {
+        return {};
+    }
+    ExecutableLinker linker =
+        executable_linker_new(basic_start, load_address + static_cast<unsigned>(image.size()));
+    if (!executable_linker_place(&linker, basic_start, line, nullptr) ||
+        !executable_linker_place(&linker, load_address, image, nullptr)) {
+        return {};
+    }
+    return linker.file;
 }

@@ -66,3 +66,12 @@ gboolean executable_write_file(const gchar *utf8_path, std::span<const std::uint
 // that starts at start_address. path is in the GLib file name encoding, as the spawn expects;
 // it is shell-quoted, so any name survives. The caller frees the result.
 gchar *executable_cruncher_command_line(int start_address, const gchar *path);
+// Runs the cruncher on the file and waits for it. FALSE with error set when it could not be
+// started; otherwise its wait status in *wait_status.
+gboolean executable_crunch_file(const gchar *utf8_path, int start_address, gint *wait_status,
+                                GError **error);
+
+// A program file that starts itself after LOAD and RUN: a BASIC line "SYS start_address" at
+// $0801, then the program at its own load address, the gap zero-filled.
+std::vector<std::uint8_t> executable_make_self_starting(std::span<const std::uint8_t> program,
+                                                        int start_address);

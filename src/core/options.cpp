@@ -132,6 +132,29 @@ GStringPtr build_config_text() {
     return text;
 }
 
+// Sets utf8_path_configfile to user.ini in the preferences folder below config_dir; with create,
+// a missing folder is made (the current folder stands in when that fails).
+void locate_config_file(const gchar *config_dir, bool create) {
+    GCharPtr folder{g_build_filename(config_dir, tr(config_folder_name), nullptr)};
+    if (create && !g_file_test(folder.get(), G_FILE_TEST_EXISTS) &&
+        g_mkdir_with_parents(folder.get(), config_folder_mode) != 0) {
+        folder.reset(g_get_current_dir());
+    }
+    GCharPtr path{g_build_filename(folder.get(), tr(config_file_name), nullptr)};
+    gchar *utf8_path = g_filename_to_utf8(path.get(), -1, nullptr, nullptr, nullptr);
+    g_free(utf8_path_configfile);
+    utf8_path_configfile = utf8_path != nullptr ? utf8_path : path.release();
+}
+
+// Takes the preferences of an existing file; a missing or unreadable one changes nothing.
+void read_config_file(const gchar *filename) {
+    GKeyFilePtr key_file{g_key_file_new()};
+    if (filename != nullptr && g_key_file_load_from_file(key_file.get(), filename,
+                                                         G_KEY_FILE_KEEP_COMMENTS, nullptr)) {
+        set_options_from_config(key_file.get());
+    }
+}
+
 } // namespace
 
 void options_set_position_source(OptionsPositionSource source) {
@@ -143,16 +166,15 @@ void options_module_init() {
 }
 
 void options_module_init_in(const gchar *config_dir) {
-    GCharPtr folder{g_build_filename(config_dir, tr(config_folder_name), nullptr)};
-    if (!g_file_test(folder.get(), G_FILE_TEST_EXISTS) &&
-        g_mkdir_with_parents(folder.get(), config_folder_mode) != 0) {
-        folder.reset(g_get_current_dir());
-    }
-    GCharPtr path{g_build_filename(folder.get(), tr(config_file_name), nullptr)};
-    gchar *utf8_path = g_filename_to_utf8(path.get(), -1, nullptr, nullptr, nullptr);
-    g_free(utf8_path_configfile);
-    utf8_path_configfile = utf8_path != nullptr ? utf8_path : path.release();
+    locate_config_file(config_dir, true);
     options_load_from_file();
+}
+
+void options_module_init_read_only() {
+    locate_config_file(g_get_user_config_dir(), false);
+    if (utf8_path_configfile != nullptr) {
+        read_config_file(filename_from_utf8(utf8_path_configfile).get());
+    }
 }
 
 void options_load_from_file() {
@@ -167,11 +189,7 @@ void options_load_from_file() {
         options_save_to_file();
         return;
     }
-    GKeyFilePtr key_file{g_key_file_new()};
-    if (g_key_file_load_from_file(key_file.get(), filename.get(), G_KEY_FILE_KEEP_COMMENTS,
-                                  nullptr)) {
-        set_options_from_config(key_file.get());
-    }
+    read_config_file(filename.get());
 }
 
 void set_options_from_config(GKeyFile *key_file) {

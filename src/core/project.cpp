@@ -101,6 +101,16 @@ bool project_get_file_value(GKeyFile *key_file, const char *group, std::string *
     return true;
 }
 
+bool project_get_named_file(GKeyFile *key_file, const char *group, const gchar *utf8_project_path,
+                            std::string *out) {
+    std::string named;
+    if (!project_get_file_value(key_file, group, &named)) {
+        return false;
+    }
+    *out = project_find_file(project_get_path_from_uri(named.c_str()), utf8_project_path);
+    return true;
+}
+
 void project_read_border_color(GKeyFile *key_file, int *border_color_index) {
     if (!g_key_file_has_key(key_file, project_colors_group, project_base_key, nullptr)) {
         return;

@@ -37,6 +37,10 @@ std::string project_find_file(const std::string &utf8_named_path, const gchar *u
 
 // The file a key of the group names, or false when the key is missing.
 bool project_get_file_value(GKeyFile *key_file, const char *group, std::string *out);
+// The file a project's group names, found as project_find_file finds it; false when the group
+// names none.
+bool project_get_named_file(GKeyFile *key_file, const char *group, const gchar *utf8_project_path,
+                            std::string *out);
 // The corner colour: the [colors] base value reduced modulo 16 when the key exists; otherwise
 // border_color_index is left as it is.
 void project_read_border_color(GKeyFile *key_file, int *border_color_index);

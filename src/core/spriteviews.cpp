@@ -230,3 +230,25 @@ PixbufPtr spriteviews_compose_screen_pixbuf(const GdkPixbuf *left_border,
     return PixbufPtr{gdk_pixbuf_new_subpixbuf(screen.get(), 0, spriteviews_export_top,
                                               spriteviews_screen_width, spriteviews_export_height)};
 }
+
+gboolean spriteviews_save_screen_png(const gchar *utf8_path, const GdkPixbuf *picture, int method,
+                                     std::uint8_t background, GError **error) {
+    const PixbufPtr left = spriteviews_new_border_pixbuf(SpriteviewsSide::left, method, background);
+    const PixbufPtr right =
+        spriteviews_new_border_pixbuf(SpriteviewsSide::right, method, background);
+    const PixbufPtr screen =
+        spriteviews_compose_screen_pixbuf(left.get(), right.get(), picture, background);
+    if (!left || !right || !screen) {
+        g_set_error_literal(error, G_FILE_ERROR, G_FILE_ERROR_FAILED, "Could not create pixbuf");
+        return FALSE;
+    }
+    const GCharPtr filename(g_filename_from_utf8(utf8_path, -1, nullptr, nullptr, error));
+    gchar *buffer = nullptr;
+    gsize size = 0;
+    if (!filename || !gdk_pixbuf_save_to_buffer(screen.get(), &buffer, &size, "png", error,
+                                                nullptr)) {
+        return FALSE;
+    }
+    const GCharPtr owned_buffer(buffer);
+    return g_file_set_contents(filename.get(), buffer, static_cast<gssize>(size), error);
+}

@@ -84,3 +84,8 @@ PixbufPtr spriteviews_new_list_pixbuf(unsigned first_row, int method);
 PixbufPtr spriteviews_compose_screen_pixbuf(const GdkPixbuf *left_border,
                                             const GdkPixbuf *right_border, const GdkPixbuf *picture,
                                             std::uint8_t background);
+
+// Writes the exported screen of the store's border sprites and the picture image as a PNG
+// file, replacing any old file in one step so that a failed write leaves nothing half-written.
+gboolean spriteviews_save_screen_png(const gchar *utf8_path, const GdkPixbuf *picture, int method,
+                                     std::uint8_t background, GError **error);

@@ -1,12 +1,15 @@
 #include "gui/app.hpp"
 
 #include "core/c64pixbufs.hpp"
+#include "core/commandline.hpp"
+#include "core/glib_ptr.hpp"
 #include "core/i18n.hpp"
 #include "core/options.hpp"
 #include "core/sprites.hpp"
 #include "gui/colorpickers.hpp"
 #include "gui/controls.hpp"
 #include "gui/painting.hpp"
+#include "gui/project_commands.hpp"
 #include "gui/window_main.hpp"
 
 GtkWidget *window_main = nullptr;
@@ -47,9 +50,11 @@ void unref_pixbuf(GdkPixbuf *pixbuf) {
 
 } // namespace
 
-void app_start(int *argc, char ***argv) {
+bool app_start(int *argc, char ***argv) {
     gtk_set_locale();
-    gtk_init(argc, argv);
+    if (!gtk_init_check(argc, argv)) {
+        return false;
+    }
     window_main = create_window_main();
     // Showing realises the drawing areas: their first configure events record them and create
     // the off-screen images that applying the preferences below repaints.
@@ -60,6 +65,24 @@ void app_start(int *argc, char ***argv) {
     options_set_position_source(window_main_position);
     options_module_init();
     controls_adjust_from_options();
+    return true;
+}
+
+void app_open_files(gchar **filenames) {
+    for (gchar **filename = filenames; filename != nullptr && *filename != nullptr; ++filename) {
+        const GCharPtr utf8(g_filename_display_name(*filename));
+        switch (commandline_classify_file(utf8.get())) {
+        case CommandlineFileKind::project:
+            project_commands_open_project(utf8.get());
+            break;
+        case CommandlineFileKind::picture:
+            project_commands_load_picture(utf8.get());
+            break;
+        case CommandlineFileKind::sprites:
+            project_commands_load_sprites(utf8.get());
+            break;
+        }
+    }
 }
 
 void cleanup_before_quitting() {

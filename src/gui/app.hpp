@@ -5,8 +5,12 @@
 
 extern GtkWidget *window_main;
 
-// Everything before the main loop: toolkit, window, stores, preferences.
-void app_start(int *argc, char ***argv);
+// Everything before the main loop: toolkit, window, stores, preferences. False when the
+// display cannot be opened.
+bool app_start(int *argc, char ***argv);
+// Opens file arguments in the window as the File menu would: a project, else a picture, else a
+// sprite file, by what each file holds. Takes names in the GLib file name encoding.
+void app_open_files(gchar **filenames);
 void cleanup_before_quitting();
 
 gboolean on_window_main_delete_event(GtkWidget *widget, GdkEvent *event, gpointer user_data);

@@ -11,6 +11,10 @@
 #include "gui/fileopen.hpp"
 #include "gui/painting.hpp"
 #include "gui/project_commands.hpp"
+#include "gui/support.hpp"
+
+#include <glib/gstdio.h>
+#include <signal.h>
 
 #include <cstdint>
 #include <cstring>
@@ -72,8 +76,7 @@ gboolean write_program(const gchar *utf8_path, std::span<const std::uint8_t> pro
     return FALSE;
 }
 
-// The cruncher blocks the main loop, so the watch cursor has to reach the X server before it
-// starts.
+// The main window shows the watch cursor while the cruncher runs.
 void set_watch_cursor(bool busy) {
     GdkWindow *window = window_main != nullptr ? gtk_widget_get_window(window_main) : nullptr;
     if (window == nullptr) {
@@ -83,33 +86,152 @@ void set_watch_cursor(bool busy) {
         GdkCursor *watch = gdk_cursor_new(GDK_WATCH);
         gdk_window_set_cursor(window, watch);
         gdk_cursor_unref(watch);
-        gdk_flush();
     } else {
         gdk_window_set_cursor(window, nullptr);
     }
 }
 
+// The running cruncher and its progress dialog. The child watch and the Cancel button both end
+// the dialog's nested main loop, which keeps the window painted meanwhile.
+struct CrunchRun {
+    GPid pid = 0;
+    bool finished = false;
+    gint wait_status = 0;
+    GtkWidget *dialog = nullptr;
+};
+
+constexpr guint pulse_interval_ms = 100;
+constexpr gint response_finished = 1;
+
+void on_cruncher_exit(GPid pid, gint wait_status, gpointer data) {
+    auto *run = static_cast<CrunchRun *>(data);
+    g_spawn_close_pid(pid);
+    run->finished = true;
+    run->wait_status = wait_status;
+    if (run->dialog != nullptr) {
+        gtk_dialog_response(GTK_DIALOG(run->dialog), response_finished);
+    }
+}
+
+gboolean pulse_progress(gpointer bar) {
+    gtk_progress_bar_pulse(GTK_PROGRESS_BAR(bar));
+    return TRUE;
+}
+
+GtkWidget *new_crunch_dialog(GtkWidget **bar) {
+    GtkWidget *dialog = gtk_dialog_new_with_buttons(
+        tr("Crunching"), window_main != nullptr ? GTK_WINDOW(window_main) : nullptr,
+        static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),
+        GTK_STOCK_CANCEL, GTK_RESPONSE_CANCEL, nullptr);
+    gtk_widget_set_name(dialog, "dialog_crunch");
+    GtkWidget *box = gtk_dialog_get_content_area(GTK_DIALOG(dialog));
+    gtk_box_pack_start(GTK_BOX(box), gtk_label_new(tr("Packing the program with Exomizer...")),
+                       FALSE, FALSE, 6);
+    *bar = gtk_progress_bar_new();
+    gtk_box_pack_start(GTK_BOX(box), *bar, FALSE, FALSE, 6);
+    gtk_widget_show_all(dialog);
+    return dialog;
+}
+
+enum class CrunchOutcome { crunched, failed, not_started, cancelled };
+
+// Runs the cruncher on the file behind a modal progress dialog. Cancel stops it and puts the
+// uncrunched program back, as the cruncher may have begun to write its output.
+CrunchOutcome crunch_with_progress(const gchar *utf8_path, int start_address, GError **error) {
+    const GCharPtr filename(g_filename_from_utf8(utf8_path, -1, nullptr, nullptr, error));
+    gchar *uncrunched = nullptr;
+    gsize uncrunched_size = 0;
+    if (!filename ||
+        !g_file_get_contents(filename.get(), &uncrunched, &uncrunched_size, error)) {
+        return CrunchOutcome::not_started;
+    }
+    const GCharPtr owned_uncrunched(uncrunched);
+    const GCharPtr command(executable_cruncher_command_line(start_address, filename.get()));
+    gchar **argv = nullptr;
+    CrunchRun run;
+    if (!g_shell_parse_argv(command.get(), nullptr, &argv, error)) {
+        return CrunchOutcome::not_started;
+    }
+    const gboolean started = g_spawn_async(
+        nullptr, argv, nullptr,
+        static_cast<GSpawnFlags>(G_SPAWN_SEARCH_PATH | G_SPAWN_DO_NOT_REAP_CHILD), nullptr,
+        nullptr, &run.pid, error);
+    g_strfreev(argv);
+    if (!started) {
+        return CrunchOutcome::not_started;
+    }
+    g_child_watch_add(run.pid, on_cruncher_exit, &run);
+    set_watch_cursor(true);
+    GtkWidget *bar = nullptr;
+    run.dialog = new_crunch_dialog(&bar);
+    const guint pulse = g_timeout_add(pulse_interval_ms, pulse_progress, bar);
+    bool cancelled = false;
+    while (!run.finished) {
+        if (gtk_dialog_run(GTK_DIALOG(run.dialog)) != response_finished && !run.finished) {
+            cancelled = true;
+            kill(run.pid, SIGTERM);
+            while (!run.finished) {
+                g_main_context_iteration(nullptr, TRUE);
+            }
+        }
+    }
+    g_source_remove(pulse);
+    gtk_widget_destroy(run.dialog);
+    run.dialog = nullptr;
+    set_watch_cursor(false);
+    if (cancelled) {
+        g_file_set_contents(filename.get(), uncrunched, static_cast<gssize>(uncrunched_size),
+                            nullptr);
+        return CrunchOutcome::cancelled;
+    }
+    return g_spawn_check_wait_status(run.wait_status, nullptr) ? CrunchOutcome::crunched
+                                                                : CrunchOutcome::failed;
+}
+
+// Writes the program for the loaded picture; its start address, or 0 when the picture's format
+// has no viewer or the file could not be written (reported).
+int write_program_for_picture(const gchar *utf8_path) {
+    if (picture_data.format == picture_format_petscii) {
+        return export_petscii_to_executable(utf8_path) ? executable_start_address_petscii : 0;
+    }
+    if (picture_format_is_multicolor(picture_data.format)) {
+        return export_mc_to_executable(utf8_path) ? executable_start_address_mc : 0;
+    }
+    return 0;
+}
+
+// The emulator Run in emulator starts: x64sc, else x64; null when neither is on PATH.
+GCharPtr find_emulator() {
+    GCharPtr found(g_find_program_in_path("x64sc"));
+    return found ? std::move(found) : GCharPtr(g_find_program_in_path("x64"));
+}
+
+void remove_folder(const gchar *folder) {
+    GDir *dir = g_dir_open(folder, 0, nullptr);
+    if (dir != nullptr) {
+        for (const gchar *name = g_dir_read_name(dir); name != nullptr; name = g_dir_read_name(dir)) {
+            const GCharPtr path(g_build_filename(folder, name, nullptr));
+            g_remove(path.get());
+        }
+        g_dir_close(dir);
+    }
+    g_rmdir(folder);
+}
+
+// The temporary folder of a program handed to the emulator goes when the emulator ends.
+void on_emulator_exit(GPid pid, gint, gpointer folder) {
+    g_spawn_close_pid(pid);
+    remove_folder(static_cast<gchar *>(folder));
+    g_free(folder);
+}
+
 } // namespace
 
 gboolean export_screen_to_png(const gchar *utf8_path, GError **error) {
-    const std::uint8_t background = painting_get_display_background_index();
     // The border images are built from the store as the editing surface builds its own, so the
     // file does not depend on whether the border areas have been shown yet.
-    const int method = options_selection_method;
-    const PixbufPtr left = spriteviews_new_border_pixbuf(SpriteviewsSide::left, method, background);
-    const PixbufPtr right =
-        spriteviews_new_border_pixbuf(SpriteviewsSide::right, method, background);
-    const PixbufPtr screen =
-        spriteviews_compose_screen_pixbuf(left.get(), right.get(), pixbuf_picture, background);
-    if (!left || !right || !screen) {
-        g_set_error_literal(error, G_FILE_ERROR, G_FILE_ERROR_FAILED, "Could not create pixbuf");
-        return FALSE;
-    }
-    const GCharPtr filename(g_filename_from_utf8(utf8_path, -1, nullptr, nullptr, error));
-    if (!filename) {
-        return FALSE;
-    }
-    return gdk_pixbuf_save(screen.get(), filename.get(), "png", error, nullptr);
+    return spriteviews_save_screen_png(utf8_path, pixbuf_picture, options_selection_method,
+                                       painting_get_display_background_index(), error);
 }
 
 gboolean export_mc_to_executable(const gchar *utf8_path) {
@@ -119,16 +241,6 @@ gboolean export_mc_to_executable(const gchar *utf8_path) {
 
 gboolean export_petscii_to_executable(const gchar *utf8_path) {
     return write_program(utf8_path, executable_build_petscii(picture_data, options_transition));
-}
-
-gboolean export_crunch_executable(const gchar *utf8_path, int start_address, gint *wait_status,
-                                  GError **error) {
-    const GCharPtr filename(g_filename_from_utf8(utf8_path, -1, nullptr, nullptr, error));
-    if (!filename) {
-        return FALSE;
-    }
-    const GCharPtr command(executable_cruncher_command_line(start_address, filename.get()));
-    return g_spawn_command_line_sync(command.get(), nullptr, nullptr, wait_status, error);
 }
 
 void on_menuitem_export_to_png_activate(GtkMenuItem *, gpointer) {
@@ -162,32 +274,83 @@ void on_menuitem_export_activate(GtkMenuItem *, gpointer) {
     }
     const GCharPtr owned_chosen(chosen);
     const GCharPtr path = with_extension(chosen, ".prg", ".PRG");
-
-    int start_address = 0;
-    gboolean written = FALSE;
-    if (picture_data.format == picture_format_petscii) {
-        start_address = executable_start_address_petscii;
-        written = export_petscii_to_executable(path.get());
-    } else if (picture_format_is_multicolor(picture_data.format)) {
-        start_address = executable_start_address_mc;
-        written = export_mc_to_executable(path.get());
-    }
-    if (!written) {
+    const int start_address = write_program_for_picture(path.get());
+    if (start_address == 0) {
         return;
     }
-
-    set_watch_cursor(true);
-    gint wait_status = 0;
     GError *error = nullptr;
-    const gboolean started =
-        export_crunch_executable(path.get(), start_address, &wait_status, &error);
+    const CrunchOutcome outcome = crunch_with_progress(path.get(), start_address, &error);
     const GErrorPtr owned(error);
-    if (!started) {
-        report_error(owned.get());
-    }
-    set_watch_cursor(false);
-    // Any other outcome leaves the unpacked program on disk for the user to crunch by hand.
-    if (started && g_spawn_check_wait_status(wait_status, nullptr)) {
+    // A failed run leaves the unpacked program on disk for the user to crunch by hand.
+    switch (outcome) {
+    case CrunchOutcome::crunched:
         post_info("Successfully exported to executable PRG");
+        break;
+    case CrunchOutcome::not_started:
+        report_error(owned.get());
+        break;
+    case CrunchOutcome::cancelled:
+        post_info("Crunching cancelled: the program was written uncrunched");
+        break;
+    case CrunchOutcome::failed:
+        break;
     }
+}
+
+void on_menuitem_run_in_emulator_activate(GtkMenuItem *, gpointer) {
+    const GCharPtr emulator = find_emulator();
+    if (!emulator) {
+        post_info("Neither x64sc nor x64 was found on PATH");
+        return;
+    }
+    if (!project_is_complete()) {
+        return;
+    }
+    GError *error = nullptr;
+    gchar *folder = g_dir_make_tmp("c64-sidewell-XXXXXX", &error);
+    if (folder == nullptr) {
+        const GErrorPtr owned(error);
+        report_error(owned.get());
+        return;
+    }
+    const GCharPtr utf8_folder(g_filename_to_utf8(folder, -1, nullptr, nullptr, nullptr));
+    const GCharPtr suggested = suggest_file_name("%s.prg");
+    const GCharPtr path(g_build_filename(utf8_folder.get(), suggested.get(), nullptr));
+    const int start_address = write_program_for_picture(path.get());
+    bool self_starting = false;
+    if (start_address != 0) {
+        const GCharPtr exomizer(g_find_program_in_path("exomizer"));
+        self_starting =
+            exomizer && crunch_with_progress(path.get(), start_address, nullptr) ==
+                            CrunchOutcome::crunched;
+        if (!self_starting) {
+            // Without the cruncher's BASIC line the program needs one of its own.
+            const ExecutableProgram program = executable_build(
+                picture_data, options_transition, options_reencode_graphics == TRUE);
+            self_starting = write_program(
+                path.get(), executable_make_self_starting(program.bytes, start_address));
+        }
+    }
+    const GCharPtr filename(g_filename_from_utf8(path.get(), -1, nullptr, nullptr, nullptr));
+    gchar *argv[] = {emulator.get(), filename.get(), nullptr};
+    GPid pid = 0;
+    if (!self_starting ||
+        !g_spawn_async(nullptr, argv, nullptr, G_SPAWN_DO_NOT_REAP_CHILD, nullptr, nullptr, &pid,
+                       &error)) {
+        remove_folder(folder);
+        g_free(folder);
+        if (error != nullptr) {
+            const GErrorPtr owned(error);
+            report_error(owned.get());
+        }
+        return;
+    }
+    g_child_watch_add(pid, on_emulator_exit, folder);
+    post_info("Started the project in the emulator");
+}
+
+void on_menuitem_file_activate(GtkMenuItem *, gpointer) {
+    const GCharPtr emulator = find_emulator();
+    gtk_widget_set_sensitive(lookup_widget(window_main, "menuitem_run_in_emulator"),
+                             emulator ? TRUE : FALSE);
 }

@@ -12,11 +12,8 @@ gboolean export_screen_to_png(const gchar *utf8_path, GError **error);
 gboolean export_mc_to_executable(const gchar *utf8_path);
 gboolean export_petscii_to_executable(const gchar *utf8_path);
 
-// Runs the cruncher on the program file, packing it in place into a self-extracting program that
-// starts at start_address. FALSE with error set when it could not be started; otherwise its wait
-// status in *wait_status.
-gboolean export_crunch_executable(const gchar *utf8_path, int start_address, gint *wait_status,
-                                  GError **error);
-
 void on_menuitem_export_to_png_activate(GtkMenuItem *menuitem, gpointer user_data);
 void on_menuitem_export_activate(GtkMenuItem *menuitem, gpointer user_data);
+void on_menuitem_run_in_emulator_activate(GtkMenuItem *menuitem, gpointer user_data);
+// Run in emulator is offered only while x64sc or x64 is on PATH.
+void on_menuitem_file_activate(GtkMenuItem *menuitem, gpointer user_data);

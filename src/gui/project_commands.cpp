@@ -170,15 +170,14 @@ void open_project(const gchar *utf8_project_path) {
     set_title_from(utf8_project_path);
 
     // The stored absolute paths first, then the same names beside the project file.
-    std::string named;
-    if (project_get_file_value(key_file.get(), project_picture_group, &named)) {
-        const std::string picture =
-            project_find_file(project_get_path_from_uri(named.c_str()), utf8_project_path);
+    std::string picture;
+    if (project_get_named_file(key_file.get(), project_picture_group, utf8_project_path,
+                               &picture)) {
         picture_loaded = load_picture_file(picture.c_str());
     }
-    if (project_get_file_value(key_file.get(), project_sprites_group, &named)) {
-        const std::string sprites =
-            project_find_file(project_get_path_from_uri(named.c_str()), utf8_project_path);
+    std::string sprites;
+    if (project_get_named_file(key_file.get(), project_sprites_group, utf8_project_path,
+                               &sprites)) {
         sprites_loaded = decode_sprites(sprites.c_str(), 1);
         if (sprites_loaded == 1) {
             replace_path(&utf8_path_and_filename_sprites, sprites.c_str());
@@ -205,11 +204,14 @@ bool has_picture_and_sprites() {
 
 void on_menuitem_load_picture_activate(GtkMenuItem *, gpointer) {
     gchar *chosen = nullptr;
-    if (!fileopen_open_picture_file(&chosen)) {
-        return;
+    if (fileopen_open_picture_file(&chosen)) {
+        const GCharPtr path{chosen};
+        project_commands_load_picture(path.get());
     }
-    const GCharPtr path{chosen};
-    picture_loaded = load_picture_file(path.get());
+}
+
+void project_commands_load_picture(const gchar *utf8_path) {
+    picture_loaded = load_picture_file(utf8_path);
     if (picture_loaded == 1) {
         report_info("Picture data loaded");
         options_save_to_file();
@@ -220,15 +222,18 @@ void on_menuitem_load_picture_activate(GtkMenuItem *, gpointer) {
 
 void on_menuitem_load_sprites_activate(GtkMenuItem *, gpointer) {
     gchar *chosen = nullptr;
-    if (!fileopen_open_sprites_file(&chosen)) {
-        return;
+    if (fileopen_open_sprites_file(&chosen)) {
+        const GCharPtr path{chosen};
+        project_commands_load_sprites(path.get());
     }
-    const GCharPtr path{chosen};
-    sprites_loaded = decode_sprites(path.get(), 1);
+}
+
+void project_commands_load_sprites(const gchar *utf8_path) {
+    sprites_loaded = decode_sprites(utf8_path, 1);
     if (sprites_loaded != 1) {
         return;
     }
-    replace_path(&utf8_path_and_filename_sprites, path.get());
+    replace_path(&utf8_path_and_filename_sprites, utf8_path);
     report_info("Sprite data loaded");
     options_save_to_file();
     configure_sprite_list_scrollbar();
@@ -270,9 +275,13 @@ void on_menuitem_open_project_activate(GtkMenuItem *, gpointer) {
         return;
     }
     const GCharPtr path{chosen};
-    open_project(path.get());
+    project_commands_open_project(path.get());
+}
+
+void project_commands_open_project(const gchar *utf8_path) {
+    open_project(utf8_path);
     // Kept even when the file did not load, so that Save writes a good project over it.
-    replace_path(&utf8_path_and_filename_project, path.get());
+    replace_path(&utf8_path_and_filename_project, utf8_path);
 }
 
 void on_menuitem_save_project_activate(GtkMenuItem *, gpointer) {

@@ -20,6 +20,11 @@ void on_menuitem_load_picture_activate(GtkMenuItem *menuitem, gpointer user_data
 void on_menuitem_load_sprites_activate(GtkMenuItem *menuitem, gpointer user_data);
 void on_menuitem_reload_graphics_activate(GtkMenuItem *menuitem, gpointer user_data);
 
+// What the menu commands do once a file is chosen; also for files given on the command line.
+void project_commands_open_project(const gchar *utf8_path);
+void project_commands_load_picture(const gchar *utf8_path);
+void project_commands_load_sprites(const gchar *utf8_path);
+
 // Writes the project file; 1 when it was written, else 0 (a write error has been reported).
 int save_project_to_file(const gchar *utf8_path);
 // Asks for a project file name (with ".ini" added when missing) and saves there.

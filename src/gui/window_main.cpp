@@ -39,8 +39,9 @@ struct MenuEntry {
 
 constexpr auto no_mods = static_cast<GdkModifierType>(0);
 
-constexpr MenuEntry item(const char *name, const char *text, const char *image, guint key = 0) {
-    return {name, ItemKind::image, text, image, key, no_mods, false, {}};
+constexpr MenuEntry item(const char *name, const char *text, const char *image, guint key = 0,
+                         GdkModifierType mods = no_mods) {
+    return {name, ItemKind::image, text, image, key, mods, false, {}};
 }
 constexpr MenuEntry stock_item(const char *name, const char *stock_id) {
     return {name, ItemKind::stock, stock_id, nullptr, 0, no_mods, false, {}};
@@ -70,6 +71,8 @@ constexpr MenuEntry file_menu[] = {
     separator("separator3"),
     item("menuitem_export_to_png", "Export to PNG _image...", "gtk-select-color"),
     item("menuitem_export", "Export to _executable...", "gtk-convert"),
+    item("menuitem_run_in_emulator", "Run in emulator", "gtk-media-play", GDK_r,
+         GDK_CONTROL_MASK),
     separator("separator4"),
     stock_item("menuitem_quit", "gtk-quit"),
 };
@@ -155,6 +158,8 @@ constexpr Tooltip tooltips_table[] = {
                                "screenshots for CSDb"},
     {"menuitem_export", "Export the project to a self-contained executable that can be used to "
                         "release to CSDb"},
+    {"menuitem_run_in_emulator", "Export the project to a temporary executable and start it in "
+                                 "the x64sc emulator"},
     {"menuitem_reencode_graphics", "If enabled, upon exporting a project to an executable, graphic "
                                    "data for MC pictures is re-encoded so that they might compress "
                                    "better"},
@@ -197,6 +202,8 @@ const SignalConnection signal_connections[] = {
     {"menuitem_reload_graphics", "activate", G_CALLBACK(on_menuitem_reload_graphics_activate)},
     {"menuitem_export_to_png", "activate", G_CALLBACK(on_menuitem_export_to_png_activate)},
     {"menuitem_export", "activate", G_CALLBACK(on_menuitem_export_activate)},
+    {"menuitem_run_in_emulator", "activate", G_CALLBACK(on_menuitem_run_in_emulator_activate)},
+    {"menuitem_file", "activate", G_CALLBACK(on_menuitem_file_activate)},
     {"menuitem_quit", "activate", G_CALLBACK(on_menuitem_quit_activate)},
     {"menuitem_palette_peptos", "activate", G_CALLBACK(on_menuitem_palette_peptos_activate)},
     {"menuitem_palette_high_contrast", "activate",

@@ -5,7 +5,7 @@
 
 #include "core/glib_ptr.hpp"
 #include "core/palette.hpp"
-#include "gui/exports.hpp"
+#include "core/executable.hpp"
 
 #include <glib/gstdio.h>
 #include <sys/wait.h>
@@ -116,7 +116,7 @@ inline int crunch_in_place(const std::string &path, unsigned start) {
     gint status = 0;
     GError *error = nullptr;
     const gboolean started =
-        export_crunch_executable(path.c_str(), static_cast<int>(start), &status, &error);
+        executable_crunch_file(path.c_str(), static_cast<int>(start), &status, &error);
     GErrorPtr owned_error(error);
     g_setenv("PATH", old_path.c_str(), TRUE);
     return started && WIFEXITED(status) ? WEXITSTATUS(status) : -1;

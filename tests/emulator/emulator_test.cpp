@@ -10,6 +10,7 @@
 #include "core/sprites.hpp"
 #include "core/spritesdecoder.hpp"
 #include "gui/app.hpp"
+#include "gui/exports.hpp"
 #include "gui/painting.hpp"
 #include "gui/project_commands.hpp"
 

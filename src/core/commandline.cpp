@@ -1,0 +1,306 @@
+#include "core/commandline.hpp"
+
+#include "core/c64pixbufs.hpp"
+#include "core/executable.hpp"
+#include "core/glib_ptr.hpp"
+#include "core/hiresdecoder.hpp"
+#include "core/i18n.hpp"
+#include "core/options.hpp"
+#include "core/project.hpp"
+#include "core/sprites.hpp"
+#include "core/spritesdecoder.hpp"
+#include "core/spriteviews.hpp"
+
+#include <glib/gstdio.h>
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+constexpr const char *program_name = "c64-sidewell";
+
+// Names of the menu choices, in the order of their option values.
+constexpr std::array<std::string_view, 4> palette_names = {"pepto", "high-contrast", "pixcen",
+                                                           "ccs64"};
+constexpr std::array<std::string_view, 2> transition_names = {"plain", "flicker"};
+constexpr std::array<std::string_view, 3> selection_method_names = {"frame", "alpha", "both"};
+
+// The index of value among names; nullopt for an unknown name.
+template <std::size_t n>
+std::optional<int> find_name(const std::array<std::string_view, n> &names, const gchar *value) {
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (names[i] == value) {
+            return static_cast<int>(i);
+        }
+    }
+    return std::nullopt;
+}
+
+void print_error(const std::string &subject, const char *message) {
+    g_printerr("%s: %s: %s\n", program_name, subject.c_str(), message);
+}
+
+std::string to_utf8(const gchar *filename) {
+    const GCharPtr utf8(g_filename_display_name(filename));
+    return utf8.get();
+}
+
+// Applies one named choice to its option; false (reported) for an unknown name.
+template <std::size_t n>
+bool apply_choice(const char *option, const gchar *value,
+                  const std::array<std::string_view, n> &names, int *variable) {
+    if (value == nullptr) {
+        return true;
+    }
+    const auto index = find_name(names, value);
+    if (!index) {
+        std::string known;
+        for (const std::string_view name : names) {
+            known += (known.empty() ? "" : ", ") + std::string(name);
+        }
+        const GCharPtr message(
+            g_strdup_printf(tr("unknown value \"%s\" (one of %s)"), value, known.c_str()));
+        print_error(option, message.get());
+        return false;
+    }
+    *variable = *index;
+    return true;
+}
+
+bool apply_overrides(const CommandlineRequest &request) {
+    if (request.reencode && request.no_reencode) {
+        print_error("--reencode", tr("cannot be given together with --no-reencode"));
+        return false;
+    }
+    if (request.reencode || request.no_reencode) {
+        options_reencode_graphics = request.reencode;
+    }
+    return apply_choice("--palette", request.palette, palette_names, &options_palette) &&
+           apply_choice("--transition", request.transition, transition_names,
+                        &options_transition) &&
+           apply_choice("--selection-method", request.selection_method, selection_method_names,
+                        &options_selection_method);
+}
+
+// The picture, its rendering and the sprites with their colours, as File -> Open project
+// leaves them.
+struct LoadedProject {
+    PixbufPtr picture;
+    std::string failed_file; // empty when everything loaded
+    GErrorPtr error;
+};
+
+LoadedProject load_project(const std::string &utf8_project) {
+    LoadedProject project;
+    GError *error = nullptr;
+    const auto fail = [&](const std::string &file) {
+        project.failed_file = file;
+        project.error.reset(error);
+        return std::move(project);
+    };
+    const GCharPtr filename(g_filename_from_utf8(utf8_project.c_str(), -1, nullptr, nullptr, &error));
+    const GKeyFilePtr key_file(g_key_file_new());
+    if (!filename || !g_key_file_load_from_file(key_file.get(), filename.get(),
+                                                G_KEY_FILE_KEEP_COMMENTS, &error)) {
+        return fail(utf8_project);
+    }
+    std::string picture, sprites;
+    if (!project_get_named_file(key_file.get(), project_picture_group, utf8_project.c_str(),
+                                &picture) ||
+        !project_get_named_file(key_file.get(), project_sprites_group, utf8_project.c_str(),
+                                &sprites)) {
+        g_set_error_literal(&error, G_FILE_ERROR, G_FILE_ERROR_FAILED,
+                            tr("the project names no picture or no sprite file"));
+        return fail(utf8_project);
+    }
+    GdkPixbuf *rendered = nullptr;
+    if (!hiresdecoder_decode_hires_screen_file(picture.c_str(), picture_format_none, &rendered,
+                                               &picture_data, &error)) {
+        return fail(picture);
+    }
+    project.picture.reset(rendered);
+    if (!spritesdecoder_decode_sprites_file(sprites.c_str(), options_sprite_attribute_byte_format,
+                                            1, &error)) {
+        return fail(sprites);
+    }
+    // The project's colours override those the sprite file brought; the sprites' background
+    // follows the picture's, as in the window.
+    sprites_init_from_key_file(key_file.get());
+    if (!picture_format_is_hires(picture_data.format)) {
+        sprites_set_background_color(picture_data.background_color);
+    }
+    return project;
+}
+
+// Paths written so far, removed again when a later step fails.
+struct WrittenFiles {
+    std::vector<std::string> filenames;
+    bool keep = false;
+    ~WrittenFiles() {
+        for (const std::string &filename : filenames) {
+            if (!keep) {
+                g_remove(filename.c_str());
+            }
+        }
+    }
+};
+
+// Crunches the written program in place as the menu command does; on any failure the file holds
+// the uncrunched program again.
+int crunch_program(const std::string &utf8_prg, const std::vector<std::uint8_t> &program,
+                   int start_address, gboolean no_crunch) {
+    if (no_crunch) {
+        g_print(tr("%s: wrote %s uncrunched, as asked\n"), program_name, utf8_prg.c_str());
+        return commandline_status_done;
+    }
+    const GCharPtr exomizer(g_find_program_in_path("exomizer"));
+    if (!exomizer) {
+        print_error(utf8_prg, tr("exomizer not found on PATH: the program was written uncrunched"));
+        return commandline_status_not_crunched;
+    }
+    gint wait_status = 0;
+    GError *error = nullptr;
+    const gboolean started =
+        executable_crunch_file(utf8_prg.c_str(), start_address, &wait_status, &error);
+    const GErrorPtr owned(error);
+    if (started && g_spawn_check_wait_status(wait_status, nullptr)) {
+        g_print(tr("%s: wrote %s crunched\n"), program_name, utf8_prg.c_str());
+        return commandline_status_done;
+    }
+    executable_write_file(utf8_prg.c_str(), program, nullptr);
+    const GCharPtr message(
+        started ? g_strdup_printf(tr("exomizer failed (wait status %d): the program was written "
+                                     "uncrunched"),
+                                  wait_status)
+                : g_strdup_printf(tr("exomizer could not be started (%s): the program was "
+                                     "written uncrunched"),
+                                  owned->message));
+    print_error(utf8_prg, message.get());
+    return commandline_status_not_crunched;
+}
+
+} // namespace
+
+GOptionContext *commandline_new_option_context(CommandlineRequest *request) {
+    const std::array<GOptionEntry, 11> entries = {{
+        {"export-png", 'p', 0, G_OPTION_ARG_FILENAME, &request->export_png,
+         tr("Write the project's screen as a PNG image"), tr("FILE")},
+        {"export-prg", 'x', 0, G_OPTION_ARG_FILENAME, &request->export_prg,
+         tr("Write the project as a self-running C64 program"), tr("FILE")},
+        {"palette", 'P', 0, G_OPTION_ARG_STRING, &request->palette,
+         tr("Palette for this run: pepto, high-contrast, pixcen or ccs64"), tr("NAME")},
+        {"transition", 't', 0, G_OPTION_ARG_STRING, &request->transition,
+         tr("The program's transition: plain or flicker"), tr("NAME")},
+        {"reencode", 'r', 0, G_OPTION_ARG_NONE, &request->reencode,
+         tr("Re-encode multicolour pictures for better packing"), nullptr},
+        {"no-reencode", 'R', 0, G_OPTION_ARG_NONE, &request->no_reencode,
+         tr("Keep multicolour pictures as they are"), nullptr},
+        {"selection-method", 's', 0, G_OPTION_ARG_STRING, &request->selection_method,
+         tr("How the PNG marks unselected sprites: frame, alpha or both"), tr("NAME")},
+        {"no-crunch", 'n', 0, G_OPTION_ARG_NONE, &request->no_crunch,
+         tr("Write the program without running exomizer"), nullptr},
+        {"version", 'V', 0, G_OPTION_ARG_NONE, &request->version, tr("Show the version and exit"),
+         nullptr},
+        {G_OPTION_REMAINING, 0, 0, G_OPTION_ARG_FILENAME_ARRAY, &request->files, nullptr,
+         tr("[FILE...]")},
+        {nullptr, 0, 0, G_OPTION_ARG_NONE, nullptr, nullptr, nullptr},
+    }};
+    GOptionContext *context = g_option_context_new(nullptr);
+    g_option_context_set_summary(
+        context, tr("Opens a project, a picture or a sprite file in the editor's window, or with "
+                    "--export-png or --export-prg writes the exports of a project file without "
+                    "one. Exit status of an export: 0 done, 1 failed, 2 wrong options, 3 the "
+                    "program was written but could not be crunched."));
+    g_option_context_add_main_entries(context, entries.data(), i18n_text_domain);
+    return context;
+}
+
+void commandline_free_request(CommandlineRequest *request) {
+    for (gchar **text : {&request->export_png, &request->export_prg, &request->palette,
+                         &request->transition, &request->selection_method}) {
+        g_free(*text);
+        *text = nullptr;
+    }
+    g_strfreev(request->files);
+    request->files = nullptr;
+}
+
+bool commandline_wants_export(const CommandlineRequest &request) {
+    return request.export_png != nullptr || request.export_prg != nullptr;
+}
+
+int commandline_run_export(const CommandlineRequest &request) {
+    const guint file_count = request.files != nullptr ? g_strv_length(request.files) : 0;
+    if (file_count != 1) {
+        print_error("--export-png, --export-prg", tr("need exactly one project file"));
+        return commandline_status_usage;
+    }
+    sprites_module_init();
+    c64pixbufs_module_init();
+    options_module_init_read_only();
+    if (!apply_overrides(request)) {
+        return commandline_status_usage;
+    }
+
+    const std::string utf8_project = to_utf8(request.files[0]);
+    const LoadedProject project = load_project(utf8_project);
+    if (project.error) {
+        print_error(project.failed_file, project.error->message);
+        return commandline_status_failed;
+    }
+    const ExecutableProgram program =
+        executable_build(picture_data, options_transition, options_reencode_graphics == TRUE);
+    if (request.export_prg != nullptr && program.bytes.empty()) {
+        print_error(utf8_project, tr("the picture's format has no viewer program"));
+        return commandline_status_failed;
+    }
+
+    WrittenFiles written;
+    GError *error = nullptr;
+    if (request.export_png != nullptr) {
+        const std::string png = to_utf8(request.export_png);
+        const std::uint8_t background = spriteviews_get_display_background_index(
+            true, picture_data.format, picture_data.background_color);
+        if (!spriteviews_save_screen_png(png.c_str(), project.picture.get(),
+                                         options_selection_method, background, &error)) {
+            print_error(png, GErrorPtr(error)->message);
+            return commandline_status_failed;
+        }
+        written.filenames.emplace_back(request.export_png);
+    }
+    if (request.export_prg == nullptr) {
+        written.keep = true;
+        return commandline_status_done;
+    }
+    const std::string prg = to_utf8(request.export_prg);
+    if (!executable_write_file(prg.c_str(), program.bytes, &error)) {
+        print_error(prg, GErrorPtr(error)->message);
+        return commandline_status_failed;
+    }
+    written.keep = true;
+    return crunch_program(prg, program.bytes, program.start_address, request.no_crunch);
+}
+
+CommandlineFileKind commandline_classify_file(const gchar *utf8_path) {
+    const GCharPtr filename(g_filename_from_utf8(utf8_path, -1, nullptr, nullptr, nullptr));
+    const GKeyFilePtr key_file(g_key_file_new());
+    if (filename && g_key_file_load_from_file(key_file.get(), filename.get(), G_KEY_FILE_NONE,
+                                              nullptr) &&
+        (g_key_file_has_group(key_file.get(), project_picture_group) ||
+         g_key_file_has_group(key_file.get(), project_sprites_group))) {
+        return CommandlineFileKind::project;
+    }
+    PictureData scratch{};
+    GdkPixbuf *rendered = nullptr;
+    if (hiresdecoder_decode_hires_screen_file(utf8_path, picture_format_none, &rendered, &scratch,
+                                              nullptr)) {
+        g_object_unref(rendered);
+        return CommandlineFileKind::picture;
+    }
+    return CommandlineFileKind::sprites;
+}
