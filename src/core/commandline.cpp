@@ -103,7 +103,8 @@ LoadedProject load_project(const std::string &utf8_project) {
         project.error.reset(error);
         return std::move(project);
     };
-    const GCharPtr filename(g_filename_from_utf8(utf8_project.c_str(), -1, nullptr, nullptr, &error));
+    const GCharPtr filename(
+        g_filename_from_utf8(utf8_project.c_str(), -1, nullptr, nullptr, &error));
     const GKeyFilePtr key_file(g_key_file_new());
     if (!filename || !g_key_file_load_from_file(key_file.get(), filename.get(),
                                                 G_KEY_FILE_KEEP_COMMENTS, &error)) {
@@ -289,8 +290,8 @@ int commandline_run_export(const CommandlineRequest &request) {
 CommandlineFileKind commandline_classify_file(const gchar *utf8_path) {
     const GCharPtr filename(g_filename_from_utf8(utf8_path, -1, nullptr, nullptr, nullptr));
     const GKeyFilePtr key_file(g_key_file_new());
-    if (filename && g_key_file_load_from_file(key_file.get(), filename.get(), G_KEY_FILE_NONE,
-                                              nullptr) &&
+    if (filename &&
+        g_key_file_load_from_file(key_file.get(), filename.get(), G_KEY_FILE_NONE, nullptr) &&
         (g_key_file_has_group(key_file.get(), project_picture_group) ||
          g_key_file_has_group(key_file.get(), project_sprites_group))) {
         return CommandlineFileKind::project;

@@ -149,8 +149,8 @@ void locate_config_file(const gchar *config_dir, bool create) {
 // Takes the preferences of an existing file; a missing or unreadable one changes nothing.
 void read_config_file(const gchar *filename) {
     GKeyFilePtr key_file{g_key_file_new()};
-    if (filename != nullptr && g_key_file_load_from_file(key_file.get(), filename,
-                                                         G_KEY_FILE_KEEP_COMMENTS, nullptr)) {
+    if (filename != nullptr &&
+        g_key_file_load_from_file(key_file.get(), filename, G_KEY_FILE_KEEP_COMMENTS, nullptr)) {
         set_options_from_config(key_file.get());
     }
 }

@@ -245,8 +245,8 @@ gboolean spriteviews_save_screen_png(const gchar *utf8_path, const GdkPixbuf *pi
     const GCharPtr filename(g_filename_from_utf8(utf8_path, -1, nullptr, nullptr, error));
     gchar *buffer = nullptr;
     gsize size = 0;
-    if (!filename || !gdk_pixbuf_save_to_buffer(screen.get(), &buffer, &size, "png", error,
-                                                nullptr)) {
+    if (!filename ||
+        !gdk_pixbuf_save_to_buffer(screen.get(), &buffer, &size, "png", error, nullptr)) {
         return FALSE;
     }
     const GCharPtr owned_buffer(buffer);

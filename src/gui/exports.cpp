@@ -141,8 +141,7 @@ CrunchOutcome crunch_with_progress(const gchar *utf8_path, int start_address, GE
     const GCharPtr filename(g_filename_from_utf8(utf8_path, -1, nullptr, nullptr, error));
     gchar *uncrunched = nullptr;
     gsize uncrunched_size = 0;
-    if (!filename ||
-        !g_file_get_contents(filename.get(), &uncrunched, &uncrunched_size, error)) {
+    if (!filename || !g_file_get_contents(filename.get(), &uncrunched, &uncrunched_size, error)) {
         return CrunchOutcome::not_started;
     }
     const GCharPtr owned_uncrunched(uncrunched);
@@ -152,10 +151,10 @@ CrunchOutcome crunch_with_progress(const gchar *utf8_path, int start_address, GE
     if (!g_shell_parse_argv(command.get(), nullptr, &argv, error)) {
         return CrunchOutcome::not_started;
     }
-    const gboolean started = g_spawn_async(
-        nullptr, argv, nullptr,
-        static_cast<GSpawnFlags>(G_SPAWN_SEARCH_PATH | G_SPAWN_DO_NOT_REAP_CHILD), nullptr,
-        nullptr, &run.pid, error);
+    const gboolean started =
+        g_spawn_async(nullptr, argv, nullptr,
+                      static_cast<GSpawnFlags>(G_SPAWN_SEARCH_PATH | G_SPAWN_DO_NOT_REAP_CHILD),
+                      nullptr, nullptr, &run.pid, error);
     g_strfreev(argv);
     if (!started) {
         return CrunchOutcome::not_started;
@@ -185,7 +184,7 @@ CrunchOutcome crunch_with_progress(const gchar *utf8_path, int start_address, GE
         return CrunchOutcome::cancelled;
     }
     return g_spawn_check_wait_status(run.wait_status, nullptr) ? CrunchOutcome::crunched
-                                                                : CrunchOutcome::failed;
+                                                               : CrunchOutcome::failed;
 }
 
 // Writes the program for the loaded picture; its start address, or 0 when the picture's format
@@ -209,7 +208,8 @@ GCharPtr find_emulator() {
 void remove_folder(const gchar *folder) {
     GDir *dir = g_dir_open(folder, 0, nullptr);
     if (dir != nullptr) {
-        for (const gchar *name = g_dir_read_name(dir); name != nullptr; name = g_dir_read_name(dir)) {
+        for (const gchar *name = g_dir_read_name(dir); name != nullptr;
+             name = g_dir_read_name(dir)) {
             const GCharPtr path(g_build_filename(folder, name, nullptr));
             g_remove(path.get());
         }
@@ -274,12 +274,16 @@ void on_menuitem_export_activate(GtkMenuItem *, gpointer) {
     }
     const GCharPtr owned_chosen(chosen);
     const GCharPtr path = with_extension(chosen, ".prg", ".PRG");
-    const int start_address = write_program_for_picture(path.get());
+    export_program_to(path.get());
+}
+
+void export_program_to(const gchar *utf8_path) {
+    const int start_address = write_program_for_picture(utf8_path);
     if (start_address == 0) {
         return;
     }
     GError *error = nullptr;
-    const CrunchOutcome outcome = crunch_with_progress(path.get(), start_address, &error);
+    const CrunchOutcome outcome = crunch_with_progress(utf8_path, start_address, &error);
     const GErrorPtr owned(error);
     // A failed run leaves the unpacked program on disk for the user to crunch by hand.
     switch (outcome) {
@@ -320,13 +324,12 @@ void on_menuitem_run_in_emulator_activate(GtkMenuItem *, gpointer) {
     bool self_starting = false;
     if (start_address != 0) {
         const GCharPtr exomizer(g_find_program_in_path("exomizer"));
-        self_starting =
-            exomizer && crunch_with_progress(path.get(), start_address, nullptr) ==
-                            CrunchOutcome::crunched;
+        self_starting = exomizer && crunch_with_progress(path.get(), start_address, nullptr) ==
+                                        CrunchOutcome::crunched;
         if (!self_starting) {
             // Without the cruncher's BASIC line the program needs one of its own.
-            const ExecutableProgram program = executable_build(
-                picture_data, options_transition, options_reencode_graphics == TRUE);
+            const ExecutableProgram program = executable_build(picture_data, options_transition,
+                                                               options_reencode_graphics == TRUE);
             self_starting = write_program(
                 path.get(), executable_make_self_starting(program.bytes, start_address));
         }
@@ -334,9 +337,8 @@ void on_menuitem_run_in_emulator_activate(GtkMenuItem *, gpointer) {
     const GCharPtr filename(g_filename_from_utf8(path.get(), -1, nullptr, nullptr, nullptr));
     gchar *argv[] = {emulator.get(), filename.get(), nullptr};
     GPid pid = 0;
-    if (!self_starting ||
-        !g_spawn_async(nullptr, argv, nullptr, G_SPAWN_DO_NOT_REAP_CHILD, nullptr, nullptr, &pid,
-                       &error)) {
+    if (!self_starting || !g_spawn_async(nullptr, argv, nullptr, G_SPAWN_DO_NOT_REAP_CHILD, nullptr,
+                                         nullptr, &pid, &error)) {
         remove_folder(folder);
         g_free(folder);
         if (error != nullptr) {

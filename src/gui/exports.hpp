@@ -12,6 +12,10 @@ gboolean export_screen_to_png(const gchar *utf8_path, GError **error);
 gboolean export_mc_to_executable(const gchar *utf8_path);
 gboolean export_petscii_to_executable(const gchar *utf8_path);
 
+// Export to executable once the name is chosen: writes the program, runs the cruncher on it
+// behind a progress dialog and reports how that ended.
+void export_program_to(const gchar *utf8_path);
+
 void on_menuitem_export_to_png_activate(GtkMenuItem *menuitem, gpointer user_data);
 void on_menuitem_export_activate(GtkMenuItem *menuitem, gpointer user_data);
 void on_menuitem_run_in_emulator_activate(GtkMenuItem *menuitem, gpointer user_data);
