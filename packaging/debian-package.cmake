@@ -12,14 +12,15 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # x64sc runs the exported programs; Exomizer, which crunches them, is not in Debian.
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS vice)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
-# The extended description under the summary line; CPack indents it as Debian wants.
-set(CPACK_PACKAGE_DESCRIPTION "C64 Sidewell shows a full-screen Commodore 64 picture (Koala Painter 2, \
-Advanced Art Studio 2.0, Wigmore Artist 64, Vidcom 64, Blazing Paddles or a PETSCII Vellum \
-screen) and up to 40 hardware sprites as a C64 shows them with all four borders opened, the \
-sprites standing in the side borders.
+# The extended description under the summary line, in lines short enough for a terminal; CPack
+# indents them as Debian wants.
+set(CPACK_PACKAGE_DESCRIPTION "C64 Sidewell shows a full-screen Commodore 64 picture (Koala Painter 2,
+Advanced Art Studio 2.0, Wigmore Artist 64, Vidcom 64, Blazing Paddles or a
+PETSCII Vellum screen) and up to 40 hardware sprites as a C64 shows them with
+all four borders opened, the sprites standing in the side borders.
 
-The sprites are selected and coloured in the window, the work is kept as a project, and it is \
-released as a PNG screenshot and as a self-running C64 program, optionally crunched with \
-Exomizer.")
+The sprites are selected and coloured in the window, the work is kept as a
+project, and it is released as a PNG screenshot and as a self-running C64
+program, optionally crunched with Exomizer.")
 
 include(CPack)
