@@ -148,6 +148,7 @@ def png_bytes(image):
                 + struct.pack(">I", zlib.crc32(kind + data)))
 
     size = len(image)
+    # Each row starts with its filter type, 0: the bytes as they are.
     raw = b"".join(b"\0" + bytes(v for pixel in row for v in pixel) for row in image)
     header = struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)  # 8-bit RGBA
     return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header)
