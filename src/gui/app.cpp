@@ -12,6 +12,8 @@
 #include "gui/project_commands.hpp"
 #include "gui/window_main.hpp"
 
+#include <vector>
+
 GtkWidget *window_main = nullptr;
 
 namespace {
@@ -78,11 +80,36 @@ void app_open_files(gchar **filenames) {
         case CommandlineFileKind::picture:
             project_commands_load_picture(utf8.get());
             break;
-        case CommandlineFileKind::sprites:
-            project_commands_load_sprites(utf8.get());
+        case CommandlineFileKind::sprites: {
+            // A file that is no sprite file leaves the sprites in use as they were.
+            const int were_loaded = sprites_loaded;
+            if (project_commands_load_sprites(utf8.get()) == 0) {
+                sprites_loaded = were_loaded;
+            }
             break;
         }
+        }
     }
+}
+
+void on_window_main_drag_data_received(GtkWidget *, GdkDragContext *, gint, gint,
+                                       GtkSelectionData *data, guint, guint, gpointer) {
+    gchar **uris = gtk_selection_data_get_uris(data);
+    if (uris == nullptr) {
+        return;
+    }
+    std::vector<gchar *> filenames;
+    for (gchar **uri = uris; *uri != nullptr; ++uri) {
+        if (gchar *filename = g_filename_from_uri(*uri, nullptr, nullptr)) {
+            filenames.push_back(filename);
+        }
+    }
+    filenames.push_back(nullptr);
+    app_open_files(filenames.data());
+    for (gchar *filename : filenames) {
+        g_free(filename);
+    }
+    g_strfreev(uris);
 }
 
 void cleanup_before_quitting() {

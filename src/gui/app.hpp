@@ -11,6 +11,11 @@ bool app_start(int *argc, char ***argv);
 // Opens file arguments in the window as the File menu would: a project, else a picture, else a
 // sprite file, by what each file holds. Takes names in the GLib file name encoding.
 void app_open_files(gchar **filenames);
+
+// Files dropped on the window open as app_open_files opens them.
+void on_window_main_drag_data_received(GtkWidget *widget, GdkDragContext *context, gint x, gint y,
+                                       GtkSelectionData *data, guint info, guint time,
+                                       gpointer user_data);
 void cleanup_before_quitting();
 
 gboolean on_window_main_delete_event(GtkWidget *widget, GdkEvent *event, gpointer user_data);

@@ -2,6 +2,7 @@
 
 #include "core/options.hpp"
 #include "core/sprites.hpp"
+#include "gui/edit_commands.hpp"
 #include "gui/painting.hpp"
 #include "gui/project_commands.hpp"
 #include "gui/screen_geometry.hpp"
@@ -133,10 +134,12 @@ gboolean on_drawingarea_palette_button_press_event(GtkWidget *widget, GdkEventBu
     const int colour = picked_colour(event);
     if (colour < 0)
         return FALSE;
+    const HistoryState before = edit_commands_get_state();
     border_color_index = colour;
     queue_draw(drawingarea_palette);
     for (const char *area : border_areas)
         gtk_widget_queue_draw(lookup_widget(widget, area));
+    edit_commands_record("corner colour", before);
     return TRUE;
 }
 
@@ -157,6 +160,8 @@ gboolean on_drawingarea_sprite_palette_button_press_event(GtkWidget *widget, Gdk
     if (picked < 0)
         return FALSE;
     const auto colour = static_cast<std::uint8_t>(picked);
+    const HistoryState before = edit_commands_get_state();
+    const char *change = "shared colours";
     if (is_active(widget, "radiobutton_color_sprite_bit_pair_00")) {
         sprites_set_background_color(colour);
         queue_draw(drawingarea_color_sprite_bit_pair_00);
@@ -168,16 +173,21 @@ gboolean on_drawingarea_sprite_palette_button_press_event(GtkWidget *widget, Gdk
         queue_draw(drawingarea_color_sprite_bit_pair_11);
     } else if (is_active(widget, "radiobutton_color_sprite_bit_pair_10")) {
         set_sprite_colour(colour);
+        change = "sprite colour";
     } else {
         return FALSE;
     }
     repaint_sprite_views();
+    edit_commands_record(change, before);
     return TRUE;
 }
 
 void on_checkbutton_sprite_multicolor_toggled(GtkToggleButton *togglebutton, gpointer) {
+    HistoryState before = edit_commands_get_state();
+    before.multicolour_switch = !before.multicolour_switch;
     sprites_set_multicolor_for_all(gtk_toggle_button_get_active(togglebutton) ? 1 : 0);
     repaint_sprite_views();
+    edit_commands_record("multicolour mode", before);
 }
 
 gboolean on_drawingarea_color_sprite_bit_pair_00_configure_event(GtkWidget *widget,

@@ -86,7 +86,19 @@ std::string controls_format_build_date(const char *compiler_date) {
 }
 
 void controls_update_main_window_title(const gchar *text) {
+    const bool modified = g_str_has_prefix(gtk_window_get_title(GTK_WINDOW(window_main)), "*");
     GCharPtr title{g_strdup_printf(tr("C64 Sidewell - %s"), text)};
+    gtk_window_set_title(GTK_WINDOW(window_main), title.get());
+    controls_set_main_window_modified(modified);
+}
+
+void controls_set_main_window_modified(bool modified) {
+    if (window_main == nullptr) {
+        return;
+    }
+    const gchar *shown = gtk_window_get_title(GTK_WINDOW(window_main));
+    const gchar *name = shown == nullptr ? "" : g_str_has_prefix(shown, "*") ? shown + 1 : shown;
+    const GCharPtr title{g_strconcat(modified ? "*" : "", name, nullptr)};
     gtk_window_set_title(GTK_WINDOW(window_main), title.get());
 }
 

@@ -8,6 +8,8 @@
 #include <string>
 
 void controls_update_main_window_title(const gchar *text);
+// Puts "*" before the title while the project has changes that are not saved.
+void controls_set_main_window_modified(bool modified);
 void controls_update_main_statusbar(const gchar *text);
 // Shows text literally in a modal dialog that closes itself; returns without waiting.
 void controls_show_message_dialog(const gchar *text, GtkMessageType type);

@@ -9,6 +9,7 @@
 #include "gui/app.hpp"
 #include "gui/colorpickers.hpp"
 #include "gui/controls.hpp"
+#include "gui/edit_commands.hpp"
 #include "gui/fileopen.hpp"
 #include "gui/painting.hpp"
 #include "gui/support.hpp"
@@ -158,14 +159,16 @@ void configure_sprite_list_scrollbar() {
     gtk_adjustment_set_page_size(adjustment, sprite_list_page_rows);
 }
 
-void open_project(const gchar *utf8_project_path) {
+// False when the file is no key file (reported), which changes nothing.
+bool open_project(const gchar *utf8_project_path) {
+    const EditCommandsLoading loading;
     GError *error = nullptr;
     const GCharPtr filename{g_filename_from_utf8(utf8_project_path, -1, nullptr, nullptr, &error)};
     const GKeyFilePtr key_file{g_key_file_new()};
     if (!filename || !g_key_file_load_from_file(key_file.get(), filename.get(),
                                                 G_KEY_FILE_KEEP_COMMENTS, &error)) {
         report_error(error);
-        return;
+        return false;
     }
     set_title_from(utf8_project_path);
 
@@ -190,6 +193,7 @@ void open_project(const gchar *utf8_project_path) {
 
     report_info("Project opened");
     options_save_to_file();
+    return true;
 }
 
 bool has_picture_and_sprites() {
@@ -213,6 +217,7 @@ void on_menuitem_load_picture_activate(GtkMenuItem *, gpointer) {
 void project_commands_load_picture(const gchar *utf8_path) {
     picture_loaded = load_picture_file(utf8_path);
     if (picture_loaded == 1) {
+        edit_commands_mark_unsaved();
         report_info("Picture data loaded");
         options_save_to_file();
         show_picture();
@@ -228,10 +233,11 @@ void on_menuitem_load_sprites_activate(GtkMenuItem *, gpointer) {
     }
 }
 
-void project_commands_load_sprites(const gchar *utf8_path) {
+int project_commands_load_sprites(const gchar *utf8_path) {
+    const EditCommandsLoading loading;
     sprites_loaded = decode_sprites(utf8_path, 1);
     if (sprites_loaded != 1) {
-        return;
+        return 0;
     }
     replace_path(&utf8_path_and_filename_sprites, utf8_path);
     report_info("Sprite data loaded");
@@ -241,6 +247,8 @@ void project_commands_load_sprites(const gchar *utf8_path) {
     set_multicolor_button(options_sprite_attribute_byte_format != 0 &&
                           first_sprite_is_multicolor());
     repaint_sprite_views();
+    edit_commands_start_history(false);
+    return 1;
 }
 
 void on_menuitem_new_project_activate(GtkMenuItem *, gpointer) {
@@ -248,6 +256,7 @@ void on_menuitem_new_project_activate(GtkMenuItem *, gpointer) {
         !controls_get_user_confirmation(tr(reset_question))) {
         return;
     }
+    const EditCommandsLoading loading;
     picture_loaded = 0;
     sprites_loaded = 0;
     replace_path(&utf8_path_and_filename_project, nullptr);
@@ -267,6 +276,7 @@ void on_menuitem_new_project_activate(GtkMenuItem *, gpointer) {
     queue_draw("drawingarea_lower_border");
     repaint_sprite_views();
     queue_swatches();
+    edit_commands_start_history(true);
 }
 
 void on_menuitem_open_project_activate(GtkMenuItem *, gpointer) {
@@ -279,7 +289,9 @@ void on_menuitem_open_project_activate(GtkMenuItem *, gpointer) {
 }
 
 void project_commands_open_project(const gchar *utf8_path) {
-    open_project(utf8_path);
+    if (open_project(utf8_path)) {
+        edit_commands_start_history(true);
+    }
     // Kept even when the file did not load, so that Save writes a good project over it.
     replace_path(&utf8_path_and_filename_project, utf8_path);
 }
@@ -331,6 +343,7 @@ int save_project_to_file(const gchar *utf8_path) {
         return 0;
     }
     report_info("Project saved");
+    edit_commands_mark_saved();
     options_save_to_file();
     set_title_from(utf8_path);
     return 1;
@@ -360,6 +373,7 @@ void on_menuitem_reload_graphics_activate(GtkMenuItem *, gpointer) {
 }
 
 void restore_project_from_data() {
+    const EditCommandsLoading loading;
     const GKeyFilePtr key_file{g_key_file_new()};
     if (project_backup_data == nullptr ||
         !g_key_file_load_from_data(key_file.get(), project_backup_data, static_cast<gsize>(-1),

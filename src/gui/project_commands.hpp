@@ -23,7 +23,8 @@ void on_menuitem_reload_graphics_activate(GtkMenuItem *menuitem, gpointer user_d
 // What the menu commands do once a file is chosen; also for files given on the command line.
 void project_commands_open_project(const gchar *utf8_path);
 void project_commands_load_picture(const gchar *utf8_path);
-void project_commands_load_sprites(const gchar *utf8_path);
+// 1 when the sprites were loaded, 0 when the file was no sprite file (reported).
+int project_commands_load_sprites(const gchar *utf8_path);
 
 // Writes the project file; 1 when it was written, else 0 (a write error has been reported).
 int save_project_to_file(const gchar *utf8_path);

@@ -4,6 +4,7 @@
 #include "gui/app.hpp"
 #include "gui/colorpickers.hpp"
 #include "gui/controls.hpp"
+#include "gui/edit_commands.hpp"
 #include "gui/exports.hpp"
 #include "gui/painting.hpp"
 #include "gui/preference_commands.hpp"
@@ -71,10 +72,16 @@ constexpr MenuEntry file_menu[] = {
     separator("separator3"),
     item("menuitem_export_to_png", "Export to PNG _image...", "gtk-select-color"),
     item("menuitem_export", "Export to _executable...", "gtk-convert"),
-    item("menuitem_run_in_emulator", "Run in emulator", "gtk-media-play", GDK_r,
-         GDK_CONTROL_MASK),
+    item("menuitem_run_in_emulator", "Run in emulator", "gtk-media-play", GDK_r, GDK_CONTROL_MASK),
     separator("separator4"),
     stock_item("menuitem_quit", "gtk-quit"),
+};
+
+constexpr auto control_shift = static_cast<GdkModifierType>(GDK_CONTROL_MASK | GDK_SHIFT_MASK);
+
+constexpr MenuEntry edit_menu[] = {
+    item("menuitem_undo", "_Undo", "gtk-undo", GDK_z, GDK_CONTROL_MASK),
+    item("menuitem_redo", "_Redo", "gtk-redo", GDK_z, control_shift),
 };
 
 constexpr MenuEntry palette_menu[] = {
@@ -131,6 +138,7 @@ constexpr MenuEntry help_menu[] = {
 
 constexpr MenuEntry menubar[] = {
     submenu("menuitem_file", "_File", "gtk-floppy", file_menu),
+    submenu("menuitem_edit", "_Edit", "gtk-edit", edit_menu),
     submenu("menuitem_preferences", "_Preferences", "gtk-preferences", preferences_menu),
     submenu("menuitem_help", "_Help", "gtk-help", help_menu),
 };
@@ -204,6 +212,9 @@ const SignalConnection signal_connections[] = {
     {"menuitem_export", "activate", G_CALLBACK(on_menuitem_export_activate)},
     {"menuitem_run_in_emulator", "activate", G_CALLBACK(on_menuitem_run_in_emulator_activate)},
     {"menuitem_file", "activate", G_CALLBACK(on_menuitem_file_activate)},
+    {"menuitem_undo", "activate", G_CALLBACK(on_menuitem_undo_activate)},
+    {"menuitem_redo", "activate", G_CALLBACK(on_menuitem_redo_activate)},
+    {"window_main", "drag_data_received", G_CALLBACK(on_window_main_drag_data_received)},
     {"menuitem_quit", "activate", G_CALLBACK(on_menuitem_quit_activate)},
     {"menuitem_palette_peptos", "activate", G_CALLBACK(on_menuitem_palette_peptos_activate)},
     {"menuitem_palette_high_contrast", "activate",
@@ -616,6 +627,13 @@ GtkWidget *create_window_main() {
 
     apply_tooltips(b, tooltips);
     connect_signals(b);
+    // Redo answers Ctrl+Y as well; the menu shows only Ctrl+Shift+Z.
+    gtk_widget_add_accelerator(b.find("menuitem_redo"), "activate", b.accel_group, GDK_y,
+                               GDK_CONTROL_MASK, static_cast<GtkAccelFlags>(0));
+    // Files dropped from a file manager arrive as a list of URIs.
+    static const GtkTargetEntry uri_list[] = {{const_cast<gchar *>("text/uri-list"), 0, 0}};
+    gtk_drag_dest_set(b.window, GTK_DEST_DEFAULT_ALL, uri_list, G_N_ELEMENTS(uri_list),
+                      GDK_ACTION_COPY);
 
     // The window holds its own entry without a reference; every child's entry holds one.
     hookup_object_no_ref(b.window, b.window, "window_main");
