@@ -8,6 +8,7 @@
 #include "core/sprites.hpp"
 #include "gui/colorpickers.hpp"
 #include "gui/controls.hpp"
+#include "gui/exports.hpp"
 #include "gui/painting.hpp"
 #include "gui/project_commands.hpp"
 #include "gui/window_main.hpp"
@@ -67,6 +68,7 @@ bool app_start(int *argc, char ***argv) {
     options_set_position_source(window_main_position);
     options_module_init();
     controls_adjust_from_options();
+    on_menuitem_file_activate(nullptr, nullptr);
     return true;
 }
 
