@@ -1,6 +1,6 @@
-// Releasing beside the menus: exports from the command line without a display, files given on
-// the command line, the cruncher running behind its progress dialog while the window keeps
-// painting, and Run in emulator, whose program the real x64sc must show as the PNG shows it.
+// Releasing beside the menus: exports from the command line without a display, the cruncher
+// running behind its progress dialog while the window keeps painting, and Run in emulator, whose
+// program the real x64sc must show as the PNG shows it.
 
 #include "../emulator/emulator.hpp"
 #include "gui_test_support.hpp"
@@ -231,30 +231,6 @@ TEST(CommandLineCrunch, UncrunchedWhenAskedOrWithoutExomizer) {
     const Bytes program = read_bytes(space.dir / "out/asked.prg");
     EXPECT_EQ(program.size(), executable_size_petscii);
     EXPECT_EQ(read_bytes(space.dir / "out/missing.prg"), program);
-}
-
-class FileArguments : public EditorTest {};
-
-// A picture and a sprite file together, then a project, as the file manager hands them over.
-TEST_F(FileArguments, OpenByWhatTheFilesHold) {
-    const Workspace space;
-    fs::copy_file(space.dir / "sunset.koa", space.dir / "picture.ini");
-    const std::string picture = (space.dir / "picture.ini").string();
-    const std::string sprites = (space.dir / "shapes.prg").string();
-    std::vector<gchar *> files = {const_cast<gchar *>(sprites.c_str()),
-                                  const_cast<gchar *>(picture.c_str()), nullptr};
-    app_open_files(files.data());
-    EXPECT_EQ(picture_loaded, 1);
-    EXPECT_EQ(sprites_loaded, 1);
-    EXPECT_STREQ(utf8_path_and_filename_picture, picture.c_str());
-    EXPECT_STREQ(utf8_path_and_filename_sprites, sprites.c_str());
-    EXPECT_EQ(utf8_path_and_filename_project, nullptr);
-
-    const std::string project = (space.dir / "welcome.ini").string();
-    files = {const_cast<gchar *>(project.c_str()), nullptr};
-    app_open_files(files.data());
-    EXPECT_STREQ(utf8_path_and_filename_project, project.c_str());
-    EXPECT_EQ(picture_data.format, picture_format_petscii);
 }
 
 // What the editor paints itself, as the X server holds it: every drawing area of the window,
