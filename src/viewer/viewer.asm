@@ -121,10 +121,10 @@ pal_line_cycles     = 63    ; 65 on NTSC and PAL-N: line_length_delay adds the t
 irq_line            = 39
 first_segment_line  = row_top(0)            ; row 0's Y line: the per-line code starts here
 last_segment_line   = row_top(rows)         ; the last line of row 9
-; A $d016 write in cycle 56 of line L opens L's right border and L+1's left border. The right
-; border opens from the line above the picture (51-250) down to its last line, the left border
-; from the picture's first line to the line below its last: 201 lines each, one apart. Above and
-; below, the side borders stay closed in the border colour, which is the background colour.
+; A $d016 write in cycle 56 of line L opens L's right border and L+1's left border. The picture
+; covers lines 51-250; the right border opens on lines 50-250 and the left one on 51-251, 201
+; lines each, as the editor shows them. Above and below, the side borders stay closed in the
+; border colour, which is the background colour.
 first_open_border_line = 50
 last_open_border_line  = 250
 lower_border_line   = 249                   ; RSEL cleared within lines 248-250
