@@ -6,6 +6,7 @@
 #include "core/sprites.hpp"
 #include "gui/colorpickers.hpp"
 #include "gui/controls.hpp"
+#include "gui/fileopen.hpp"
 #include "gui/painting.hpp"
 #include "gui/window_main.hpp"
 
@@ -50,6 +51,7 @@ void unref_pixbuf(GdkPixbuf *pixbuf) {
 void app_start(int *argc, char ***argv) {
     gtk_set_locale();
     gtk_init(argc, argv);
+    fileopen_forget_filters();
     window_main = create_window_main();
     // Showing realises the drawing areas: their first configure events record them and create
     // the off-screen images that applying the preferences below repaints.

@@ -1,16 +1,17 @@
 // The six file choosers: templates, filters, remembered folders and filters, the live preview.
 
-#include "project_test_support.hpp"
+#include "gui_test_support.hpp"
 
+#include "core/options.hpp"
 #include "gui/fileopen.hpp"
+#include "gui/support.hpp"
 
 #include <array>
 
 namespace {
 
-using namespace project_test;
-using project_test::PrintTo;
-using FileChoosers = ProjectTest;
+using gui_test::PrintTo;
+using FileChoosers = EditorTest;
 
 constexpr const char *all_files = "  All files (*) ";
 constexpr const char *supported_pictures =
@@ -60,7 +61,7 @@ void expect_template(GtkWidget *dialog, bool save) {
     EXPECT_EQ(gtk_file_chooser_get_do_overwrite_confirmation(GTK_FILE_CHOOSER(dialog)), save);
 }
 
-class EveryChooser : public ProjectTest, public ::testing::WithParamInterface<ChooserCase> {};
+class EveryChooser : public EditorTest, public ::testing::WithParamInterface<ChooserCase> {};
 
 // Four remembered folders of their own; the artist moves to a fifth, changes the filter and
 // cancels, then confirms there. A save dialog shows the name it was given.

@@ -1,7 +1,8 @@
-// The Preferences menu: what each command sets and writes, what it draws again, and the saved
-// choices brought back at start-up.
+// The Preferences menu: what each command sets and writes, what it draws again, the saved
+// choices brought back at start-up, and quitting, which asks first and saves the position.
 
-#include "area_test_support.hpp"
+#include "gui_test_support.hpp"
+
 #include "core/options.hpp"
 #include "gui/app.hpp"
 #include "gui/painting.hpp"
@@ -9,7 +10,8 @@
 #include "gui/project_commands.hpp"
 #include "gui/support.hpp"
 
-#include <gtest/gtest.h>
+#include <gdk/gdkkeysyms.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -17,11 +19,9 @@
 #include <string>
 #include <tuple>
 
-namespace fs = std::filesystem;
-
 namespace {
 
-using area_test::PrintTo;
+using gui_test::PrintTo;
 
 // What one menu item sets, and the line that says so in the preferences file (none when the
 // command writes no file). The item named next is chosen before, so that the option changes.
@@ -71,13 +71,9 @@ TEST_P(PreferenceCommand, SetsItsOptionAndWritesTheFileOrNot) {
 
 const Command commands[] = {
     {"palette_peptos", "palette_ccs64", &options_palette, 0, "palette=0"},
-    {"palette_peptos", nullptr, &options_palette, 0, "palette=0"},
     {"palette_high_contrast", nullptr, &options_palette, 1, "palette=1"},
-    {"palette_pixcen", nullptr, &options_palette, 2, "palette=2"},
     {"palette_ccs64", nullptr, &options_palette, 3, "palette=3"},
     {"zoom_1x", "zoom_3x", &options_expansion, 1, "expansion=1"},
-    {"zoom_2x", nullptr, &options_expansion, 2, "expansion=2"},
-    {"zoom_3x", nullptr, &options_expansion, 3, "expansion=3"},
     {"zoom_4x", nullptr, &options_expansion, 4, "expansion=4"},
     {"selection_method_frame", "selection_method_both", &options_selection_method, 0,
      "selection_method=0"},
@@ -107,7 +103,7 @@ TEST_F(PreferenceCommand, LeavingAZoomItemDoesNothing) {
 }
 
 // The palette commands redraw the four colour swatches; the selection marking leaves them.
-TEST_F(AreaTest, OnlyPaletteCommandsRedrawTheSwatches) {
+TEST_F(PreferenceCommand, OnlyPaletteCommandsRedrawTheSwatches) {
     const std::pair<const char *, bool> commands[] = {
         {"menuitem_palette_high_contrast", true},
         {"menuitem_selection_method_alpha_adjustment", false},
@@ -115,7 +111,9 @@ TEST_F(AreaTest, OnlyPaletteCommandsRedrawTheSwatches) {
     for (const auto &[item, redrawn] : commands) {
         flush_redraws();
         gtk_menu_item_activate(GTK_MENU_ITEM(widget(item)));
-        for (const char *swatch : colour_swatches)
+        for (const char *swatch :
+             {"drawingarea_color_sprite_bit_pair_00", "drawingarea_color_sprite_bit_pair_01",
+              "drawingarea_color_sprite_bit_pair_10", "drawingarea_color_sprite_bit_pair_11"})
             EXPECT_EQ(take_queued_redraw(swatch), redrawn) << item << " " << swatch;
         process_events(50);
     }
@@ -125,10 +123,10 @@ constexpr const char *palette_items[] = {"palette_peptos", "palette_high_contras
                                          "palette_pixcen", "palette_ccs64"};
 
 // From Pepto through every other palette and back, each step changing the picture's colours.
-TEST_F(AreaTest, PaletteChangeRendersThePictureAgainAndKeepsTheCornerColour) {
+TEST_F(PreferenceCommand, PaletteChangeRendersThePictureAgainAndKeepsTheCornerColour) {
     constexpr int chosen_corner = 9;
     const std::string picture = example_path("welcome.pet");
-    load_picture(picture);
+    put_picture(picture);
     ASSERT_NE(border_color_index, chosen_corner);
     border_color_index = chosen_corner;
     PixbufPtr before = decoded_picture(picture);
@@ -213,9 +211,88 @@ TEST_P(StartUp, BringsTheMenusAndTheWindowIntoTheSavedState) {
 
 INSTANTIATE_TEST_SUITE_P(Saved, StartUp,
                          ::testing::Values(SavedChoices{0, 1, 0, 0, 0, false, nullptr, -1, -1},
-                                           SavedChoices{1, 2, 2, 0, 0, false, "10;20;", 10, 20},
                                            SavedChoices{2, 3, 1, 1, 1, true, "300;150;", 300, 150},
                                            SavedChoices{3, 4, 2, 1, 0, false, "0;0;", 0, 0},
                                            SavedChoices{1, 1, 0, 0, 0, false, "1;2;3;", -1, -1}));
+
+enum class Way { menu, close_button, ctrl_q };
+
+class Quit : public EditorTest, public ::testing::WithParamInterface<Way> {
+  protected:
+    void ask_to_quit() {
+        switch (GetParam()) {
+        case Way::menu:
+            gtk_menu_item_activate(GTK_MENU_ITEM(widget("menuitem_quit")));
+            break;
+        case Way::close_button:
+            send_delete_event(window_main);
+            break;
+        case Way::ctrl_q:
+            send_key(GDK_q, GDK_CONTROL_MASK);
+            process_events(100);
+            break;
+        }
+    }
+};
+
+// Declined, the editor goes on and writes nothing. Confirmed, the position goes into the file
+// once, the large images are released, the main loop ends, and the next start puts the window
+// where it was.
+TEST_P(Quit, AsksThenWritesThePositionForTheNextStart) {
+    gtk_window_move(GTK_WINDOW(window_main), 150, 120);
+    ASSERT_EQ(window_position(), std::pair(150, 120));
+    // Start-up wrote the file; without it any write would show.
+    ASSERT_TRUE(fs::remove(config_file()));
+    {
+        DialogAnswer no("Confirmation request", GTK_RESPONSE_NO);
+        std::string question;
+        no.inspect = [&question](GtkWidget *dialog) { question = yes_no_question(dialog); };
+        ask_to_quit();
+        process_events(50);
+        EXPECT_EQ(no.times_answered(), 1);
+        EXPECT_EQ(question, "Are you sure you want to quit?");
+        ASSERT_NE(window_main, nullptr);
+        EXPECT_TRUE(gtk_widget_get_visible(window_main));
+        EXPECT_FALSE(fs::exists(config_file()));
+    }
+    pixbuf_picture = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, 320, 200);
+    GdkPixbuf *picture = pixbuf_picture;
+    g_object_add_weak_pointer(G_OBJECT(picture), reinterpret_cast<gpointer *>(&picture));
+    DialogAnswer answer("Confirmation request", GTK_RESPONSE_YES);
+
+    call_from_main_loop([this] { ask_to_quit(); });
+    ASSERT_TRUE(run_main_loop()) << "the main loop was not ended by quitting";
+
+    EXPECT_EQ(answer.times_answered(), 1);
+    const std::string text = read_config();
+    EXPECT_NE(text.find("[application]\nposition=150;120;\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("position", text.find("position") + 1), std::string::npos);
+    EXPECT_EQ(pixbuf_picture, nullptr);
+    EXPECT_EQ(picture, nullptr);
+    EXPECT_EQ(pixbuf_sprites, nullptr);
+
+    restart();
+    ASSERT_NE(options_window_position, nullptr);
+    EXPECT_EQ(options_window_position[0], 150);
+    EXPECT_EQ(options_window_position[1], 120);
+    EXPECT_EQ(window_position(), std::pair(150, 120));
+}
+
+constexpr const char *way_names[] = {"menu", "close_button", "ctrl_q"};
+
+INSTANTIATE_TEST_SUITE_P(Ways, Quit, ::testing::Values(Way::menu, Way::close_button, Way::ctrl_q),
+                         [](const auto &info) { return way_names[static_cast<int>(info.param)]; });
+
+TEST_F(EditorTest, FirstStartWritesTheDefaultsIntoAPrivateFolder) {
+    const std::string text = read_config();
+    EXPECT_NE(text.find("picture_dir=(NULL)\n"), std::string::npos);
+    EXPECT_NE(text.find("palette=0\nexpansion=1\nselection_method=0\ntransition=0\n"),
+              std::string::npos);
+    EXPECT_NE(text.find("reencode_graphics=false\n"), std::string::npos);
+    EXPECT_NE(text.find("[application]\nposition="), std::string::npos);
+    struct stat info {};
+    ASSERT_EQ(stat((gui_test_config_home() / "c64-sidewell").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+}
 
 } // namespace
