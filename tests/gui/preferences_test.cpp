@@ -44,7 +44,8 @@ GtkWidget *menu_item(const char *name) {
 
 class PreferenceCommand : public EditorTest, public ::testing::WithParamInterface<Command> {};
 
-TEST_P(PreferenceCommand, SetsItsOptionAndWritesTheFileOrNot) {
+// The next start reads the choice back: the option, its menu item and, for the zoom, the areas.
+TEST_P(PreferenceCommand, SetsItsOptionWritesTheFileAndComesBackAtTheNextStart) {
     const Command &c = GetParam();
     if (c.before != nullptr) {
         gtk_menu_item_activate(GTK_MENU_ITEM(menu_item(c.before)));
@@ -52,21 +53,25 @@ TEST_P(PreferenceCommand, SetsItsOptionAndWritesTheFileOrNot) {
     }
     // Start-up wrote the file; without it only the command itself can write one.
     ASSERT_TRUE(fs::remove(config_file()));
-    GtkWidget *item = menu_item(c.item);
-    gtk_menu_item_activate(GTK_MENU_ITEM(item));
+    gtk_menu_item_activate(GTK_MENU_ITEM(menu_item(c.item)));
     EXPECT_EQ(*c.option, c.value);
+    std::string line = c.line != nullptr ? c.line : "";
+    if (c.line == nullptr) {
+        // The attribute format goes into the file with the next write.
+        EXPECT_FALSE(fs::exists(config_file()));
+        choose("menuitem_transition_flicker");
+        line = "sprite_attribute_byte_format=" + std::to_string(c.value);
+    }
+    EXPECT_NE(read_config().find("\n" + line + "\n"), std::string::npos) << read_config();
+
+    restart();
+    EXPECT_EQ(*c.option, c.value);
+    GtkWidget *item = menu_item(c.item);
     EXPECT_EQ(gtk_check_menu_item_get_active(GTK_CHECK_MENU_ITEM(item)),
               GTK_IS_RADIO_MENU_ITEM(item) || c.value != 0);
-    if (c.line != nullptr) {
-        EXPECT_NE(read_config().find(std::string("\n") + c.line + "\n"), std::string::npos)
-            << read_config();
-        return;
-    }
-    // The attribute format goes into the file with the next write.
-    EXPECT_FALSE(fs::exists(config_file()));
-    choose("menuitem_transition_flicker");
-    const std::string line = "sprite_attribute_byte_format=" + std::to_string(c.value) + "\n";
-    EXPECT_NE(read_config().find(line), std::string::npos) << read_config();
+    const int zoom = options_expansion;
+    EXPECT_EQ(widget("drawingarea_picture")->allocation.width, 320 * zoom);
+    EXPECT_EQ(widget("drawingarea_sprites")->allocation.height, 210 * zoom);
 }
 
 const Command commands[] = {
@@ -142,78 +147,6 @@ TEST_F(PreferenceCommand, PaletteChangeRendersThePictureAgainAndKeepsTheCornerCo
         before = std::move(expected);
     }
 }
-
-// The saved choices of one start; each value of each menu comes up in some row.
-struct SavedChoices {
-    int palette;
-    int zoom;
-    int selection_method;
-    int transition;
-    int attribute_format;
-    bool reencode;
-    const char *position; // the saved list, or null for none
-    int x;                // where the window goes, or -1 for where it goes without a position
-    int y;
-};
-
-void PrintTo(const SavedChoices &saved, std::ostream *out) {
-    *out << "palette " << saved.palette << " zoom " << saved.zoom;
-}
-
-class StartUp : public EditorTest, public ::testing::WithParamInterface<SavedChoices> {};
-
-TEST_P(StartUp, BringsTheMenusAndTheWindowIntoTheSavedState) {
-    const SavedChoices &saved = GetParam();
-    const std::pair<int, int> unplaced = window_position();
-    std::ostringstream choices;
-    choices << "palette=" << saved.palette << "\nexpansion=" << saved.zoom
-            << "\nselection_method=" << saved.selection_method
-            << "\ntransition=" << saved.transition << "\n";
-    std::ostringstream text;
-    text << "[interface]\n"
-         << choices.str() << "[sprites]\nsprite_attribute_byte_format=" << saved.attribute_format
-         << "\n[misc]\nreencode_graphics=" << (saved.reencode ? "true" : "false") << "\n";
-    if (saved.position != nullptr)
-        text << "[application]\nposition=" << saved.position << "\n";
-    std::ofstream(config_file(), std::ios::binary) << text.str();
-    restart();
-
-    EXPECT_EQ(options_palette, saved.palette);
-    EXPECT_EQ(options_expansion, saved.zoom);
-    EXPECT_EQ(options_selection_method, saved.selection_method);
-    EXPECT_EQ(options_transition, saved.transition);
-    EXPECT_EQ(options_sprite_attribute_byte_format, saved.attribute_format);
-    EXPECT_EQ(options_reencode_graphics == TRUE, saved.reencode);
-    // Each menu item shows whether its option has its value.
-    for (const Command &c : commands) {
-        if (c.before == nullptr || std::string{c.before} != c.item) {
-            EXPECT_EQ(gtk_check_menu_item_get_active(GTK_CHECK_MENU_ITEM(menu_item(c.item))),
-                      *c.option == c.value)
-                << c.item;
-        }
-    }
-    // The zoom handler ran: the areas have the saved size.
-    const std::tuple<const char *, int, int> sizes_at_zoom_1[] = {
-        {"drawingarea_picture", 320, 200}, {"drawingarea_sprites", 384, 210}};
-    for (const auto &[area, width, height] : sizes_at_zoom_1) {
-        gint requested_width = 0;
-        gint requested_height = 0;
-        gtk_widget_get_size_request(widget(area), &requested_width, &requested_height);
-        EXPECT_EQ(requested_width, width * saved.zoom) << area;
-        EXPECT_EQ(requested_height, height * saved.zoom) << area;
-    }
-    EXPECT_EQ(window_position(), (saved.x < 0 ? unplaced : std::pair{saved.x, saved.y}));
-    // Applying the choices wrote the whole file again with them.
-    const std::string written = read_config();
-    EXPECT_NE(written.find("picture_dir="), std::string::npos) << written;
-    EXPECT_NE(written.find(choices.str()), std::string::npos) << written;
-}
-
-INSTANTIATE_TEST_SUITE_P(Saved, StartUp,
-                         ::testing::Values(SavedChoices{0, 1, 0, 0, 0, false, nullptr, -1, -1},
-                                           SavedChoices{2, 3, 1, 1, 1, true, "300;150;", 300, 150},
-                                           SavedChoices{3, 4, 2, 1, 0, false, "0;0;", 0, 0},
-                                           SavedChoices{1, 1, 0, 0, 0, false, "1;2;3;", -1, -1}));
 
 enum class Way { menu, close_button, ctrl_q };
 

@@ -101,24 +101,6 @@ INSTANTIATE_TEST_SUITE_P(
                  "Too many sprites in input file", 9}),
     case_name);
 
-TEST_F(FileMenu, SpriteListScrollBarFollowsTheLoadedCountAndKeepsItsValue) {
-    load_sprites(write_file(dir / "shapes.prg", sprite_file(17, 0x10)));
-    EXPECT_EQ(sprites_get_array_size(), 17u);
-    EXPECT_EQ(record(16).data[0], 0x20);
-    GtkAdjustment *adjustment = gtk_range_get_adjustment(GTK_RANGE(widget("vscrollbar_sprites")));
-    EXPECT_EQ(gtk_adjustment_get_value(adjustment), 0);
-    EXPECT_EQ(gtk_adjustment_get_lower(adjustment), 0);
-    EXPECT_EQ(gtk_adjustment_get_upper(adjustment), 3); // 17 sprites fill three rows of eight
-    EXPECT_EQ(gtk_adjustment_get_step_increment(adjustment), 1);
-    EXPECT_EQ(gtk_adjustment_get_page_increment(adjustment), 5);
-    EXPECT_EQ(gtk_adjustment_get_page_size(adjustment), 5);
-
-    gtk_adjustment_configure(adjustment, 2, 0, 20, 1, 5, 5);
-    load_sprites(write_file(dir / "many.prg", sprite_file(128, 0)));
-    EXPECT_EQ(gtk_adjustment_get_value(adjustment), 2);
-    EXPECT_EQ(gtk_adjustment_get_upper(adjustment), 16);
-}
-
 // With attribute bytes the multicolour button follows sprite 0; without them it is unchecked.
 TEST_F(FileMenu, MulticolourButtonFollowsSpriteZeroOnlyWithAttributeBytes) {
     for (const auto &[format, attribute, before, after] :
@@ -196,7 +178,6 @@ TEST_P(NewProject, AsksOnlyWhenSomethingIsLoaded) {
 
 INSTANTIATE_TEST_SUITE_P(Loads, NewProject,
                          ::testing::Values(NewCase{"Nothing", false, false, GTK_RESPONSE_NO},
-                                           NewCase{"PictureOnly", true, false, GTK_RESPONSE_NO},
                                            NewCase{"BothRefused", true, true, GTK_RESPONSE_NO},
                                            NewCase{"BothConfirmed", true, true, GTK_RESPONSE_YES}),
                          case_name);
@@ -278,47 +259,6 @@ TEST_F(SaveProject, FirstSaveAsksWithThePictureNameAndWritesTheExactText) {
     EXPECT_EQ(again.times_answered(), 1);
     EXPECT_STREQ(utf8_path_and_filename_project, (dir / "scene.ini").c_str());
 }
-
-class SaveAsOverwrite : public SaveProject, public ::testing::WithParamInterface<bool> {};
-
-TEST_P(SaveAsOverwrite, ChooserAsksBeforeReplacingAProject) {
-    const bool replace = GetParam();
-    const fs::path old = write_file(dir / "scene.ini", std::string("# the old project\n"));
-    border_color_index = 12;
-    controls_update_main_statusbar(" Info: before");
-    // The chooser's own question before it replaces a file has no title; it is found by its type.
-    std::pair<gint, std::string> overwrite{replace ? GTK_RESPONSE_ACCEPT : GTK_RESPONSE_CANCEL, ""};
-    const auto answer_question = [](gpointer data) -> gboolean {
-        auto &[response, question] = *static_cast<std::pair<gint, std::string> *>(data);
-        const std::vector<GtkWidget *> found = message_dialogs(GTK_MESSAGE_QUESTION);
-        if (!found.empty()) {
-            question = message_text(found[0]);
-            gtk_dialog_response(GTK_DIALOG(found[0]), response);
-        }
-        return found.empty();
-    };
-    const guint asking = g_timeout_add(20, answer_question, &overwrite);
-    DialogAnswer answer("Save project file", GTK_RESPONSE_OK);
-    type_name(answer, dir, "scene.ini");
-    // A refused replacement leaves the chooser open: the artist then cancels it.
-    DialogAnswer cancel("Save project file", GTK_RESPONSE_CANCEL);
-    cancel.ready = [&](GtkWidget *) { return !replace && !overwrite.second.empty(); };
-    choose("menuitem_save_project_as");
-
-    if (overwrite.second.empty()) {
-        g_source_remove(asking);
-    }
-    EXPECT_NE(overwrite.second.find("scene.ini"), std::string::npos) << overwrite.second;
-    EXPECT_EQ(cancel.times_answered(), replace ? 0 : 1);
-    EXPECT_TRUE(take_messages().empty());
-    EXPECT_EQ(read_text(old), replace ? expected_text(12) : "# the old project\n");
-    EXPECT_EQ(status_text(), replace ? " Info: Project saved" : " Info: before");
-    EXPECT_EQ(utf8_path_and_filename_project ? utf8_path_and_filename_project : "",
-              replace ? old.string() : "");
-}
-
-INSTANTIATE_TEST_SUITE_P(Answers, SaveAsOverwrite, ::testing::Bool(),
-                         [](const auto &info) { return info.param ? "Replace" : "Refuse"; });
 
 // A save that cannot write reports the error and leaves the old file as it was: into a read-only
 // folder, and with a name at the file system's limit, which leaves no room for the writer's
@@ -475,7 +415,6 @@ INSTANTIATE_TEST_SUITE_P(
                      EXPECT_EQ(color_index_sprite_bit_pair_10, 5);
                  }},
         OpenCase{"NotAKeyFile", "this is not\na key file\n", {}, true, 4, untouched},
-        OpenCase{"EmptyFile", "", {}, true, 4, untouched},
         OpenCase{"MissingFiles",
                  "[picture]\nfile=file:///nowhere/gone.koa\n[sprites]\n"
                  "file=file:///nowhere/gone.prg\ncolor_indexes=1;\nmc_flags=false;\n",
@@ -488,13 +427,8 @@ INSTANTIATE_TEST_SUITE_P(
                  {"Unknown picture format", "Unknown file format"},
                  false,
                  4,
-                 untouched},
-        OpenCase{"NullFiles",
-                 "[picture]\nfile=(NULL)\n[sprites]\nfile=(NULL)\n",
-                 {"(NULL)", "(NULL)"},
-                 false,
-                 4,
                  untouched}),
+
     case_name);
 
 struct ReloadCase {
@@ -556,7 +490,6 @@ TEST_P(Reload, F4ReadsTheFilesAgainAndKeepsTheColours) {
 INSTANTIATE_TEST_SUITE_P(Loads, Reload,
                          ::testing::Values(ReloadCase{"PetsciiAndSprites", "welcome.pet", true, 5,
                                                       6},
-                                           ReloadCase{"KoalaOnly", "castle.koa", false, 12, 2},
                                            ReloadCase{"SpritesOnly", nullptr, true, 12, 9},
                                            ReloadCase{"Nothing", nullptr, false, 12, 9}),
                          case_name);
@@ -611,16 +544,6 @@ TEST_F(FileMenu, RestoreAfterTheTemplateCopesWithBadBackups) {
     restore_project_from_data();
     EXPECT_EQ(sprites_get_array_size(), 40u);
     EXPECT_TRUE(take_messages().empty());
-
-    // "(NULL)" names no file; the colours are still taken.
-    set_path(&project_backup_data);
-    project_backup_data = g_strdup("[picture]\nfile=(NULL)\n[sprites]\nfile=(NULL)\n"
-                                   "background_color_index=5\n[colors]\nbase=3\n");
-    restore_project_from_data();
-    EXPECT_TRUE(take_messages().empty());
-    EXPECT_EQ(picture_loaded, 1);
-    EXPECT_EQ(sprites_get_background_color(), 6);
-    EXPECT_EQ(border_color_index, 3);
 
     // A missing file is reported, without looking for it beside a project.
     take_backup_and_show_template();
