@@ -242,7 +242,10 @@ TEST_P(TransparentColour, FollowsThePictureUnlessItIsHires) {
     if (c.forced_format != 0)
         picture_data.format = c.forced_format;
 
+    flush_redraws();
     set_background_color_for_sprites();
+    // The transparent swatch shows the display background, which may just have changed.
+    EXPECT_TRUE(take_queued_redraw("drawingarea_color_sprite_bit_pair_00"));
     process_events(50);
 
     GtkWidget *pair_00 = widget("radiobutton_color_sprite_bit_pair_00");

@@ -42,6 +42,10 @@ struct ChooserCase {
 void expect_template(GtkWidget *dialog, bool save) {
     EXPECT_EQ(lookup_widget(dialog, save ? "filechooserdialog_save" : "filechooserdialog_open"),
               dialog);
+    EXPECT_EQ(lookup_widget(dialog, save ? "dialog_vbox2" : "dialog_vbox1"),
+              gtk_dialog_get_content_area(GTK_DIALOG(dialog)));
+    EXPECT_EQ(lookup_widget(dialog, save ? "dialog_action_area2" : "dialog_action_area1"),
+              gtk_dialog_get_action_area(GTK_DIALOG(dialog)));
     GtkWidget *confirm = lookup_widget(dialog, save ? "button4" : "button2");
     EXPECT_EQ(gtk_dialog_get_response_for_widget(GTK_DIALOG(dialog), confirm), GTK_RESPONSE_OK);
     EXPECT_STREQ(gtk_button_get_label(GTK_BUTTON(confirm)), save ? GTK_STOCK_SAVE : GTK_STOCK_OPEN);

@@ -576,6 +576,27 @@ std::uint32_t screen_pixel_rgb(const GdkPixbuf *picture, int x, int y, std::uint
     return blended;
 }
 
+std::string borders_first_difference() {
+    const auto background = static_cast<std::uint8_t>(
+        picture_loaded == 1 && !picture_format_is_hires(picture_data.format)
+            ? picture_data.background_color % 16
+            : sprites_get_background_color());
+    std::string differences;
+    for (const auto &[image, left] :
+         {std::pair{pixbuf_left_border, 0}, std::pair{pixbuf_right_border, right_border_left}}) {
+        if (image == nullptr)
+            return "no border image";
+        PixbufPtr expected{gdk_pixbuf_copy(image)};
+        for (int y = 0; y < gdk_pixbuf_get_height(image); y++)
+            for (int x = 0; x < gdk_pixbuf_get_width(image); x++)
+                pixel_set_rgb(
+                    expected.get(), x, y,
+                    screen_pixel_rgb(nullptr, left + x, y, background, options_selection_method));
+        differences += pixels_first_difference(image, expected.get());
+    }
+    return differences;
+}
+
 // ---- The fixture ----------------------------------------------------------------------------
 
 void EditorTest::SetUp() {

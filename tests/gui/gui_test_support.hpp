@@ -195,3 +195,6 @@ inline constexpr auto case_name = [](const auto &info) { return std::string{info
 // unselected ones blended at 192/255 when the method marks selection by alpha.
 std::uint32_t screen_pixel_rgb(const GdkPixbuf *picture, int x, int y, std::uint8_t background,
                                int method);
+// Empty when the editor's side border images hold the screen composed from the store behind
+// the current picture's background, else where they first differ.
+std::string borders_first_difference();

@@ -101,6 +101,23 @@ INSTANTIATE_TEST_SUITE_P(
                  "Too many sprites in input file", 9}),
     case_name);
 
+// The hidden scroll bar pages the list: one step a row of eight sprites, five rows a page; a
+// new load keeps the row shown.
+TEST_F(FileMenu, SpriteLoadSetsTheListPagesAndKeepsTheRow) {
+    GtkAdjustment *rows = gtk_range_get_adjustment(GTK_RANGE(widget("vscrollbar_sprites")));
+    const auto pages = [rows] {
+        return std::vector<double>{gtk_adjustment_get_value(rows), gtk_adjustment_get_upper(rows),
+                                   gtk_adjustment_get_step_increment(rows),
+                                   gtk_adjustment_get_page_increment(rows),
+                                   gtk_adjustment_get_page_size(rows)};
+    };
+    load_sprites(write_file(dir / "shapes.prg", sprite_file(17, 0x10)));
+    EXPECT_EQ(pages(), (std::vector<double>{0, 3, 1, 5, 5}));
+    gtk_adjustment_configure(rows, 2, 0, 20, 1, 5, 5);
+    load_sprites(write_file(dir / "many.prg", sprite_file(128, 0)));
+    EXPECT_EQ(pages(), (std::vector<double>{2, 16, 1, 5, 5}));
+}
+
 // With attribute bytes the multicolour button follows sprite 0; without them it is unchecked.
 TEST_F(FileMenu, MulticolourButtonFollowsSpriteZeroOnlyWithAttributeBytes) {
     for (const auto &[format, attribute, before, after] :
@@ -140,7 +157,13 @@ TEST_P(NewProject, AsksOnlyWhenSomethingIsLoaded) {
     std::string asked;
     DialogAnswer question("Confirmation request", c.answer);
     question.inspect = [&](GtkWidget *dialog) { asked = yes_no_question(dialog); };
-    choose("menuitem_new_project");
+    flush_redraws();
+    gtk_menu_item_activate(GTK_MENU_ITEM(widget("menuitem_new_project")));
+    // What the command queued for drawing, before the main loop draws it.
+    std::vector<bool> swatches_queued;
+    for (const char *pair : {"00", "01", "10", "11"})
+        swatches_queued.push_back(
+            take_queued_redraw((std::string{"drawingarea_color_sprite_bit_pair_"} + pair).c_str()));
     process_events(100);
 
     const bool anything = c.picture || c.sprites;
@@ -169,6 +192,8 @@ TEST_P(NewProject, AsksOnlyWhenSomethingIsLoaded) {
     EXPECT_EQ(sprites_get_selected_count(), sprites_capacity);
     EXPECT_EQ(color_index_sprite_bit_pair_10, 13);
     EXPECT_FALSE(gtk_toggle_button_get_active(multicolor_button()));
+    EXPECT_EQ(swatches_queued, std::vector<bool>(4, true));
+    EXPECT_EQ(borders_first_difference(), "");
     // Nothing loaded now, so a second new project does not ask.
     DialogAnswer again("Confirmation request", GTK_RESPONSE_NO);
     choose("menuitem_new_project");
@@ -317,6 +342,7 @@ TEST_F(FileMenu, ExamplesFindTheirFilesBesideThem) {
         EXPECT_EQ(sprites_get_array_size(), 48u);
         EXPECT_EQ(window_title(), std::string("C64 Sidewell - ") + project);
         EXPECT_EQ(status_text(), " Info: Project opened");
+        EXPECT_EQ(borders_first_difference(), "");
     }
 }
 
@@ -544,6 +570,15 @@ TEST_F(FileMenu, RestoreAfterTheTemplateCopesWithBadBackups) {
     restore_project_from_data();
     EXPECT_EQ(sprites_get_array_size(), 40u);
     EXPECT_TRUE(take_messages().empty());
+
+    // "(NULL)" names no file; the colours are still taken.
+    set_path(&project_backup_data);
+    project_backup_data = g_strdup("[picture]\nfile=(NULL)\n[sprites]\nfile=(NULL)\n"
+                                   "background_color_index=5\n[colors]\nbase=3\n");
+    restore_project_from_data();
+    EXPECT_TRUE(take_messages().empty());
+    EXPECT_EQ(picture_loaded, 1);
+    EXPECT_EQ(border_color_index, 3);
 
     // A missing file is reported, without looking for it beside a project.
     take_backup_and_show_template();

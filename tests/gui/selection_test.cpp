@@ -288,7 +288,8 @@ INSTANTIATE_TEST_SUITE_P(
                       KeyCase{"KeypadArrowIsConsumed", list, 3, GDK_KEY_KP_Down, 0, 3},
                       KeyCase{"ControlBIsConsumed", left, 5, GDK_KEY_b, control, 5},
                       KeyCase{"ControlShiftAIsConsumed", left, 5, GDK_KEY_A, ctrl_shift, 5},
-                      KeyCase{"ShiftZIsConsumed", left, 5, GDK_KEY_Z, shift, 5}),
+                      KeyCase{"ShiftZIsConsumed", left, 5, GDK_KEY_Z, shift, 5},
+                      KeyCase{"TabIsConsumed", right, 6, GDK_KEY_Tab, 0, 6}),
     case_name);
 
 // A sprite file with fewer sprites loaded since the last selection: a move back from beyond

@@ -112,13 +112,20 @@ TEST(WindowBeforePreferences, ShowsTheBuiltInChoices) {
           "menuitem_zoom_2x", "menuitem_zoom_4x", "menuitem_selection_method_frame",
           "menuitem_selection_method_both", "menuitem_transition_none",
           "menuitem_transition_flicker", "menuitem_sprite_attribute_byte_format_ignore",
-          "menuitem_sprite_attribute_byte_format_sprite_pad", "menuitem_reencode_graphics"})
-        if (gtk_check_menu_item_get_active(GTK_CHECK_MENU_ITEM(lookup_widget(window, name))))
+          "menuitem_sprite_attribute_byte_format_sprite_pad", "menuitem_reencode_graphics",
+          "radiobutton_upper_border_color", "radiobutton_lower_border_color",
+          "radiobutton_color_sprite_bit_pair_10", "radiobutton_color_sprite_bit_pair_01",
+          "checkbutton_sprite_multicolor"}) {
+        GtkWidget *item = lookup_widget(window, name);
+        if (GTK_IS_CHECK_MENU_ITEM(item) ? gtk_check_menu_item_get_active(GTK_CHECK_MENU_ITEM(item))
+                                         : gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(item)))
             active.emplace_back(name);
-    EXPECT_EQ(active, (std::vector<std::string>{"menuitem_palette_ccs64", "menuitem_zoom_4x",
-                                                "menuitem_selection_method_both",
-                                                "menuitem_transition_flicker",
-                                                "menuitem_sprite_attribute_byte_format_ignore"}));
+    }
+    EXPECT_EQ(active,
+              (std::vector<std::string>{
+                  "menuitem_palette_ccs64", "menuitem_zoom_4x", "menuitem_selection_method_both",
+                  "menuitem_transition_flicker", "menuitem_sprite_attribute_byte_format_ignore",
+                  "radiobutton_upper_border_color", "radiobutton_color_sprite_bit_pair_10"}));
     EXPECT_FALSE(gtk_widget_get_visible(window));
     gtk_widget_destroy(window);
 }
