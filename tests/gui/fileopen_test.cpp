@@ -249,6 +249,14 @@ TEST_F(FileChoosers, PreviewShowsAPictureAndHidesForAFileThatDoesNotDecode) {
     fileopen_open_picture_file(&out);
     EXPECT_EQ(step, std::size(steps));
     EXPECT_EQ(shown_width, 320);
+    // With nothing highlighted there is nothing to preview.
+    GtkWidget *dialog = create_filechooserdialog_open();
+    GtkWidget *image = gtk_image_new();
+    gtk_file_chooser_set_preview_widget(GTK_FILE_CHOOSER(dialog), image);
+    gtk_file_chooser_set_preview_widget_active(GTK_FILE_CHOOSER(dialog), TRUE);
+    fileopen_update_hires_preview_cb(GTK_FILE_CHOOSER(dialog), image);
+    EXPECT_FALSE(gtk_file_chooser_get_preview_widget_active(GTK_FILE_CHOOSER(dialog)));
+    gtk_widget_destroy(dialog);
 }
 
 } // namespace

@@ -1,7 +1,8 @@
 // The whole window read back from the screen after loading, zooming and choosing a selection
-// method: the display column (side borders, open borders, picture) must be the C64 screen
-// composed here from the picture and the sprites, enlarged, with frames round the selected
-// border sprites; the sprite list the store's sprites, eight a row at twice the zoom.
+// method and palette: the display column (side borders, open borders, picture) must be the C64
+// screen composed here from the picture and the sprites, enlarged, with frames round the
+// selected border sprites; the sprite list the store's sprites, eight a row at twice the zoom;
+// the palette strip and the four bit-pair swatches their colours; the rest as GTK drew it.
 
 #include "gui_test_support.hpp"
 
@@ -9,6 +10,7 @@
 #include "core/sprites.hpp"
 #include "core/spriteviews.hpp"
 #include "gui/app.hpp"
+#include "gui/colorpickers.hpp"
 #include "gui/painting.hpp"
 #include "gui/project_commands.hpp"
 #include "gui/support.hpp"
@@ -25,6 +27,7 @@ constexpr const char *method_items[] = {"menuitem_selection_method_frame",
 
 struct ScreenCase {
     const char *name;
+    const char *palette_item;
     const char *picture; // an example, a shared picture (with a folder), or null for none
     bool sprite_file;    // the example sprites, else the template the editor starts with
     int zoom;
@@ -45,6 +48,9 @@ class WindowPixels : public EditorTest, public ::testing::WithParamInterface<Scr
 TEST_P(WindowPixels, ShowTheComposedScreenAndTheSpriteList) {
     const ScreenCase &c = GetParam();
     PixbufPtr picture;
+    choose(c.palette_item);
+    sprites_set_multicolor0(11);
+    sprites_set_multicolor1(12);
     if (c.picture != nullptr) {
         const bool shared = std::string{c.picture}.find('/') != std::string::npos;
         const std::string path = shared ? shared_picture_path(c.picture) : example_path(c.picture);
@@ -103,17 +109,44 @@ TEST_P(WindowPixels, ShowTheComposedScreenAndTheSpriteList) {
                                 list_top + static_cast<int>(slot / 8) * 42 * z, 2 * slot_width * z,
                                 2 * slot_height * z);
     }
+    // Sixteen swatches in index order, each closed on its right by a column of colour 0, with a
+    // line of colour 0 above and below them all.
+    const auto [strip_left, strip_top] = origin("drawingarea_sprite_palette");
+    const int size = 16 * z;
+    for (int y = 0; y < size; y++)
+        for (int x = 0; x < 16 * size; x++) {
+            const bool separator = y == 0 || y == size - 1 || x % size == size - 1;
+            pixel_set_rgb(expected.get(), strip_left + x, strip_top + y,
+                          palette_rgb(separator ? 0 : static_cast<std::uint8_t>(x / size)));
+        }
+    const std::pair<const char *, std::uint8_t> swatches[] = {
+        {"drawingarea_color_sprite_bit_pair_00", background},
+        {"drawingarea_color_sprite_bit_pair_01", 11},
+        {"drawingarea_color_sprite_bit_pair_10", color_index_sprite_bit_pair_10},
+        {"drawingarea_color_sprite_bit_pair_11", 12}};
+    for (const auto &[name, colour] : swatches) {
+        const auto [swatch_left, swatch_top] = origin(name);
+        gdk_pixbuf_fill(PixbufPtr{gdk_pixbuf_new_subpixbuf(expected.get(), swatch_left, swatch_top,
+                                                           widget(name)->allocation.width,
+                                                           widget(name)->allocation.height)}
+                            .get(),
+                        palette_rgb(colour) << 8 | 0xFF);
+    }
     EXPECT_EQ(pixels_first_difference(shown.get(), expected.get()), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Loads, WindowPixels,
-    ::testing::Values(
-        ScreenCase{"template_frame_zoom1", nullptr, false, 1, 0, 0},
-        ScreenCase{"koala_alpha_zoom2", "sunset.koa", true, 2, 1, 0},
-        ScreenCase{"petscii_both_zoom3_second_page", "welcome.pet", true, 3, 2, 1},
-        ScreenCase{"shared_art_studio_frame_zoom1", "artstudio/gdc_demo-meyes.mpic", true, 1, 0, 1},
-        ScreenCase{"shared_koala_both_zoom4", "koala/afterimage_metal.kla", false, 4, 2, 0}),
+    ::testing::Values(ScreenCase{"template_frame_zoom1", "menuitem_palette_pixcen", nullptr, false,
+                                 1, 0, 0},
+                      ScreenCase{"koala_alpha_zoom2", "menuitem_palette_high_contrast",
+                                 "sunset.koa", true, 2, 1, 0},
+                      ScreenCase{"petscii_both_zoom3_second_page", "menuitem_palette_ccs64",
+                                 "welcome.pet", true, 3, 2, 1},
+                      ScreenCase{"shared_art_studio_frame_zoom1", "menuitem_palette_peptos",
+                                 "artstudio/gdc_demo-meyes.mpic", true, 1, 0, 1},
+                      ScreenCase{"shared_koala_both_zoom4", "menuitem_palette_pixcen",
+                                 "koala/afterimage_metal.kla", false, 4, 2, 0}),
     case_name);
 
 } // namespace
