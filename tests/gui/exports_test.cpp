@@ -56,35 +56,26 @@ class Exports : public EditorTest {
         EditorTest::TearDown();
     }
 
-    // A picture of the given kind and 38 sprites, so that the last two slots stay empty; every
-    // third sprite multicolour, every fifth selected, every third bitmap byte clear so that the
-    // background shows between pixels.
+    // The example picture of the given kind, named castle.koa, and the example sprites cut to
+    // 38, so that the last two slots stay empty; every third sprite multicolour, every fifth
+    // selected.
     void load(Picture kind = Picture::koala, bool picture = true, bool sprites = true) {
         if (picture) {
-            const fs::path file =
-                write_file(dir / "castle.koa",
-                           kind == Picture::koala ? koala_file(0xF6) : petscii_file(2, 11));
-            ASSERT_TRUE(open_picture(file.c_str(), TRUE));
-            picture_loaded = 1;
-            set_background_color_for_sprites();
+            fs::copy_file(example_path(kind == Picture::koala ? "sunset.koa" : "welcome.pet"),
+                          dir / "castle.koa", fs::copy_options::overwrite_existing);
+            put_picture(dir / "castle.koa");
         }
-        constexpr unsigned count = 38;
-        ASSERT_TRUE(!sprites || sprites_set_array_size(count));
-        for (unsigned i = 0; sprites && i < count; ++i) {
-            sprites_init_at_index(i);
-            std::array<std::uint8_t, sprite_data_size> data{};
-            for (unsigned k = 0; k < sprite_data_size; ++k) {
-                data[k] = k % 3 == 1 ? 0 : static_cast<std::uint8_t>(i * 11 + k * 29 + 1);
+        if (sprites) {
+            put_sprites(example_path("shapes.prg"));
+            ASSERT_TRUE(sprites_set_array_size(38));
+            for (unsigned i = 0; i < 38; ++i) {
+                sprites_set_multicolor_at_index(i, i % 3 == 0 ? 1 : 0);
+                sprites_set_selected_at_index(i, i % 5 == 0 ? 1 : 0);
             }
-            sprites_set_data_at_index(i, data.data());
-            sprites_set_color_at_index(i, static_cast<std::uint8_t>((i * 7 + 1) % 16));
-            sprites_set_multicolor_at_index(i, i % 3 == 0 ? 1 : 0);
-            sprites_set_selected_at_index(i, i % 5 == 0 ? 1 : 0);
+            sprites_set_multicolor0(10);
+            sprites_set_multicolor1(13);
+            repaint_sprite_views();
         }
-        sprites_set_multicolor0(10);
-        sprites_set_multicolor1(13);
-        sprites_loaded = sprites ? 1 : 0;
-        repaint_sprite_views();
     }
 
     // Runs the export from the menu, typing name into the save dialog (or taking the suggestion

@@ -67,6 +67,11 @@ guchar *pixel_at(GdkPixbuf *image, int x, int y) {
            x * gdk_pixbuf_get_n_channels(image);
 }
 
+std::uint32_t pixel_rgb(const GdkPixbuf *image, int x, int y) {
+    const guchar *pixel = pixel_at(const_cast<GdkPixbuf *>(image), x, y);
+    return std::uint32_t{pixel[0]} << 16 | std::uint32_t{pixel[1]} << 8 | pixel[2];
+}
+
 } // namespace
 
 // ---- The main loop and the X server -------------------------------------------------------
@@ -447,11 +452,6 @@ PixbufPtr widget_pixels(GtkWidget *widget) {
         nullptr, pixmap, gdk_drawable_get_colormap(pixmap), 0, 0, 0, 0, width, height)};
     g_object_unref(pixmap);
     return pixels;
-}
-
-std::uint32_t pixel_rgb(const GdkPixbuf *image, int x, int y) {
-    const guchar *pixel = pixel_at(const_cast<GdkPixbuf *>(image), x, y);
-    return std::uint32_t{pixel[0]} << 16 | std::uint32_t{pixel[1]} << 8 | pixel[2];
 }
 
 void pixel_set_rgb(GdkPixbuf *image, int x, int y, std::uint32_t rgb) {

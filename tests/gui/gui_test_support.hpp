@@ -128,7 +128,6 @@ std::string shared_picture_path(const char *name);
 // What a widget shows once GTK has let it paint itself whole (drawn into a pixmap, so it works
 // also where the window reaches past the screen's edge).
 PixbufPtr widget_pixels(GtkWidget *widget);
-std::uint32_t pixel_rgb(const GdkPixbuf *image, int x, int y);
 void pixel_set_rgb(GdkPixbuf *image, int x, int y, std::uint32_t rgb);
 std::uint32_t palette_rgb(std::uint8_t colour_index);
 // Each pixel of image repeated zoom times across and down.
