@@ -14,8 +14,8 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -51,31 +51,24 @@ class ColourPickers : public EditorTest {
     }
 };
 
-struct HitCase {
-    const char *name;
-    int zoom;
-    double x;
-    std::uint8_t colour;
-};
-
-class PaletteHit : public ColourPickers, public ::testing::WithParamInterface<HitCase> {};
-
-TEST_P(PaletteHit, PicksTheSwatchUnderThePointer) {
-    choose_zoom(GetParam().zoom);
+// Each swatch is closed on its right by a separator column, which belongs to it; presses past
+// the strip's end go on counting swatches of the zoomed width, modulo 16.
+TEST_F(ColourPickers, PaletteStripPicksTheSwatchUnderThePointer) {
     activate("radiobutton_color_sprite_bit_pair_01");
-    sprites_set_multicolor0(GetParam().colour == 8 ? 9 : 8);
-    EXPECT_TRUE(send_button(widget("drawingarea_sprite_palette"), GetParam().x, 1.0));
-    EXPECT_EQ(sprites_get_multicolor0(), GetParam().colour);
+    const std::tuple<int, double, std::uint8_t> presses[] = {{1, 0.0, 0},
+                                                             {1, 255.9, 15},
+                                                             {1, 31.0, 1},
+                                                             {2, 95.9, 2},
+                                                             {2, 96.0, 3},
+                                                             {3, 768.5, 0},
+                                                             {4, 1024.0 + 64 * 5 + 3, 5}};
+    for (const auto &[zoom, x, colour] : presses) {
+        choose_zoom(zoom);
+        sprites_set_multicolor0(colour == 8 ? 9 : 8);
+        EXPECT_TRUE(send_button(widget("drawingarea_sprite_palette"), x, 1.0));
+        EXPECT_EQ(sprites_get_multicolor0(), colour) << zoom << " " << x;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Positions, PaletteHit,
-    ::testing::Values(HitCase{"first_pixel", 1, 0.0, 0}, HitCase{"last_pixel", 1, 255.9, 15},
-                      HitCase{"separator_belongs_left", 1, 31.0, 1},
-                      HitCase{"zoom2_before_96", 2, 95.9, 2}, HitCase{"zoom2_at_96", 2, 96.0, 3},
-                      HitCase{"zoom3_past_the_strip", 3, 768.5, 0},
-                      HitCase{"zoom4_far_past_the_strip", 4, 1024.0 + 64 * 5 + 3, 5}),
-    case_name);
 
 // A radio button and its swatch share the bit pair they stand for.
 struct RadioCase {
@@ -105,9 +98,7 @@ TEST_P(RadioButton, SetsItsColourAndQueuesItsSwatchAndTheSprites) {
     for (const char *area :
          {"drawingarea_sprites", "drawingarea_left_border", "drawingarea_right_border"})
         EXPECT_TRUE(take_queued_redraw(area)) << area;
-    const PixbufPtr left = spriteviews_new_border_pixbuf(
-        SpriteviewsSide::left, options_selection_method, painting_get_display_background_index());
-    EXPECT_EQ(pixels_first_difference(pixbuf_left_border, left.get()), "");
+    EXPECT_EQ(borders_first_difference(), "");
 }
 
 std::uint8_t colour_of_sprite_0() {
@@ -123,49 +114,36 @@ INSTANTIATE_TEST_SUITE_P(Buttons, RadioButton,
                                            RadioCase{"11", sprites_get_multicolor1}),
                          case_name);
 
-struct LinkCase {
-    const char *name;
-    unsigned in_use;
-    std::vector<unsigned> selected;
-    std::vector<unsigned> recoloured;
-};
-
-class LinkedPairs : public ColourPickers, public ::testing::WithParamInterface<LinkCase> {};
-
-TEST_P(LinkedPairs, KeepTheirColoursTogether) {
-    const LinkCase &c = GetParam();
-    constexpr std::uint8_t before = 1;
-    constexpr std::uint8_t picked = 5;
-    for (unsigned index = 0; index < sprites_border_count; index++)
-        sprites_set_color_at_index(index, before);
-    sprites_select_none();
-    for (const unsigned index : c.selected)
-        sprites_set_selected_at_index(index, 1);
-    sprites_set_array_size(c.in_use);
-
-    pick(picked);
-
-    std::map<unsigned, std::uint8_t> changed;
-    std::map<unsigned, std::uint8_t> expected;
-    const std::vector<std::uint8_t> after = all_colours();
-    for (unsigned index = 0; index < sprites_border_count; index++)
-        if (after[index] != before)
-            changed[index] = after[index];
-    for (const unsigned index : c.recoloured)
-        expected[index] = picked;
-    EXPECT_EQ(changed, expected);
+// Sprites 16-23 share their colour with the sprite four places on (both halves of a border
+// row pair), 28-35 likewise, when the partner is in use.
+TEST_F(ColourPickers, LinkedPairsKeepTheirColoursTogether) {
+    const std::tuple<unsigned, std::vector<unsigned>, std::vector<unsigned>> picks[] = {
+        {40, {16}, {16, 20}},
+        {40, {20}, {16, 20}},
+        {40, {32}, {28, 32}},
+        {40, {19, 35}, {19, 23, 31, 35}},
+        {40, {24}, {24}},
+        {20, {16}, {16}},
+        {33, {28, 29}, {28, 29, 32}}};
+    constexpr std::uint8_t before = 1, picked = 5;
+    for (const auto &[in_use, selected, recoloured] : picks) {
+        sprites_set_array_size(sprites_border_count);
+        for (unsigned index = 0; index < sprites_border_count; index++)
+            sprites_set_color_at_index(index, before);
+        sprites_select_none();
+        for (const unsigned index : selected)
+            sprites_set_selected_at_index(index, 1);
+        sprites_set_array_size(in_use);
+        pick(picked);
+        std::vector<unsigned> changed;
+        const std::vector<std::uint8_t> after = all_colours();
+        for (unsigned index = 0; index < sprites_border_count; index++)
+            if (after[index] != before)
+                changed.push_back(index);
+        EXPECT_EQ(changed, recoloured) << selected[0] << " of " << in_use;
+        EXPECT_EQ(after[recoloured[0]], picked);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Pairs, LinkedPairs,
-    ::testing::Values(LinkCase{"first_of_pair_16_20", 40, {16}, {16, 20}},
-                      LinkCase{"second_of_pair_16_20", 40, {20}, {16, 20}},
-                      LinkCase{"second_of_pair_28_32", 40, {32}, {28, 32}},
-                      LinkCase{"last_pairs", 40, {19, 35}, {19, 23, 31, 35}},
-                      LinkCase{"unlinked_sprite", 40, {24}, {24}},
-                      LinkCase{"partner_not_in_use", 20, {16}, {16}},
-                      LinkCase{"partner_in_use_only_for_28", 33, {28, 29}, {28, 29, 32}}),
-    case_name);
 
 TEST_F(ColourPickers, MulticolourButtonSwitchesAll128Records) {
     GtkToggleButton *button = GTK_TOGGLE_BUTTON(widget("checkbutton_sprite_multicolor"));

@@ -341,33 +341,21 @@ std::string tooltip_text(GtkWidget *area, int x, int y) {
 constexpr const char *static_hint =
     "Hover on a sprite to show its attributes; hold down the 'z' key to show the sprite template";
 
-struct TooltipCase {
-    const char *name;
-    int zoom;
-    Area area;
-    int x;
-    int y;
-    const char *text;
-};
-
-class Tooltips : public Selection, public ::testing::WithParamInterface<TooltipCase> {};
-
-TEST_P(Tooltips, DescribeTheSpriteUnderThePointer) {
-    const TooltipCase &c = GetParam();
-    choose_zoom(c.zoom);
+// The sprite under the pointer at each zoom, in 30 sprites; the static hint elsewhere.
+TEST_F(Selection, TooltipsDescribeTheSpriteUnderThePointer) {
     ASSERT_TRUE(sprites_set_array_size(30));
-    EXPECT_EQ(tooltip_text(area(c.area), c.x, c.y), c.text);
+    const std::tuple<int, Area, int, int, const char *> hovers[] = {
+        {2, left, 60, 150, "Sprite: 5\nColor: 5"},
+        {3, right, 143, 3 * 187 - 1, "Sprite: 27\nColor: 11"},
+        {4, list, 8 * 24, 8 * 21 * 3 + 7, "Sprite: 25\nColor: 9"},
+        {1, right, 30, 40 + 21 * 7, static_hint},
+        {2, list, 4 * 24 * 6, 4 * 21 * 3, static_hint}};
+    for (const auto &[zoom, which, x, y, text] : hovers) {
+        choose_zoom(zoom);
+        EXPECT_EQ(tooltip_text(area(which), x, y), text)
+            << area_name(which) << " " << x << "," << y;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Hover, Tooltips,
-    ::testing::Values(
-        TooltipCase{"LeftZoomTwo", 2, left, 60, 150, "Sprite: 5\nColor: 5"},
-        TooltipCase{"RightZoomThree", 3, right, 143, 3 * 187 - 1, "Sprite: 27\nColor: 11"},
-        TooltipCase{"ListZoomFour", 4, list, 8 * 24, 8 * 21 * 3 + 7, "Sprite: 25\nColor: 9"},
-        TooltipCase{"EmptyBorderSlot", 1, right, 30, 40 + 21 * 7, static_hint},
-        TooltipCase{"EmptyListSlot", 2, list, 4 * 24 * 6, 4 * 21 * 3, static_hint}),
-    case_name);
 
 // ---- The template preview ------------------------------------------------------------------
 
