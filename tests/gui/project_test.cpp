@@ -158,11 +158,14 @@ TEST_P(NewProject, AsksOnlyWhenSomethingIsLoaded) {
     question.inspect = [&](GtkWidget *dialog) { asked = yes_no_question(dialog); };
     flush_redraws();
     gtk_menu_item_activate(GTK_MENU_ITEM(widget("menuitem_new_project")));
-    // What the command queued for drawing, before the main loop draws it.
-    std::vector<bool> swatches_queued;
-    for (const char *pair : {"00", "01", "10", "11"})
-        swatches_queued.push_back(
-            take_queued_redraw((std::string{"drawingarea_color_sprite_bit_pair_"} + pair).c_str()));
+    // What the command queued for drawing, before the main loop draws it: every area.
+    std::vector<std::string> unqueued;
+    for (const char *area :
+         {"picture", "upper_border", "lower_border", "left_border", "right_border", "sprites",
+          "color_sprite_bit_pair_00", "color_sprite_bit_pair_01", "color_sprite_bit_pair_10",
+          "color_sprite_bit_pair_11"})
+        if (!take_queued_redraw((std::string{"drawingarea_"} + area).c_str()))
+            unqueued.emplace_back(area);
     process_events(100);
 
     const bool anything = c.picture || c.sprites;
@@ -185,7 +188,7 @@ TEST_P(NewProject, AsksOnlyWhenSomethingIsLoaded) {
     EXPECT_EQ(utf8_path_and_filename_project, nullptr);
     EXPECT_EQ(utf8_path_and_filename_picture, nullptr);
     EXPECT_EQ(utf8_path_and_filename_sprites, nullptr);
-    EXPECT_EQ(swatches_queued, std::vector<bool>(4, true));
+    EXPECT_EQ(unqueued, std::vector<std::string>{});
     // Nothing loaded now, so a second new project does not ask.
     DialogAnswer again("Confirmation request", GTK_RESPONSE_NO);
     choose("menuitem_new_project");
