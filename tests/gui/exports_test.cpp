@@ -14,6 +14,7 @@
 #include "gui/project_commands.hpp"
 
 #include <array>
+#include <functional>
 #include <tuple>
 
 namespace {
@@ -79,10 +80,19 @@ class Exports : public EditorTest {
     }
 
     // Runs the export from the menu, typing name into the save dialog (or taking the suggestion
-    // when name is empty) and confirming once the dialog shows shown in the export folder.
-    void export_as(const Saving &kind, const std::string &name, const std::string &shown = "") {
+    // when name is empty) and confirming once the dialog shows shown in the export folder;
+    // confirming runs as the dialog is confirmed.
+    void export_as(const Saving &kind, const std::string &name, const std::string &shown = "",
+                   const std::function<void()> &confirming = {}) {
         DialogAnswer answer(kind.title, GTK_RESPONSE_OK);
         type_name(answer, out, name, shown);
+        answer.ready = [shows = answer.ready, confirming](GtkWidget *dialog) {
+            if (!shows(dialog))
+                return false;
+            if (confirming)
+                confirming();
+            return true;
+        };
         choose(kind.menu_item);
         EXPECT_EQ(answer.times_answered(), 1);
     }
@@ -166,14 +176,12 @@ TEST_F(Exports, CancelledDialogOrPictureWithoutViewerWritesNothing) {
 // The chooser cannot replace a folder with a file; the extension leads to a folder of that name.
 TEST_F(Exports, WriteErrorIsReportedAndNothingCrunched) {
     load();
-    // Each dialog starts where the name is typed, or its name entry would complete "taken" to
-    // the folder when it gets there.
     set_path(&options_picture_dir_string, out);
     for (const auto &[kind, name] : {std::pair{png, "taken.png"}, std::pair{prg, "taken.prg"},
                                      std::pair{project_as, "taken.ini"}}) {
         gtk_window_set_title(GTK_WINDOW(window_main), "C64 Sidewell - before.ini");
-        fs::create_directory(out / name);
-        export_as(kind, "taken");
+        // Made only as the dialog is confirmed, or its name entry could complete "taken" to it.
+        export_as(kind, "taken", "", [&, name = name] { fs::create_directory(out / name); });
         EXPECT_NE(taken_error().find(name), std::string::npos);
         EXPECT_EQ(files_in(out), std::set<std::string>{name});
         EXPECT_TRUE(fs::is_directory(out / name));
