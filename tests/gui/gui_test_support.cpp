@@ -31,13 +31,13 @@ gboolean end_main_loop(gpointer timed_out) {
     return FALSE;
 }
 
-void collect_labels(GtkWidget *widget, std::vector<std::string> *texts) {
-    if (GTK_IS_LABEL(widget))
+void collect_labels(GtkWidget *widget, bool shown_only, std::vector<std::string> *texts) {
+    if (GTK_IS_LABEL(widget) && (!shown_only || gtk_widget_get_mapped(widget)))
         texts->emplace_back(gtk_label_get_label(GTK_LABEL(widget)));
     if (GTK_IS_CONTAINER(widget)) {
         GList *children = gtk_container_get_children(GTK_CONTAINER(widget));
         for (GList *child = children; child != nullptr; child = child->next)
-            collect_labels(GTK_WIDGET(child->data), texts);
+            collect_labels(GTK_WIDGET(child->data), shown_only, texts);
         g_list_free(children);
     }
 }
@@ -122,9 +122,9 @@ bool take_queued_redraw(const char *widget_name) {
     return true;
 }
 
-std::vector<std::string> label_texts(GtkWidget *container) {
+std::vector<std::string> label_texts(GtkWidget *container, bool shown_only) {
     std::vector<std::string> texts;
-    collect_labels(container, &texts);
+    collect_labels(container, shown_only, &texts);
     return texts;
 }
 

@@ -34,7 +34,8 @@ void call_from_main_loop(std::function<void()> action);
 void flush_redraws();
 // True when a redraw of the main-window widget is queued and not yet drawn; takes it off.
 bool take_queued_redraw(const char *widget_name);
-std::vector<std::string> label_texts(GtkWidget *container); // markup source of every label
+// The markup source of every label in container, or of those on screen.
+std::vector<std::string> label_texts(GtkWidget *container, bool shown_only = false);
 
 // ---- Input ----------------------------------------------------------------------------------
 

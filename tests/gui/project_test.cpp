@@ -189,6 +189,7 @@ TEST_P(NewProject, AsksOnlyWhenSomethingIsLoaded) {
     EXPECT_EQ(utf8_path_and_filename_picture, nullptr);
     EXPECT_EQ(utf8_path_and_filename_sprites, nullptr);
     EXPECT_EQ(unqueued, std::vector<std::string>{});
+    EXPECT_EQ(color_index_sprite_bit_pair_10, 13); // the sprites' own colour, light green
     // Nothing loaded now, so a second new project does not ask.
     DialogAnswer again("Confirmation request", GTK_RESPONSE_NO);
     choose("menuitem_new_project");
