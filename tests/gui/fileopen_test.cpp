@@ -49,6 +49,7 @@ void expect_template(GtkWidget *dialog, bool save) {
     GtkWidget *confirm = lookup_widget(dialog, save ? "button4" : "button2");
     EXPECT_EQ(gtk_dialog_get_response_for_widget(GTK_DIALOG(dialog), confirm), GTK_RESPONSE_OK);
     EXPECT_STREQ(gtk_button_get_label(GTK_BUTTON(confirm)), save ? GTK_STOCK_SAVE : GTK_STOCK_OPEN);
+    EXPECT_TRUE(gtk_widget_has_default(confirm));
     EXPECT_EQ(gtk_dialog_get_response_for_widget(
                   GTK_DIALOG(dialog), lookup_widget(dialog, save ? "button3" : "button1")),
               GTK_RESPONSE_CANCEL);
@@ -90,6 +91,9 @@ TEST_P(EveryChooser, StartsInItsFolderAndRemembersOnlyWhatWasConfirmed) {
         }
         g_slist_free(filters);
         active = active_filter(dialog);
+        // Only the picture chooser previews what is highlighted.
+        EXPECT_EQ(gtk_file_chooser_get_preview_widget(GTK_FILE_CHOOSER(dialog)) != nullptr,
+                  c.run == fileopen_open_picture_file);
     };
     // The chooser reports its folder once it has started loading it.
     cancel.ready = [&](GtkWidget *dialog) {
@@ -182,6 +186,15 @@ TEST_F(FileChoosers, PictureFilterIsRememberedForPicturesOnly) {
     EXPECT_EQ(picture_filter, all_files);
     EXPECT_EQ(sprite_filter, supported_sprites);
     EXPECT_EQ(matches, (std::vector<bool>{true, false, true, true, false, true}));
+    // Back to the first filter, which the next dialog starts with again.
+    DialogAnswer first("Select a picture file", GTK_RESPONSE_OK);
+    pick(first, write_file(dir / "pic.koa", koala_file(0)), supported_pictures);
+    ASSERT_TRUE(fileopen_open_picture_file(&out));
+    g_free(out);
+    DialogAnswer again("Select a picture file", GTK_RESPONSE_CANCEL);
+    again.inspect = [&](GtkWidget *dialog) { picture_filter = active_filter(dialog); };
+    fileopen_open_picture_file(&out);
+    EXPECT_EQ(picture_filter, supported_pictures);
 }
 
 // The chooser's file list: the one tree view with name, size and date columns.

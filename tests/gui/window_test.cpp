@@ -73,6 +73,7 @@ const char *const natural_heights[] = {"checkbutton_sprite_multicolor", "frame_s
                                        "drawingarea_sprite_palette", "menubar_main"};
 
 TEST_F(Window, EveryWidgetSitsInItsPlaceAtEveryZoom) {
+    std::vector<int> gaps;
     for (const int zoom : {1, 3}) {
         SCOPED_TRACE(zoom);
         choose_zoom(zoom);
@@ -98,7 +99,11 @@ TEST_F(Window, EveryWidgetSitsInItsPlaceAtEveryZoom) {
         EXPECT_EQ(status.y + status.height, window_main->allocation.height);
         EXPECT_EQ(status.width, window_main->allocation.width);
         EXPECT_EQ(box_of(widget("menubar_main")).y, 0);
+        // The columns sit side by side, a fixed gap apart at every zoom.
+        const Box border = box_of(widget("drawingarea_right_border"));
+        gaps.push_back(box_of(widget("drawingarea_sprites")).x - (border.x + border.width));
     }
+    EXPECT_EQ(gaps[0], gaps[1]);
     // Not editable in this version: the border colours and the list's page.
     for (const char *hidden : {"frame_base_colors", "vscrollbar_sprites"})
         EXPECT_FALSE(gtk_widget_get_mapped(widget(hidden)) ||
@@ -228,6 +233,11 @@ TEST_F(Window, ConfirmationIsYesOnlyForYes) {
         answer.inspect = [&shown](GtkWidget *dialog) {
             shown = yes_no_question(dialog);
             EXPECT_EQ(lookup_widget(dialog, "dialog_yes_no_confirmation"), dialog);
+            // In the middle of the screen, where no window manager places it.
+            int x = 0, y = 0, width = 0, height = 0;
+            gtk_window_get_position(GTK_WINDOW(dialog), &x, &y);
+            gtk_window_get_size(GTK_WINDOW(dialog), &width, &height);
+            EXPECT_NEAR(x + width / 2, gdk_screen_width() / 2, 1);
         };
         EXPECT_EQ(controls_get_user_confirmation("Reset <b>all</b>?"), expected) << response;
         EXPECT_EQ(answer.times_answered(), 1);
