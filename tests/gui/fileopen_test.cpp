@@ -54,6 +54,9 @@ void expect_template(GtkWidget *dialog, bool save) {
                   GTK_DIALOG(dialog), lookup_widget(dialog, save ? "button3" : "button1")),
               GTK_RESPONSE_CANCEL);
     EXPECT_TRUE(gtk_window_get_modal(GTK_WINDOW(dialog)));
+    int x = 0, y = 0; // placed towards the middle, not where a bare X server puts windows
+    gtk_window_get_position(GTK_WINDOW(dialog), &x, &y);
+    EXPECT_TRUE(x > 0 && y > 0) << x << "," << y;
     EXPECT_EQ(gtk_file_chooser_get_action(GTK_FILE_CHOOSER(dialog)),
               save ? GTK_FILE_CHOOSER_ACTION_SAVE : GTK_FILE_CHOOSER_ACTION_OPEN);
     EXPECT_EQ(gtk_file_chooser_get_do_overwrite_confirmation(GTK_FILE_CHOOSER(dialog)), save);

@@ -294,7 +294,9 @@ TEST_F(Selection, ControlAAndControlNActOnTheFocusedArea) {
         SCOPED_TRACE(area_name(which));
         ASSERT_TRUE(click(other, other_index));
         gtk_widget_grab_focus(area(which));
+        flush_redraws();
         tap_key(GDK_KEY_a, state);
+        EXPECT_TRUE(take_queued_redraw("drawingarea_sprites"));
         EXPECT_EQ(sprites_get_selected_count(),
                   which == list ? sprites_capacity : sprites_capacity / 2 + 1);
         for (unsigned index = 0; index < sprites_border_count; index++) {
@@ -304,8 +306,10 @@ TEST_F(Selection, ControlAAndControlNActOnTheFocusedArea) {
                                          sprites_is_left_index(index) == (which == left))
                 << index;
         }
+        flush_redraws();
         tap_key(GDK_KEY_n, state);
         EXPECT_EQ(sprites_get_selected_count(), 0u);
+        EXPECT_TRUE(take_queued_redraw("drawingarea_left_border"));
     }
 }
 

@@ -255,6 +255,9 @@ TEST_F(Window, AboutBoxNamesTheBuild) {
     };
     choose("menuitem_about");
     ASSERT_EQ(answer.times_answered(), 1);
+    DialogAnswer gone("About C64 Sidewell", GTK_RESPONSE_OK); // the answered box went away
+    process_events(100);
+    EXPECT_EQ(gone.times_answered(), 0);
     const std::string build =
         "Compiled on: " + controls_format_build_date(__DATE__) +
         "\nCompiled with gcc version: " + std::to_string(__GNUC__) + "." +
