@@ -98,7 +98,12 @@ TEST_F(Window, EveryWidgetSitsInItsPlaceAtEveryZoom) {
         const Box status = box_of(widget("statusbar_main"));
         EXPECT_EQ(status.y + status.height, window_main->allocation.height);
         EXPECT_EQ(status.width, window_main->allocation.width);
-        EXPECT_EQ(box_of(widget("menubar_main")).y, 0);
+        // Menu bar, the two columns and the status bar stacked without gaps.
+        const Box menubar = box_of(widget("menubar_main")),
+                  columns = box_of(widget("hbox_topmost"));
+        EXPECT_EQ(menubar.y, 0);
+        EXPECT_EQ(columns.y, menubar.height);
+        EXPECT_EQ(status.y, columns.y + columns.height);
         // The columns sit side by side, a fixed gap apart at every zoom.
         const Box border = box_of(widget("drawingarea_right_border"));
         gaps.push_back(box_of(widget("drawingarea_sprites")).x - (border.x + border.width));
