@@ -132,6 +132,9 @@ TEST_P(EveryChooser, StartsInItsFolderAndRemembersOnlyWhatWasConfirmed) {
     EXPECT_EQ(active, c.filters.front());
     EXPECT_EQ(GCharPtr{out}.get(), file.string());
     expect_folders(true);
+    DialogAnswer gone(c.title, GTK_RESPONSE_CANCEL); // the answered dialog went away
+    process_events(100);
+    EXPECT_EQ(gone.times_answered(), 0);
 }
 
 const std::vector<std::string> picture_filters{supported_pictures, prg_pictures, all_files};

@@ -553,7 +553,15 @@ TEST_F(FileMenu, RestoreAfterTheTemplateCopesWithBadBackups) {
     border_color_index = 12;
     controls_update_main_statusbar(" Info: before");
     take_backup_and_show_template();
+    flush_redraws();
     restore_project_from_data();
+    // Everything the project shows is drawn again.
+    std::vector<std::string> unqueued;
+    for (const char *area : {"picture", "upper_border", "left_border", "right_border", "sprites",
+                             "color_sprite_bit_pair_00", "color_sprite_bit_pair_10"})
+        if (!take_queued_redraw((std::string{"drawingarea_"} + area).c_str()))
+            unqueued.emplace_back(area);
+    EXPECT_EQ(unqueued, std::vector<std::string>{});
     EXPECT_EQ(sprites_get_array_size(), 6u);
     EXPECT_EQ(sprites_get_background_color(), 6); // the picture's background again
     EXPECT_EQ(border_color_index, 12);
