@@ -59,9 +59,16 @@ TEST_P(Load, ReportsInTheStatusBarAndAnErrorDialog) {
     DialogAnswer answer(c.sprites ? "Select a sprite data file" : "Select a picture file",
                         GTK_RESPONSE_OK);
     pick(answer, file);
-    press(c.sprites ? GDK_F3 : GDK_F2);
+    flush_redraws();
+    gtk_menu_item_activate(
+        GTK_MENU_ITEM(widget(c.sprites ? "menuitem_load_sprites" : "menuitem_load_picture")));
+    // A loaded file is drawn again, in the areas that show it: taken before the main loop does.
+    const bool drawn_again =
+        take_queued_redraw(c.sprites ? "drawingarea_sprites" : "drawingarea_picture");
+    process_events(50);
 
     ASSERT_EQ(answer.times_answered(), 1);
+    EXPECT_EQ(drawn_again, c.error == nullptr);
     const gchar *loaded =
         c.sprites ? utf8_path_and_filename_sprites : utf8_path_and_filename_picture;
     const std::string path = loaded ? loaded : "";
