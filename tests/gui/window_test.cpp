@@ -109,6 +109,9 @@ TEST_F(Window, EveryWidgetSitsInItsPlaceAtEveryZoom) {
         gaps.push_back(box_of(widget("drawingarea_sprites")).x - (border.x + border.width));
     }
     EXPECT_EQ(gaps[0], gaps[1]);
+    // The menus pop up only when opened.
+    for (const char *menu : {"menuitem_file_menu", "menuitem_zoom_menu", "menuitem_help_menu"})
+        EXPECT_FALSE(gtk_widget_get_visible(widget(menu))) << menu;
     // Not editable in this version: the border colours and the list's page.
     for (const char *hidden : {"frame_base_colors", "vscrollbar_sprites"})
         EXPECT_FALSE(gtk_widget_get_mapped(widget(hidden)) ||
