@@ -9,6 +9,7 @@
 #include "gui/colorpickers.hpp"
 #include "gui/controls.hpp"
 #include "gui/exports.hpp"
+#include "gui/fileopen.hpp"
 #include "gui/painting.hpp"
 #include "gui/project_commands.hpp"
 #include "gui/window_main.hpp"
@@ -58,6 +59,7 @@ bool app_start(int *argc, char ***argv) {
     if (!gtk_init_check(argc, argv)) {
         return false;
     }
+    fileopen_forget_filters();
     window_main = create_window_main();
     // Showing realises the drawing areas: their first configure events record them and create
     // the off-screen images that applying the preferences below repaints.

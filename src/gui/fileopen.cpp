@@ -51,7 +51,7 @@ constexpr std::array executable_filters{
     all_files,
 };
 
-// Which filter was active when the user last confirmed; kept while the program runs.
+// Which filter was active when the user last confirmed; kept while the editor runs.
 int picture_filter_lastopen = 0;
 int sprites_filter_lastopen = 0;
 
@@ -211,6 +211,11 @@ gboolean run_chooser(const ChooserTask &task, const gchar *suggested_name, gchar
 }
 
 } // namespace
+
+void fileopen_forget_filters() {
+    picture_filter_lastopen = 0;
+    sprites_filter_lastopen = 0;
+}
 
 GtkWidget *create_filechooserdialog_open() {
     return create_template(GTK_FILE_CHOOSER_ACTION_OPEN, tr("Open picture file"), GTK_STOCK_OPEN,

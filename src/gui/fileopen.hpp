@@ -14,5 +14,8 @@ gboolean fileopen_save_project_file(const gchar *suggested_name, gchar **out);
 gboolean fileopen_save_png_file(const gchar *suggested_name, gchar **out);
 gboolean fileopen_save_executable_file(const gchar *suggested_name, gchar **out);
 
+// A new start of the editor offers the first filter of each chooser again.
+void fileopen_forget_filters();
+
 // The picture chooser's live preview; image is the preview widget.
 void fileopen_update_hires_preview_cb(GtkFileChooser *chooser, gpointer image);

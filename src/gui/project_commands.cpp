@@ -140,9 +140,10 @@ void show_project() {
         std::uint8_t colour = 0;
         sprites_get_color_at_index(0, &colour);
         color_index_sprite_bit_pair_10 = colour;
-        repaint_sprite_views();
-        queue_swatches();
     }
+    // The project's colours reached the store even when its sprite file did not load.
+    repaint_sprite_views();
+    queue_swatches();
 }
 
 // The list scroll bar covers one step per row of eight sprites and pages by five rows.

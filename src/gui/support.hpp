@@ -1,5 +1,5 @@
 #pragma once
-// The widget registry every window carries (widgets found by name), and the pixmap helpers.
+// The widget registry every window carries: widgets found by name.
 
 #include <gtk/gtk.h>
 
@@ -14,11 +14,3 @@ void hookup_object_no_ref(GtkWidget *owner, gpointer object, const gchar *name);
 
 // A shown stock button in the dialog's action area that answers response and may be the default.
 GtkWidget *add_dialog_button(GtkWidget *dialog, const gchar *stock_id, gint response);
-
-// Search folders for pixmap files, the most recently added first.
-void add_pixmap_directory(const gchar *directory);
-GtkWidget *create_pixmap(GtkWidget *widget, const gchar *filename);
-GdkPixbuf *create_pixbuf(const gchar *filename);
-
-void glade_set_atk_action_description(AtkAction *action, const gchar *action_name,
-                                      const gchar *description);

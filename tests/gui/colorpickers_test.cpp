@@ -1,7 +1,9 @@
-// The palette strips, the bit-pair swatches and the multicolour switch, driven by button presses
-// delivered to the real window.
+// Picking colours: presses on the sprite palette strip set the colour of the chosen bit pair,
+// sprite colours follow the selection and its linked pairs, the multicolour switch and the
+// transparent colour's rule. What the strip and swatches show is judged with the whole window.
 
-#include "area_test_support.hpp"
+#include "gui_test_support.hpp"
+
 #include "core/hiresdecoder.hpp"
 #include "core/options.hpp"
 #include "core/sprites.hpp"
@@ -12,17 +14,17 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
 
-using area_test::PrintTo;
+using gui_test::PrintTo;
 
 constexpr int colours = 16;
 
-class ColourPickers : public AreaTest {
+class ColourPickers : public EditorTest {
   protected:
     void activate(const char *radio_button) {
         gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(widget(radio_button)), TRUE);
@@ -49,69 +51,24 @@ class ColourPickers : public AreaTest {
     }
 };
 
-struct StripCase {
-    const char *name;
-    const char *palette_item;
-    int zoom;
-};
-
-class PaletteStrip : public ColourPickers, public ::testing::WithParamInterface<StripCase> {};
-
-// Sixteen swatches in index order, each closed on its right by a column of colour 0, with a
-// line of colour 0 above and below them all. The strip is drawn when the area is configured, so
-// the palette command itself has to bring a configure event about.
-TEST_P(PaletteStrip, ShowsTheSixteenColoursWithSeparators) {
-    choose_zoom(GetParam().zoom);
-    choose(GetParam().palette_item);
-    const int size = 16 * GetParam().zoom;
-
-    PixbufPtr expected{gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, colours * size, size)};
-    for (int y = 0; y < size; y++)
-        for (int x = 0; x < colours * size; x++) {
-            const bool separator = y == 0 || y == size - 1 || x % size == size - 1;
-            pixel_set_rgb(expected.get(), x, y,
-                          palette_rgb(separator ? 0 : static_cast<std::uint8_t>(x / size)));
-        }
-    const PixbufPtr shown = area_pixels(widget("drawingarea_sprite_palette"));
-    ASSERT_GE(gdk_pixbuf_get_width(shown.get()), colours * size);
-    ASSERT_GE(gdk_pixbuf_get_height(shown.get()), size);
-    const PixbufPtr strip{gdk_pixbuf_new_subpixbuf(shown.get(), 0, 0, colours * size, size)};
-    EXPECT_EQ(pixels_first_difference(strip.get(), expected.get()), "");
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Palettes, PaletteStrip,
-    ::testing::Values(StripCase{"high_contrast_zoom1", "menuitem_palette_high_contrast", 1},
-                      StripCase{"pixcen_zoom2", "menuitem_palette_pixcen", 2},
-                      StripCase{"ccs64_zoom3", "menuitem_palette_ccs64", 3},
-                      StripCase{"high_contrast_zoom4", "menuitem_palette_high_contrast", 4}),
-    case_name);
-
-struct HitCase {
-    const char *name;
-    int zoom;
-    double x;
-    std::uint8_t colour;
-};
-
-class PaletteHit : public ColourPickers, public ::testing::WithParamInterface<HitCase> {};
-
-TEST_P(PaletteHit, PicksTheSwatchUnderThePointer) {
-    choose_zoom(GetParam().zoom);
+// Each swatch is closed on its right by a separator column, which belongs to it; presses past
+// the strip's end go on counting swatches of the zoomed width, modulo 16.
+TEST_F(ColourPickers, PaletteStripPicksTheSwatchUnderThePointer) {
     activate("radiobutton_color_sprite_bit_pair_01");
-    sprites_set_multicolor0(GetParam().colour == 8 ? 9 : 8);
-    EXPECT_TRUE(send_button(widget("drawingarea_sprite_palette"), GetParam().x, 1.0));
-    EXPECT_EQ(sprites_get_multicolor0(), GetParam().colour);
+    const std::tuple<int, double, std::uint8_t> presses[] = {{1, 0.0, 0},
+                                                             {1, 255.9, 15},
+                                                             {1, 31.0, 1},
+                                                             {2, 95.9, 2},
+                                                             {2, 96.0, 3},
+                                                             {3, 768.5, 0},
+                                                             {4, 1024.0 + 64 * 5 + 3, 5}};
+    for (const auto &[zoom, x, colour] : presses) {
+        choose_zoom(zoom);
+        sprites_set_multicolor0(colour == 8 ? 9 : 8);
+        EXPECT_TRUE(send_button(widget("drawingarea_sprite_palette"), x, 1.0));
+        EXPECT_EQ(sprites_get_multicolor0(), colour) << zoom << " " << x;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Positions, PaletteHit,
-    ::testing::Values(HitCase{"first_pixel", 1, 0.0, 0}, HitCase{"last_pixel", 1, 255.9, 15},
-                      HitCase{"separator_belongs_left", 1, 31.0, 1},
-                      HitCase{"zoom2_before_96", 2, 95.9, 2}, HitCase{"zoom2_at_96", 2, 96.0, 3},
-                      HitCase{"zoom3_past_the_strip", 3, 768.5, 0},
-                      HitCase{"zoom4_far_past_the_strip", 4, 1024.0 + 64 * 5 + 3, 5}),
-    case_name);
 
 // A radio button and its swatch share the bit pair they stand for.
 struct RadioCase {
@@ -134,17 +91,14 @@ TEST_P(RadioButton, SetsItsColourAndQueuesItsSwatchAndTheSprites) {
     send_button(widget("drawingarea_sprite_palette"), 16 * picked + 8, 8);
 
     EXPECT_EQ(c.colour(), picked);
-    for (const char *area : colour_swatches)
-        EXPECT_EQ(take_queued_redraw(area), area == swatch) << area;
+    for (const char *pair : {"00", "01", "10", "11"}) {
+        const std::string area = std::string{"drawingarea_color_sprite_bit_pair_"} + pair;
+        EXPECT_EQ(take_queued_redraw(area.c_str()), area == swatch) << area;
+    }
     for (const char *area :
          {"drawingarea_sprites", "drawingarea_left_border", "drawingarea_right_border"})
         EXPECT_TRUE(take_queued_redraw(area)) << area;
-    const PixbufPtr shown = area_pixels(widget(swatch.c_str()));
-    EXPECT_EQ(pixel_rgb(shown.get(), 0, 0), palette_rgb(picked));
-    EXPECT_EQ(pixel_rgb(shown.get(), 15, 15), palette_rgb(picked));
-    const PixbufPtr left = spriteviews_new_border_pixbuf(
-        SpriteviewsSide::left, options_selection_method, painting_get_display_background_index());
-    EXPECT_EQ(pixels_first_difference(pixbuf_left_border, left.get()), "");
+    EXPECT_EQ(borders_first_difference(), "");
 }
 
 std::uint8_t colour_of_sprite_0() {
@@ -160,57 +114,36 @@ INSTANTIATE_TEST_SUITE_P(Buttons, RadioButton,
                                            RadioCase{"11", sprites_get_multicolor1}),
                          case_name);
 
-TEST_F(ColourPickers, SpriteColourRightAfterStartUpRecoloursAll128Records) {
-    pick(7);
-    EXPECT_EQ(all_colours(), std::vector<std::uint8_t>(sprites_capacity, 7));
-    EXPECT_EQ(color_index_sprite_bit_pair_10, 7);
+// Sprites 16-23 share their colour with the sprite four places on (both halves of a border
+// row pair), 28-35 likewise, when the partner is in use.
+TEST_F(ColourPickers, LinkedPairsKeepTheirColoursTogether) {
+    const std::tuple<unsigned, std::vector<unsigned>, std::vector<unsigned>> picks[] = {
+        {40, {16}, {16, 20}},
+        {40, {20}, {16, 20}},
+        {40, {32}, {28, 32}},
+        {40, {19, 35}, {19, 23, 31, 35}},
+        {40, {24}, {24}},
+        {20, {16}, {16}},
+        {33, {28, 29}, {28, 29, 32}}};
+    constexpr std::uint8_t before = 1, picked = 5;
+    for (const auto &[in_use, selected, recoloured] : picks) {
+        sprites_set_array_size(sprites_border_count);
+        for (unsigned index = 0; index < sprites_border_count; index++)
+            sprites_set_color_at_index(index, before);
+        sprites_select_none();
+        for (const unsigned index : selected)
+            sprites_set_selected_at_index(index, 1);
+        sprites_set_array_size(in_use);
+        pick(picked);
+        std::vector<unsigned> changed;
+        const std::vector<std::uint8_t> after = all_colours();
+        for (unsigned index = 0; index < sprites_border_count; index++)
+            if (after[index] != before)
+                changed.push_back(index);
+        EXPECT_EQ(changed, recoloured) << selected[0] << " of " << in_use;
+        EXPECT_EQ(after[recoloured[0]], picked);
+    }
 }
-
-struct LinkCase {
-    const char *name;
-    unsigned in_use;
-    std::vector<unsigned> selected;
-    std::vector<unsigned> recoloured;
-};
-
-class LinkedPairs : public ColourPickers, public ::testing::WithParamInterface<LinkCase> {};
-
-TEST_P(LinkedPairs, KeepTheirColoursTogether) {
-    const LinkCase &c = GetParam();
-    constexpr std::uint8_t before = 1;
-    constexpr std::uint8_t picked = 5;
-    for (unsigned index = 0; index < sprites_border_count; index++)
-        sprites_set_color_at_index(index, before);
-    sprites_select_none();
-    for (const unsigned index : c.selected)
-        sprites_set_selected_at_index(index, 1);
-    sprites_set_array_size(c.in_use);
-
-    pick(picked);
-
-    std::map<unsigned, std::uint8_t> changed;
-    std::map<unsigned, std::uint8_t> expected;
-    const std::vector<std::uint8_t> after = all_colours();
-    for (unsigned index = 0; index < sprites_border_count; index++)
-        if (after[index] != before)
-            changed[index] = after[index];
-    for (const unsigned index : c.recoloured)
-        expected[index] = picked;
-    EXPECT_EQ(changed, expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Pairs, LinkedPairs,
-    ::testing::Values(LinkCase{"first_of_pair_16_20", 40, {16}, {16, 20}},
-                      LinkCase{"second_of_pair_16_20", 40, {20}, {16, 20}},
-                      LinkCase{"first_of_pair_28_32", 40, {28}, {28, 32}},
-                      LinkCase{"second_of_pair_28_32", 40, {32}, {28, 32}},
-                      LinkCase{"both_of_pair_17_21", 40, {17, 21}, {17, 21}},
-                      LinkCase{"last_pairs", 40, {19, 35}, {19, 23, 31, 35}},
-                      LinkCase{"unlinked_sprite", 40, {24}, {24}},
-                      LinkCase{"partner_not_in_use", 20, {16}, {16}},
-                      LinkCase{"partner_in_use_only_for_28", 33, {28, 29}, {28, 29, 32}}),
-    case_name);
 
 TEST_F(ColourPickers, MulticolourButtonSwitchesAll128Records) {
     GtkToggleButton *button = GTK_TOGGLE_BUTTON(widget("checkbutton_sprite_multicolor"));
@@ -249,7 +182,10 @@ TEST_P(TransparentColour, FollowsThePictureUnlessItIsHires) {
     if (c.forced_format != 0)
         picture_data.format = c.forced_format;
 
+    flush_redraws();
     set_background_color_for_sprites();
+    // The transparent swatch shows the display background, which may just have changed.
+    EXPECT_TRUE(take_queued_redraw("drawingarea_color_sprite_bit_pair_00"));
     process_events(50);
 
     GtkWidget *pair_00 = widget("radiobutton_color_sprite_bit_pair_00");
@@ -261,12 +197,6 @@ TEST_P(TransparentColour, FollowsThePictureUnlessItIsHires) {
               !hires);
     const std::uint8_t expected = hires ? user_background : picture_data.background_color;
     EXPECT_EQ(sprites_get_background_color(), expected);
-    if (!hires)
-        sprites_set_background_color((expected + 1) % colours);
-    gtk_widget_queue_draw(pair_00);
-    process_events(20);
-    const PixbufPtr swatch = area_pixels(widget("drawingarea_color_sprite_bit_pair_00"));
-    EXPECT_EQ(pixel_rgb(swatch.get(), 8, 8), palette_rgb(expected));
 }
 
 INSTANTIATE_TEST_SUITE_P(Pictures, TransparentColour,
@@ -274,22 +204,5 @@ INSTANTIATE_TEST_SUITE_P(Pictures, TransparentColour,
                                            PictureRuleCase{"petscii", "welcome.pet", 0},
                                            PictureRuleCase{"hires", "sunset.koa", 3}),
                          case_name);
-
-// The border palette is never shown; its press handler still sets the corner colour.
-TEST_F(ColourPickers, BorderPalettePressSetsTheCornerColour) {
-    choose_zoom(2);
-    GdkEventButton press{};
-    press.type = GDK_BUTTON_PRESS;
-    press.button = 1;
-    press.x = 32.0 * 6 + 31.5;
-    border_color_index = 0;
-    GtkWidget *palette = widget("drawingarea_palette");
-    EXPECT_TRUE(on_drawingarea_palette_button_press_event(palette, &press, nullptr));
-    EXPECT_EQ(border_color_index, 6);
-    press.button = 3;
-    press.x = 32.0 * 9;
-    EXPECT_FALSE(on_drawingarea_palette_button_press_event(palette, &press, nullptr));
-    EXPECT_EQ(border_color_index, 6);
-}
 
 } // namespace

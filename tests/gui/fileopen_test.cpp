@@ -1,16 +1,17 @@
 // The six file choosers: templates, filters, remembered folders and filters, the live preview.
 
-#include "project_test_support.hpp"
+#include "gui_test_support.hpp"
 
+#include "core/options.hpp"
 #include "gui/fileopen.hpp"
+#include "gui/support.hpp"
 
 #include <array>
 
 namespace {
 
-using namespace project_test;
-using project_test::PrintTo;
-using FileChoosers = ProjectTest;
+using gui_test::PrintTo;
+using FileChoosers = EditorTest;
 
 constexpr const char *all_files = "  All files (*) ";
 constexpr const char *supported_pictures =
@@ -36,31 +37,32 @@ struct ChooserCase {
     unsigned updates;
 };
 
-// The dialogs come from two templates, with the widgets' names registered on them.
+// Open and save choosers, found by their names: their Cancel and confirm buttons, and a
+// question before a save replaces a file.
 void expect_template(GtkWidget *dialog, bool save) {
-    const auto named = [dialog, save](const char *open_name, const char *save_name) {
-        return lookup_widget(dialog, save ? save_name : open_name);
-    };
-    EXPECT_EQ(named("filechooserdialog_open", "filechooserdialog_save"), dialog);
-    EXPECT_EQ(named("dialog_vbox1", "dialog_vbox2"),
+    EXPECT_EQ(lookup_widget(dialog, save ? "filechooserdialog_save" : "filechooserdialog_open"),
+              dialog);
+    EXPECT_EQ(lookup_widget(dialog, save ? "dialog_vbox2" : "dialog_vbox1"),
               gtk_dialog_get_content_area(GTK_DIALOG(dialog)));
-    EXPECT_EQ(named("dialog_action_area1", "dialog_action_area2"),
+    EXPECT_EQ(lookup_widget(dialog, save ? "dialog_action_area2" : "dialog_action_area1"),
               gtk_dialog_get_action_area(GTK_DIALOG(dialog)));
-    EXPECT_EQ(gtk_dialog_get_response_for_widget(GTK_DIALOG(dialog), named("button1", "button3")),
-              GTK_RESPONSE_CANCEL);
-    GtkWidget *confirm = named("button2", "button4");
+    GtkWidget *confirm = lookup_widget(dialog, save ? "button4" : "button2");
     EXPECT_EQ(gtk_dialog_get_response_for_widget(GTK_DIALOG(dialog), confirm), GTK_RESPONSE_OK);
     EXPECT_STREQ(gtk_button_get_label(GTK_BUTTON(confirm)), save ? GTK_STOCK_SAVE : GTK_STOCK_OPEN);
     EXPECT_TRUE(gtk_widget_has_default(confirm));
-    EXPECT_EQ(gtk_container_get_border_width(GTK_CONTAINER(dialog)), 5u);
+    EXPECT_EQ(gtk_dialog_get_response_for_widget(
+                  GTK_DIALOG(dialog), lookup_widget(dialog, save ? "button3" : "button1")),
+              GTK_RESPONSE_CANCEL);
     EXPECT_TRUE(gtk_window_get_modal(GTK_WINDOW(dialog)));
-    EXPECT_EQ(gtk_window_get_transient_for(GTK_WINDOW(dialog)), nullptr);
+    int x = 0, y = 0; // placed towards the middle, not where a bare X server puts windows
+    gtk_window_get_position(GTK_WINDOW(dialog), &x, &y);
+    EXPECT_TRUE(x > 0 && y > 0) << x << "," << y;
     EXPECT_EQ(gtk_file_chooser_get_action(GTK_FILE_CHOOSER(dialog)),
               save ? GTK_FILE_CHOOSER_ACTION_SAVE : GTK_FILE_CHOOSER_ACTION_OPEN);
     EXPECT_EQ(gtk_file_chooser_get_do_overwrite_confirmation(GTK_FILE_CHOOSER(dialog)), save);
 }
 
-class EveryChooser : public ProjectTest, public ::testing::WithParamInterface<ChooserCase> {};
+class EveryChooser : public EditorTest, public ::testing::WithParamInterface<ChooserCase> {};
 
 // Four remembered folders of their own; the artist moves to a fifth, changes the filter and
 // cancels, then confirms there. A save dialog shows the name it was given.
@@ -92,6 +94,9 @@ TEST_P(EveryChooser, StartsInItsFolderAndRemembersOnlyWhatWasConfirmed) {
         }
         g_slist_free(filters);
         active = active_filter(dialog);
+        // Only the picture chooser previews what is highlighted.
+        EXPECT_EQ(gtk_file_chooser_get_preview_widget(GTK_FILE_CHOOSER(dialog)) != nullptr,
+                  c.run == fileopen_open_picture_file);
     };
     // The chooser reports its folder once it has started loading it.
     cancel.ready = [&](GtkWidget *dialog) {
@@ -127,6 +132,9 @@ TEST_P(EveryChooser, StartsInItsFolderAndRemembersOnlyWhatWasConfirmed) {
     EXPECT_EQ(active, c.filters.front());
     EXPECT_EQ(GCharPtr{out}.get(), file.string());
     expect_folders(true);
+    DialogAnswer gone(c.title, GTK_RESPONSE_CANCEL); // the answered dialog went away
+    process_events(100);
+    EXPECT_EQ(gone.times_answered(), 0);
 }
 
 const std::vector<std::string> picture_filters{supported_pictures, prg_pictures, all_files};
@@ -184,6 +192,15 @@ TEST_F(FileChoosers, PictureFilterIsRememberedForPicturesOnly) {
     EXPECT_EQ(picture_filter, all_files);
     EXPECT_EQ(sprite_filter, supported_sprites);
     EXPECT_EQ(matches, (std::vector<bool>{true, false, true, true, false, true}));
+    // Back to the first filter, which the next dialog starts with again.
+    DialogAnswer first("Select a picture file", GTK_RESPONSE_OK);
+    pick(first, write_file(dir / "pic.koa", koala_file(0)), supported_pictures);
+    ASSERT_TRUE(fileopen_open_picture_file(&out));
+    g_free(out);
+    DialogAnswer again("Select a picture file", GTK_RESPONSE_CANCEL);
+    again.inspect = [&](GtkWidget *dialog) { picture_filter = active_filter(dialog); };
+    fileopen_open_picture_file(&out);
+    EXPECT_EQ(picture_filter, supported_pictures);
 }
 
 // The chooser's file list: the one tree view with name, size and date columns.
@@ -251,6 +268,14 @@ TEST_F(FileChoosers, PreviewShowsAPictureAndHidesForAFileThatDoesNotDecode) {
     fileopen_open_picture_file(&out);
     EXPECT_EQ(step, std::size(steps));
     EXPECT_EQ(shown_width, 320);
+    // With nothing highlighted there is nothing to preview.
+    GtkWidget *dialog = create_filechooserdialog_open();
+    GtkWidget *image = gtk_image_new();
+    gtk_file_chooser_set_preview_widget(GTK_FILE_CHOOSER(dialog), image);
+    gtk_file_chooser_set_preview_widget_active(GTK_FILE_CHOOSER(dialog), TRUE);
+    fileopen_update_hires_preview_cb(GTK_FILE_CHOOSER(dialog), image);
+    EXPECT_FALSE(gtk_file_chooser_get_preview_widget_active(GTK_FILE_CHOOSER(dialog)));
+    gtk_widget_destroy(dialog);
 }
 
 } // namespace

@@ -1,29 +1,63 @@
 #pragma once
-// Drives the real editor window under X: starts it as main() does, answers its modal dialogs
-// from timeouts, and waits for the X server.
+// Drives the real editor window under X as its user does: menu items, keys and button presses
+// delivered as X delivers them, modal dialogs answered from timeouts, files written and read in
+// a folder of the test's own, and what the window shows read back from the screen.
+
+#include "core/glib_ptr.hpp"
 
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <ostream>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
-// The per-process configuration folder (XDG_CONFIG_HOME), set up by the test main.
-const std::filesystem::path &gui_test_config_home();
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
 
+// ---- The main loop and the X server -------------------------------------------------------
+
+// The per-process configuration folder (XDG_CONFIG_HOME), set up by the test main.
+const fs::path &gui_test_config_home();
 // Lets GTK handle everything the X server has for it, for at least the given time.
 void process_events(int milliseconds = 0);
-
 // Runs a main loop until the application quits it; false when it was still running after
 // timeout_seconds (the loop is then ended by the test).
 bool run_main_loop(int timeout_seconds = 20);
-
-// Calls action from the main loop as soon as it runs.
 void call_from_main_loop(std::function<void()> action);
+// Handles every pending event and draws every queued redraw now.
+void flush_redraws();
+// True when a redraw of the main-window widget is queued and not yet drawn; takes it off.
+bool take_queued_redraw(const char *widget_name);
+// The markup source of every label in container, or of those on screen.
+std::vector<std::string> label_texts(GtkWidget *container, bool shown_only = false);
 
-std::vector<std::string> label_texts(GtkWidget *container); // markup source of every label
+// ---- Input ----------------------------------------------------------------------------------
+
+// Chooses a menu item of the main window as the user does, and lets the areas paint.
+void choose(const char *menuitem);
+void choose_zoom(int zoom);
+// A key through GTK's key sender, as the keyboard would; the handler and any dialog it runs
+// are done when this returns.
+bool send_key(guint keyval, GdkModifierType modifiers);
+void press(guint keyval);
+// A key event for the main window, which passes it to its focus widget.
+void send_key_event(guint keyval, guint state, GdkEventType type);
+void tap_key(guint keyval, guint state = 0); // press and release
+// A button event at (x, y) in the area's window; true when a handler of the area took it.
+bool send_button(GtkWidget *area, double x, double y, guint state = 0,
+                 GdkEventType type = GDK_BUTTON_PRESS, guint button = 1);
+// The close request the window manager sends for the window's close button.
+void send_delete_event(GtkWidget *window);
+// Where the main window is, once the window manager has had its say.
+std::pair<int, int> window_position();
+
+// ---- Dialogs --------------------------------------------------------------------------------
 
 // Waits for a visible dialog with the given title, lets inspect look at it (once), waits until
 // ready agrees, then answers it with response, or closes its window when close_window is set.
@@ -49,7 +83,70 @@ class DialogAnswer {
     guint source = 0;
 };
 
-// Starts the editor as main() does, with a fresh preferences folder, and removes it afterwards.
+std::string chooser_filename(GtkWidget *dialog);
+GtkFileFilter *filter_named(GtkWidget *dialog, const std::string &name);
+// Answers an open dialog by picking file (under the named filter, if any) once it shows it.
+void pick(DialogAnswer &answer, const fs::path &file, const char *filter = nullptr);
+// Answers a save dialog by typing name, when there is one, and confirming once the chooser
+// shows shown (the name typed, by default) in folder.
+void type_name(DialogAnswer &answer, const fs::path &folder, const std::string &name,
+               std::string shown = "");
+std::string status_text();
+std::string window_title();
+std::string yes_no_question(GtkWidget *dialog);
+// The message dialogs on screen of the given type, or of any type.
+std::vector<GtkWidget *> message_dialogs(GtkMessageType only = GTK_MESSAGE_OTHER);
+std::string message_text(GtkWidget *dialog);
+// The texts of the message dialogs on screen, which are closed.
+std::vector<std::string> take_messages();
+// The one error reported, in the status bar and in a dialog; empty when there was none.
+std::string taken_error();
+
+// ---- Files ----------------------------------------------------------------------------------
+
+// Koala Painter at $6000: bitmap in changing patterns, screen RAM, colour RAM with junk in the
+// high nibbles, background.
+Bytes koala_file(std::uint8_t background);
+// PETSCII Vellum: 40, 25, border, background, lower case set, every screen code, colours.
+Bytes petscii_file(std::uint8_t border, std::uint8_t background);
+// count sprite slots after a load address; slot k is filled with fill + k and its attribute
+// byte holds colour k mod 16, except the first, which is first_attribute.
+Bytes sprite_file(unsigned count, std::uint8_t fill, std::uint8_t first_attribute = 1);
+fs::path write_file(const fs::path &path, const std::string &contents);
+fs::path write_file(const fs::path &path, const Bytes &contents);
+std::string read_text(const fs::path &path);
+std::set<std::string> files_in(const fs::path &folder);
+std::string file_uri(const fs::path &path);
+// The message GLib gives for reading path whole, as the decoders pass it on.
+std::string read_error(const fs::path &path);
+void set_path(gchar **path, const fs::path &value = {});
+std::string example_path(const char *name);
+// A file of the shared pictures made by other people, or empty when they are not there.
+std::string shared_picture_path(const char *name);
+
+// ---- Pixels ---------------------------------------------------------------------------------
+
+// What a widget shows once GTK has let it paint itself whole (drawn into a pixmap, so it works
+// also where the window reaches past the screen's edge).
+PixbufPtr widget_pixels(GtkWidget *widget);
+void pixel_set_rgb(GdkPixbuf *image, int x, int y, std::uint32_t rgb);
+std::uint32_t palette_rgb(std::uint8_t colour_index);
+// Each pixel of image repeated zoom times across and down.
+PixbufPtr pixels_enlarged(const GdkPixbuf *image, int zoom);
+// A white outline on the outermost pixels of the rectangle.
+void pixels_draw_outline(GdkPixbuf *image, int x, int y, int width, int height);
+// Empty when both images have the same size and colours, else where they first differ.
+std::string pixels_first_difference(const GdkPixbuf *actual, const GdkPixbuf *expected);
+// The picture as the decoder renders it on its own in the current palette; null when it does
+// not decode.
+PixbufPtr decoded_picture(const std::string &path);
+// The sprites in use whose selected flag is 1, in rising order.
+std::vector<unsigned> selected_sprites();
+
+// ---- The fixture ----------------------------------------------------------------------------
+
+// Starts the editor as main() does, with a fresh preferences folder, nothing loaded and a
+// folder for the test's files; removes all of it afterwards.
 class EditorTest : public ::testing::Test {
   protected:
     void SetUp() override;
@@ -57,17 +154,47 @@ class EditorTest : public ::testing::Test {
 
     // The window goes away as after quitting, and the editor starts again on the same folder.
     void restart();
-    static std::filesystem::path config_file();
+    static fs::path config_file();
     static std::string read_config();
     GtkWidget *widget(const char *name);
+
+    // Runs the menu item with its dialog answered: file picked, or typed when the dialog saves.
+    static void answer_with(const char *item, const char *title, const fs::path &file,
+                            bool save = false);
+    // Loads through the File menu; each load must succeed.
+    static void load_picture(const fs::path &file);
+    static void load_sprites(const fs::path &file);
+    // Puts what the File menu would load in place by the calls it makes, without the chooser.
+    static void put_picture(const fs::path &file);
+    static void put_sprites(const fs::path &file);
+
+    fs::path dir;
 
   private:
     void start();
     void stop();
+    static void reset_project_state();
     GtkWidget *window = nullptr; // follows window_main, cleared when GTK destroys it
 };
 
-// Presses and releases a key in the main window, as the keyboard would.
-bool send_key(guint keyval, GdkModifierType modifiers);
-// Sends the close request the window manager sends for the window's close button.
-void send_delete_event(GtkWidget *window);
+// Table cases print and name their tests by their name field.
+namespace gui_test {
+template <typename Case>
+requires requires(const Case &c) {
+    std::string(c.name);
+}
+void PrintTo(const Case &c, std::ostream *out) {
+    *out << c.name;
+}
+} // namespace gui_test
+inline constexpr auto case_name = [](const auto &info) { return std::string{info.param.name}; };
+
+// What the C64 shows at display pixel (x, y), 416 across and 296 down, worked out here from
+// the picture image and the sprite store: the picture at (48, 48), sprites in their side border
+// slots (24x21, four a row from line 40) only on the lines the viewer opens the borders on,
+// unselected ones blended at 192/255 when the method marks selection by alpha.
+std::uint32_t screen_pixel_rgb(const GdkPixbuf *picture, int x, int y, std::uint8_t background,
+                               int method);
+// Empty when the editor's side border images hold the screen composed from the store behind
+// the current picture's background, else where they first differ.
+std::string borders_first_difference();

@@ -10,7 +10,7 @@
 
 namespace {
 
-std::filesystem::path config_home;
+fs::path config_home;
 
 constexpr int display_attempts = 100;
 constexpr gulong display_retry_us = 100000;
@@ -30,7 +30,7 @@ Display *hold_display() {
 
 } // namespace
 
-const std::filesystem::path &gui_test_config_home() {
+const fs::path &gui_test_config_home() {
     return config_home;
 }
 
@@ -40,7 +40,7 @@ int main(int argc, char **argv) {
     if (!home) {
         return 1;
     }
-    const std::filesystem::path root = home.get();
+    const fs::path root = home.get();
     config_home = root / "config";
     std::filesystem::create_directories(config_home);
     // The file choosers record chosen files in the data folder; GTK warns when it is missing.

@@ -1,135 +1,72 @@
-// What the picture area, the open border strips, the side borders and the sprite list show at
-// every zoom, read back from the screen and compared with the images the core computes.
+// The whole window read back from the screen after loading, zooming and choosing a selection
+// method and palette: the display column (side borders, open borders, picture) must be the C64
+// screen composed here from the picture and the sprites, enlarged, with frames round the
+// selected border sprites; the sprite list the store's sprites, eight a row at twice the zoom;
+// the palette strip and the four bit-pair swatches their colours; the rest as GTK drew it.
 
-#include "area_test_support.hpp"
+#include "gui_test_support.hpp"
+
 #include "core/hiresdecoder.hpp"
 #include "core/sprites.hpp"
 #include "core/spriteviews.hpp"
 #include "gui/app.hpp"
+#include "gui/colorpickers.hpp"
 #include "gui/painting.hpp"
 #include "gui/project_commands.hpp"
-
-#include <gtest/gtest.h>
-
-#include <set>
-#include <string>
-#include <utility>
+#include "gui/support.hpp"
 
 namespace {
 
-using area_test::PrintTo;
+using gui_test::PrintTo;
 
-constexpr int slot_width = 24;
-constexpr int slot_height = 21;
-constexpr int first_slot_y = 40;
-constexpr const char *open_border_areas[] = {"drawingarea_upper_border",
-                                             "drawingarea_lower_border"};
-
-struct PictureCase {
-    const char *name;
-    const char *file;
-    bool shared;
-    int zoom;
-};
-
-class PictureArea : public AreaTest, public ::testing::WithParamInterface<PictureCase> {};
-
-TEST_P(PictureArea, ShowsThePictureEnlargedAndItsBackgroundAround) {
-    const PictureCase &c = GetParam();
-    const std::string path = c.shared ? shared_picture_path(c.file) : example_path(c.file);
-    if (path.empty())
-        GTEST_SKIP() << "shared picture not available: " << c.file;
-    const PixbufPtr picture = decoded_picture(path);
-    ASSERT_TRUE(picture) << path;
-    choose_zoom(c.zoom);
-    load_picture(path);
-
-    const PixbufPtr expected = pixels_enlarged(picture.get(), c.zoom);
-    const PixbufPtr shown = area_pixels(widget("drawingarea_picture"));
-    EXPECT_EQ(pixels_first_difference(shown.get(), expected.get()), "");
-    const std::uint32_t background = palette_rgb(picture_data.background_color);
-    EXPECT_EQ(palette_rgb(painting_get_display_background_index()), background);
-    for (const char *area : open_border_areas)
-        EXPECT_EQ(area_first_pixel_not(widget(area), background), "") << area;
-}
-
-INSTANTIATE_TEST_SUITE_P(Pictures, PictureArea,
-                         ::testing::Values(PictureCase{"koala_zoom1", "sunset.koa", false, 1},
-                                           PictureCase{"petscii_zoom2", "welcome.pet", false, 2},
-                                           PictureCase{"shared_koala_zoom4",
-                                                       "koala/afterimage_metal.kla", true, 4},
-                                           PictureCase{"shared_art_studio_zoom3",
-                                                       "artstudio/gdc_demo-meyes.mpic", true, 3}),
-                         case_name);
-
-// Without a picture, after a failed load and behind a hires picture, which has no background
-// colour of its own, the sprites' background colour shows.
-TEST_F(AreaTest, WithoutAPictureBackgroundTheSpriteBackgroundShows) {
-    sprites_set_background_color(9);
-    choose("menuitem_selection_method_frame");
-    for (const char *area : {"drawingarea_picture", "drawingarea_upper_border"})
-        EXPECT_EQ(area_first_pixel_not(widget(area), palette_rgb(9)), "") << area;
-
-    load_picture(example_path("sunset.koa"));
-    const std::uint8_t sprite_background = (picture_data.background_color + 1) % 16;
-    sprites_set_background_color(sprite_background);
-    const std::string broken = shared_picture_path("negative/onyx_abydos_packedkoala.gg");
-    const std::string path = broken.empty() ? example_path("shapes.prg") : broken;
-    picture_loaded = open_picture(path.c_str(), TRUE);
-    EXPECT_EQ(pixbuf_picture, nullptr);
-    EXPECT_EQ(area_first_pixel_not(widget("drawingarea_picture"), palette_rgb(sprite_background)),
-              "");
-
-    load_picture(example_path("sunset.koa"));
-    sprites_set_background_color(sprite_background);
-    picture_data.format = 3;
-    gtk_widget_queue_draw(window_main);
-    process_events(50);
-    EXPECT_EQ(
-        area_first_pixel_not(widget("drawingarea_lower_border"), palette_rgb(sprite_background)),
-        "");
-}
-
-struct BorderCase {
-    const char *name;
-    bool template_sprites; // else the example sprite file
-    int zoom;
-    int method;
-    unsigned first_row;
-};
-
+constexpr int display_width = 416, display_height = 296;
+constexpr int slot_width = 24, slot_height = 21, slots_top = 40, right_border_left = 368;
 constexpr const char *method_items[] = {"menuitem_selection_method_frame",
                                         "menuitem_selection_method_alpha_adjustment",
                                         "menuitem_selection_method_both"};
 
-// The selected sprites' frames, drawn onto the enlarged image from the slot layout: in the
-// borders bit 1 of the index picks the side, bit 0 the column, index / 4 the row; the list
-// shows eight slots a row from its first row on.
-void outline_frames(GdkPixbuf *image, const char *area, unsigned first_row, int zoom) {
-    const bool list = std::string{area} == "drawingarea_sprites";
-    for (unsigned slot = 0; slot < sprites_border_count; slot++) {
-        const unsigned index = list ? first_row * 8 + slot : slot;
-        std::int32_t selected = 0;
-        sprites_get_selected_at_index(index, &selected);
-        const bool left = (index & 2) == 0;
-        if (selected != 1 || (!list && left != (std::string{area} == "drawingarea_left_border")))
-            continue;
-        const int x = static_cast<int>(list ? slot % 8 : index % 2) * slot_width;
-        const int y = list ? static_cast<int>(slot / 8) * slot_height
-                           : first_slot_y + static_cast<int>(index / 4) * slot_height;
-        pixels_draw_outline(image, x * zoom, y * zoom, slot_width * zoom, slot_height * zoom);
+struct ScreenCase {
+    const char *name;
+    const char *palette_item;
+    const char *picture; // an example, a shared picture (with a folder), or null for none
+    bool sprite_file;    // the example sprites, else the template the editor starts with
+    int zoom;
+    int method;
+    unsigned first_row; // of the sprite list
+};
+
+class WindowPixels : public EditorTest, public ::testing::WithParamInterface<ScreenCase> {
+  protected:
+    // Where the widget's top left corner is in the window.
+    std::pair<int, int> origin(const char *name) {
+        int x = 0, y = 0;
+        gtk_widget_translate_coordinates(widget(name), window_main, 0, 0, &x, &y);
+        return {x, y};
     }
-}
+};
 
-class SpriteViewsOnScreen : public AreaTest, public ::testing::WithParamInterface<BorderCase> {};
-
-TEST_P(SpriteViewsOnScreen, BordersAndListAreTheCoreImagesEnlargedWithFrames) {
-    const BorderCase &c = GetParam();
-    if (!c.template_sprites) {
-        load_sprites(example_path("shapes.prg"));
+TEST_P(WindowPixels, ShowTheComposedScreenAndTheSpriteList) {
+    const ScreenCase &c = GetParam();
+    PixbufPtr picture;
+    choose(c.palette_item);
+    sprites_set_multicolor0(11);
+    sprites_set_multicolor1(12);
+    if (c.picture != nullptr) {
+        const bool shared = std::string{c.picture}.find('/') != std::string::npos;
+        const std::string path = shared ? shared_picture_path(c.picture) : example_path(c.picture);
+        if (path.empty())
+            GTEST_SKIP() << "shared picture not available: " << c.picture;
+        choose_zoom(c.zoom);
+        picture = decoded_picture(path); // in the palette the picture is shown in
+        put_picture(path);
+    }
+    if (c.sprite_file) {
+        put_sprites(example_path("shapes.prg"));
         sprites_select_none();
         for (const unsigned index : {0u, 5u, 18u, 23u, 39u, 41u, 47u})
             sprites_set_selected_at_index(index, 1);
+    } else {
+        sprites_set_selected_at_index(9, 0);
     }
     choose_zoom(c.zoom);
     choose(method_items[c.method]);
@@ -139,64 +76,77 @@ TEST_P(SpriteViewsOnScreen, BordersAndListAreTheCoreImagesEnlargedWithFrames) {
     repaint_sprite_views();
     process_events(50);
 
-    const int background = painting_get_display_background_index();
-    const struct {
-        const char *area;
-        PixbufPtr image;
-        int zoom;
-    } views[] = {
-        {"drawingarea_left_border",
-         spriteviews_new_border_pixbuf(SpriteviewsSide::left, c.method, background), c.zoom},
-        {"drawingarea_right_border",
-         spriteviews_new_border_pixbuf(SpriteviewsSide::right, c.method, background), c.zoom},
-        {"drawingarea_sprites", spriteviews_new_list_pixbuf(c.first_row, c.method), 2 * c.zoom}};
-    for (const auto &view : views) {
-        const PixbufPtr expected = pixels_enlarged(view.image.get(), view.zoom);
-        if (c.method != spriteviews_method_alpha)
-            outline_frames(expected.get(), view.area, c.first_row, view.zoom);
-        const PixbufPtr shown = area_pixels(widget(view.area));
-        EXPECT_EQ(pixels_first_difference(shown.get(), expected.get()), "") << view.area;
+    const PixbufPtr shown = widget_pixels(window_main);
+    ASSERT_TRUE(shown);
+    PixbufPtr expected{gdk_pixbuf_copy(shown.get())};
+    const int z = c.zoom;
+    const std::uint8_t background =
+        c.picture != nullptr ? picture_data.background_color % 16 : sprites_get_background_color();
+    const auto [left, top] = origin("drawingarea_left_border");
+    for (int y = 0; y < display_height * z; y++)
+        for (int x = 0; x < display_width * z; x++)
+            pixel_set_rgb(expected.get(), left + x, top + y,
+                          screen_pixel_rgb(picture.get(), x / z, y / z, background, c.method));
+    const auto [list_left, list_top] = origin("drawingarea_sprites");
+    const PixbufPtr list =
+        pixels_enlarged(spriteviews_new_list_pixbuf(c.first_row, c.method).get(), 2 * z);
+    gdk_pixbuf_copy_area(list.get(), 0, 0, gdk_pixbuf_get_width(list.get()),
+                         gdk_pixbuf_get_height(list.get()), expected.get(), list_left, list_top);
+    // Frames: in the borders bit 1 of the index picks the side, bit 0 the column, index / 4 the
+    // row; the list shows eight slots a row from its first row on.
+    const auto selected = [](unsigned index) {
+        std::int32_t flag = 0;
+        return sprites_get_selected_at_index(index, &flag) && flag == 1;
+    };
+    for (unsigned slot = 0; c.method != spriteviews_method_alpha && slot < 40; slot++) {
+        if (selected(slot))
+            pixels_draw_outline(expected.get(),
+                                left + ((slot & 2 ? right_border_left : 0) + (slot % 2) * 24) * z,
+                                top + (slots_top + static_cast<int>(slot / 4) * 21) * z,
+                                slot_width * z, slot_height * z);
+        if (selected(c.first_row * 8 + slot))
+            pixels_draw_outline(expected.get(), list_left + static_cast<int>(slot % 8) * 48 * z,
+                                list_top + static_cast<int>(slot / 8) * 42 * z, 2 * slot_width * z,
+                                2 * slot_height * z);
     }
+    // Sixteen swatches in index order, each closed on its right by a column of colour 0, with a
+    // line of colour 0 above and below them all.
+    const auto [strip_left, strip_top] = origin("drawingarea_sprite_palette");
+    const int size = 16 * z;
+    for (int y = 0; y < size; y++)
+        for (int x = 0; x < 16 * size; x++) {
+            const bool separator = y == 0 || y == size - 1 || x % size == size - 1;
+            pixel_set_rgb(expected.get(), strip_left + x, strip_top + y,
+                          palette_rgb(separator ? 0 : static_cast<std::uint8_t>(x / size)));
+        }
+    const std::pair<const char *, std::uint8_t> swatches[] = {
+        {"drawingarea_color_sprite_bit_pair_00", background},
+        {"drawingarea_color_sprite_bit_pair_01", 11},
+        {"drawingarea_color_sprite_bit_pair_10", color_index_sprite_bit_pair_10},
+        {"drawingarea_color_sprite_bit_pair_11", 12}};
+    for (const auto &[name, colour] : swatches) {
+        const auto [swatch_left, swatch_top] = origin(name);
+        gdk_pixbuf_fill(PixbufPtr{gdk_pixbuf_new_subpixbuf(expected.get(), swatch_left, swatch_top,
+                                                           widget(name)->allocation.width,
+                                                           widget(name)->allocation.height)}
+                            .get(),
+                        palette_rgb(colour) << 8 | 0xFF);
+    }
+    EXPECT_EQ(pixels_first_difference(shown.get(), expected.get()), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Zooms, SpriteViewsOnScreen,
-    ::testing::Values(BorderCase{"template_frame_zoom1", true, 1, spriteviews_method_frame, 0},
-                      BorderCase{"template_alpha_zoom2", true, 2, spriteviews_method_alpha, 0},
-                      BorderCase{"file_frame_zoom2", false, 2, spriteviews_method_frame, 0},
-                      BorderCase{"file_both_zoom3", false, 3, spriteviews_method_both, 1},
-                      BorderCase{"file_alpha_zoom4", false, 4, spriteviews_method_alpha, 0},
-                      BorderCase{"file_frame_zoom4_second_page", false, 4, spriteviews_method_frame,
-                                 1}),
+    Loads, WindowPixels,
+    ::testing::Values(ScreenCase{"template_frame_zoom1", "menuitem_palette_pixcen", nullptr, false,
+                                 1, 0, 0},
+                      ScreenCase{"koala_alpha_zoom2", "menuitem_palette_high_contrast",
+                                 "sunset.koa", true, 2, 1, 0},
+                      ScreenCase{"petscii_both_zoom3_second_page", "menuitem_palette_ccs64",
+                                 "welcome.pet", true, 3, 2, 1},
+                      ScreenCase{"shared_art_studio_frame_zoom1", "menuitem_palette_peptos",
+                                 "artstudio/gdc_demo-meyes.mpic", true, 1, 0, 1},
+                      ScreenCase{"shared_koala_both_zoom4", "menuitem_palette_pixcen",
+                                 "koala/afterimage_metal.kla", false, 4, 2, 0}),
     case_name);
-
-std::set<std::pair<int, int>> white_pixels(const GdkPixbuf *image) {
-    std::set<std::pair<int, int>> white;
-    for (int y = 0; y < gdk_pixbuf_get_height(image); y++)
-        for (int x = 0; x < gdk_pixbuf_get_width(image); x++)
-            if (pixel_rgb(image, x, y) == 0xFFFFFF)
-                white.insert({x, y});
-    return white;
-}
-
-// Sprite 5 is the second sprite of the second row in the left border: x 24, y 61.
-TEST_F(AreaTest, OneSelectedSpriteIsFramedAtItsSlotOnly) {
-    constexpr std::uint8_t blue = 6;
-    for (unsigned index = 0; index < sprites_border_count; index++)
-        sprites_set_color_at_index(index, blue);
-    sprites_select_none();
-    sprites_set_selected_at_index(5, 1);
-    choose("menuitem_selection_method_frame");
-    choose_zoom(2);
-
-    const PixbufPtr left = area_pixels(widget("drawingarea_left_border"));
-    const std::set<std::pair<int, int>> white = white_pixels(left.get());
-    EXPECT_EQ(white.size(), 2u * 48 + 2u * 42 - 4);
-    EXPECT_EQ(white.count({48, 122}), 1u);
-    EXPECT_EQ(white.count({95, 163}), 1u);
-    EXPECT_EQ(white.count({49, 123}), 0u);
-    const PixbufPtr right = area_pixels(widget("drawingarea_right_border"));
-    EXPECT_TRUE(white_pixels(right.get()).empty());
-}
 
 } // namespace

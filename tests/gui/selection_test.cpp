@@ -1,6 +1,7 @@
 // Mouse and keys on the side borders and the sprite list, delivered to the real drawing areas.
 
-#include "area_test_support.hpp"
+#include "gui_test_support.hpp"
+
 #include "core/options.hpp"
 #include "core/project.hpp"
 #include "core/sprites.hpp"
@@ -19,7 +20,7 @@
 
 namespace {
 
-using area_test::PrintTo;
+using gui_test::PrintTo;
 
 enum Area { left, right, list };
 constexpr const char *area_names[] = {"drawingarea_left_border", "drawingarea_right_border",
@@ -43,7 +44,6 @@ constexpr guint control = GDK_CONTROL_MASK;
 constexpr guint shift = GDK_SHIFT_MASK;
 constexpr guint alt = GDK_MOD1_MASK;
 constexpr guint caps_lock = GDK_LOCK_MASK;
-constexpr guint num_lock = GDK_MOD2_MASK;
 
 // The colour every sprite gets in these tests, so that the swatch tells which one it follows.
 std::uint8_t colour_of(unsigned index) {
@@ -60,10 +60,10 @@ struct Rect {
     double x, y, width, height;
 };
 
-class Selection : public AreaTest {
+class Selection : public EditorTest {
   protected:
     void SetUp() override {
-        AreaTest::SetUp();
+        EditorTest::SetUp();
         sprites_set_array_size(sprites_capacity);
         for (unsigned index = 0; index < sprites_capacity; index++)
             sprites_set_color_at_index(index, colour_of(index));
@@ -143,37 +143,15 @@ TEST_P(SlotsAtZoom, EveryCornerOfEverySlotSelectsItsSprite) {
 INSTANTIATE_TEST_SUITE_P(Zoom, SlotsAtZoom, ::testing::Values(1, 2, 3, 4),
                          [](const auto &info) { return std::to_string(info.param) + "x"; });
 
-TEST_F(Selection, WorkedExamplesAtZoomTwo) {
-    choose_zoom(2);
-    const std::tuple<Area, double, double, unsigned> clicks[] = {
-        {left, 30, 150, 4}, {left, 60, 150, 5}, {right, 30, 150, 6}, {right, 60, 150, 7}};
-    for (const auto &[which, x, y, index] : clicks) {
-        EXPECT_TRUE(send_button(area(which), x, y));
-        EXPECT_EQ(selected_sprites(), std::vector{index}) << area_name(which) << " " << x;
-    }
-}
-
 // Double and triple clicks and the other buttons are left to GTK, on the sprite palette too.
 TEST_F(Selection, OtherPressesAreLeftToGtk) {
-    const std::pair<GdkEventType, guint> presses[] = {{GDK_2BUTTON_PRESS, 1},
-                                                      {GDK_3BUTTON_PRESS, 1},
-                                                      {GDK_BUTTON_PRESS, 2},
-                                                      {GDK_BUTTON_PRESS, 3}};
-    GtkWidget *focused = focus();
-    const std::uint8_t multicolour_0 = sprites_get_multicolor0();
+    const std::pair<GdkEventType, guint> presses[] = {
+        {GDK_2BUTTON_PRESS, 1}, {GDK_3BUTTON_PRESS, 1}, {GDK_BUTTON_PRESS, 3}};
     for (const auto &[type, button] : presses)
-        for (const char *name :
-             {area_names[0], area_names[1], area_names[2], "drawingarea_sprite_palette"})
-            for (const double y : {10.0, 100.0})
-                EXPECT_FALSE(send_button(widget(name), 30, y, control, type, button))
-                    << name << " button " << button << " type " << type;
+        for (const char *name : {area_names[0], area_names[2], "drawingarea_sprite_palette"})
+            EXPECT_FALSE(send_button(widget(name), 30, 100, 0, type, button)) << name << type;
     EXPECT_EQ(sprites_get_selected_count(), sprites_capacity);
-    EXPECT_EQ(focus(), focused);
     EXPECT_EQ(color_index_sprite_bit_pair_10, untouched_swatch);
-    std::uint8_t colour = 0;
-    sprites_get_color_at_index(5, &colour);
-    EXPECT_EQ(colour, colour_of(5));
-    EXPECT_EQ(sprites_get_multicolor0(), multicolour_0);
 }
 
 // ---- Clicks with modifiers -----------------------------------------------------------------
@@ -229,40 +207,26 @@ INSTANTIATE_TEST_SUITE_P(
         ClickCase{
             "LeftControlShiftAddsRange", left_1st, {left, 9, ctrl_shift}, {1, 2, 4, 5, 8, 9}, 2},
         ClickCase{"LeftControlToggles", left_1st, {left, 9, control}, {1, 2, 9}, 9},
-        ClickCase{"LeftControlDeselects", left_1st, {left, 1, control}, {2}, 2},
-        ClickCase{"LeftAlt", left_1st, {left, 9, alt}, {9}, 9},
-        ClickCase{"LeftAltShift", left_1st, {left, 9, alt | shift}, {9}, 9},
-        ClickCase{"LeftAltControl", left_1st, {left, 9, alt | control}, {9}, 9},
         ClickCase{"LeftAltControlShift", left_1st, {left, 9, alt | ctrl_shift}, {9}, 9},
-        ClickCase{"LeftCapsLockShift", left_1st, {left, 9, caps_lock | shift}, {1, 4, 5, 8, 9}, 2},
-        ClickCase{"LeftNumLockControl", left_1st, {left, 9, num_lock | control}, {1, 2, 9}, 9},
+        ClickCase{"LeftCapsAndNumLockShift",
+                  left_1st,
+                  {left, 9, caps_lock | GDK_MOD2_MASK | shift},
+                  {1, 4, 5, 8, 9},
+                  2},
         ClickCase{"RightPlain", right_1st, {right, 11}, {11}, 11},
         ClickCase{"RightShift", right_1st, {right, 11, shift}, {2, 3, 6, 7, 10, 11}, 1},
         ClickCase{
             "RightControlShift", right_1st, {right, 11, ctrl_shift}, {1, 2, 3, 6, 7, 10, 11}, 1},
-        ClickCase{"RightControlToggles", right_1st, {right, 11, control}, {1, 2, 11}, 11},
-        ClickCase{"RightControlDeselects", right_1st, {right, 2, control}, {1}, 1},
-        ClickCase{"RightAltShift", right_1st, {right, 11, alt | shift}, {11}, 11},
         ClickCase{"ListPlain", list_1st, {list, 9}, {9}, 9},
         ClickCase{"ListShift", list_1st, {list, 9, shift}, range(2, 9), 2},
         ClickCase{"ListControlShift", list_1st, {list, 9, ctrl_shift}, range(1, 9), 2},
-        ClickCase{"ListControlToggles", list_1st, {list, 9, control}, {1, 2, 9}, 9},
-        ClickCase{"ListControlDeselects", list_1st, {list, 1, control}, {2}, 2},
-        ClickCase{"ListAltControl", list_1st, {list, 9, alt | control}, {9}, 9},
         // After start-up every sprite is selected and no anchor is set: nowhere to range from.
         ClickCase{"LeftShiftWithoutAnchor", {}, {left, 5, shift}, range(0, 39), -1},
-        ClickCase{"RightShiftWithoutAnchor", {}, {right, 6, shift}, range(0, 39), -1},
-        ClickCase{"ListShiftWithoutAnchor", {}, {list, 5, shift}, range(0, 39), -1},
         // Each border ranges from its own anchor only.
         ClickCase{"LeftShiftAnchoredRight", {{right, 6}}, {left, 9, shift}, {6}, 6},
-        ClickCase{"RightControlShiftAnchoredLeft", {{left, 5}}, {right, 10, ctrl_shift}, {5}, 5},
         // Beyond the sprites in use a plain click clears and shows colour 0; others do nothing.
         ClickCase{"LeftPlainOnEmptySlot", {{left, 5}}, {left, 13}, {}, 0, 10},
-        ClickCase{"RightPlainOnEmptySlot", {{right, 6}}, {right, 14}, {}, 0, 10},
-        ClickCase{"ListPlainOnEmptySlot", {{list, 5}}, {list, 13}, {}, 0, 10},
         ClickCase{"LeftControlOnEmptySlot", {{left, 5}}, {left, 13, control}, {5}, 5, 10},
-        ClickCase{"RightShiftOnEmptySlot", {{right, 6}}, {right, 14, shift}, {6}, 6, 10},
-        ClickCase{"ListControlShiftOnEmptySlot", {{list, 5}}, {list, 13, ctrl_shift}, {5}, 5, 10},
         // Below the tenth slot row the formula goes on to sprites without a border slot.
         ClickCase{"LeftBelowTheSlotRows", {}, {left, 40}, {}, 0},
         ClickCase{"RightBelowTheSlotRowsAllInUse", {}, {right, 42}, {42}, 42, sprites_capacity}),
@@ -297,29 +261,17 @@ TEST_P(Keys, MoveTheSingleSelectionWithinTheSpritesOrAreConsumed) {
 INSTANTIATE_TEST_SUITE_P(
     Keys, Keys,
     ::testing::Values(KeyCase{"ListDownIsEightOn", list, 3, GDK_KEY_Down, 0, 11},
-                      KeyCase{"ListUpIsEightBack", list, 12, GDK_KEY_Up, 0, 4},
                       KeyCase{"ListLeft", list, 12, GDK_KEY_Left, 0, 11},
-                      KeyCase{"ListRight", list, 12, GDK_KEY_Right, 0, 13},
                       KeyCase{"ListDownPastTheLast", list, 33, GDK_KEY_Down, 0, 33},
-                      KeyCase{"ListRightPastTheLast", list, 39, GDK_KEY_Right, 0, 39},
-                      KeyCase{"ListUpBeforeTheFirst", list, 7, GDK_KEY_Up, 0, 7},
                       KeyCase{"BorderDownIsFourOn", right, 3, GDK_KEY_Down, 0, 7},
-                      KeyCase{"BorderUpFromTheTopRow", right, 2, GDK_KEY_Up, 0, 2},
-                      KeyCase{"BorderUp", left, 9, GDK_KEY_Up, 0, 5},
                       KeyCase{"BorderLeftFromTheFirst", left, 0, GDK_KEY_Left, 0, 0},
                       KeyCase{"BorderRightCrosses", left, 5, GDK_KEY_Right, 0, 6},
-                      KeyCase{"BorderDownFromTheLastRow", right, 38, GDK_KEY_Down, 0, 38},
                       KeyCase{"ShiftDoesNotStopAnArrow", list, 3, GDK_KEY_Down, shift, 11},
-                      KeyCase{"AltDoesNotStopAnArrow", left, 4, GDK_KEY_Down, alt, 8},
                       KeyCase{"ControlArrowIsConsumed", list, 3, GDK_KEY_Down, control, 3},
                       KeyCase{"KeypadArrowIsConsumed", list, 3, GDK_KEY_KP_Down, 0, 3},
-                      KeyCase{"ControlBIsConsumed", left, 5, GDK_KEY_b, control, 5},
-                      KeyCase{"AIsConsumed", left, 5, GDK_KEY_a, 0, 5},
                       KeyCase{"ControlShiftAIsConsumed", left, 5, GDK_KEY_A, ctrl_shift, 5},
-                      KeyCase{"ControlAltAIsConsumed", list, 5, GDK_KEY_a, control | alt, 5},
-                      KeyCase{"SpaceIsConsumed", list, 5, GDK_KEY_space, 0, 5},
                       KeyCase{"ShiftZIsConsumed", left, 5, GDK_KEY_Z, shift, 5},
-                      KeyCase{"ControlZIsConsumed", right, 6, GDK_KEY_z, control, 6}),
+                      KeyCase{"TabIsConsumed", right, 6, GDK_KEY_Tab, 0, 6}),
     case_name);
 
 // A sprite file with fewer sprites loaded since the last selection: a move back from beyond
@@ -342,7 +294,9 @@ TEST_F(Selection, ControlAAndControlNActOnTheFocusedArea) {
         SCOPED_TRACE(area_name(which));
         ASSERT_TRUE(click(other, other_index));
         gtk_widget_grab_focus(area(which));
+        flush_redraws();
         tap_key(GDK_KEY_a, state);
+        EXPECT_TRUE(take_queued_redraw("drawingarea_sprites"));
         EXPECT_EQ(sprites_get_selected_count(),
                   which == list ? sprites_capacity : sprites_capacity / 2 + 1);
         for (unsigned index = 0; index < sprites_border_count; index++) {
@@ -352,8 +306,10 @@ TEST_F(Selection, ControlAAndControlNActOnTheFocusedArea) {
                                          sprites_is_left_index(index) == (which == left))
                 << index;
         }
+        flush_redraws();
         tap_key(GDK_KEY_n, state);
         EXPECT_EQ(sprites_get_selected_count(), 0u);
+        EXPECT_TRUE(take_queued_redraw("drawingarea_left_border"));
     }
 }
 
@@ -389,38 +345,21 @@ std::string tooltip_text(GtkWidget *area, int x, int y) {
 constexpr const char *static_hint =
     "Hover on a sprite to show its attributes; hold down the 'z' key to show the sprite template";
 
-struct TooltipCase {
-    const char *name;
-    int zoom;
-    Area area;
-    int x;
-    int y;
-    const char *text;
-};
-
-class Tooltips : public Selection, public ::testing::WithParamInterface<TooltipCase> {};
-
-TEST_P(Tooltips, DescribeTheSpriteUnderThePointer) {
-    const TooltipCase &c = GetParam();
-    choose_zoom(c.zoom);
+// The sprite under the pointer at each zoom, in 30 sprites; the static hint elsewhere.
+TEST_F(Selection, TooltipsDescribeTheSpriteUnderThePointer) {
     ASSERT_TRUE(sprites_set_array_size(30));
-    EXPECT_EQ(tooltip_text(area(c.area), c.x, c.y), c.text);
+    const std::tuple<int, Area, int, int, const char *> hovers[] = {
+        {2, left, 60, 150, "Sprite: 5\nColor: 5"},
+        {3, right, 143, 3 * 187 - 1, "Sprite: 27\nColor: 11"},
+        {4, list, 8 * 24, 8 * 21 * 3 + 7, "Sprite: 25\nColor: 9"},
+        {1, right, 30, 40 + 21 * 7, static_hint},
+        {2, list, 4 * 24 * 6, 4 * 21 * 3, static_hint}};
+    for (const auto &[zoom, which, x, y, text] : hovers) {
+        choose_zoom(zoom);
+        EXPECT_EQ(tooltip_text(area(which), x, y), text)
+            << area_name(which) << " " << x << "," << y;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Hover, Tooltips,
-    ::testing::Values(
-        TooltipCase{"LeftFirstSlot", 1, left, 0, 40, "Sprite: 0\nColor: 0"},
-        TooltipCase{"LeftZoomTwo", 2, left, 60, 150, "Sprite: 5\nColor: 5"},
-        TooltipCase{"RightZoomTwo", 2, right, 30, 150, "Sprite: 6\nColor: 6"},
-        TooltipCase{"RightZoomThree", 3, right, 143, 3 * 187 - 1, "Sprite: 27\nColor: 11"},
-        TooltipCase{"ListZoomOne", 1, list, 2 * 24 * 7, 2 * 21 * 2, "Sprite: 23\nColor: 7"},
-        TooltipCase{"ListZoomFour", 4, list, 8 * 24, 8 * 21 * 3 + 7, "Sprite: 25\nColor: 9"},
-        TooltipCase{"AboveTheSlots", 1, left, 0, 39, static_hint},
-        TooltipCase{"AboveTheSlotsZoomFour", 4, right, 100, 159, static_hint},
-        TooltipCase{"EmptyBorderSlot", 1, right, 30, 40 + 21 * 7, static_hint},
-        TooltipCase{"EmptyListSlot", 2, list, 4 * 24 * 6, 4 * 21 * 3, static_hint}),
-    case_name);
 
 // ---- The template preview ------------------------------------------------------------------
 
@@ -445,8 +384,8 @@ class TemplatePreview : public Selection {
   protected:
     void SetUp() override {
         Selection::SetUp();
-        load_picture(example_path("welcome.pet"));
-        load_sprites(example_path("shapes.prg"));
+        put_picture(example_path("welcome.pet"));
+        put_sprites(example_path("shapes.prg"));
         sprite_count = sprites_get_array_size();
         ASSERT_NE(sprite_count, sprites_border_count);
         for (unsigned index = 0; index < sprite_count; index++) {
@@ -493,7 +432,6 @@ TEST_F(TemplatePreview, HoldingZShowsTheTemplateAndReleasingRestoresTheProject) 
         const SpriteRecord *record = sprites_get_record_at_index(index);
         const bool red = (index >= 16 && index <= 23) || (index >= 28 && index <= 35);
         EXPECT_EQ(record->color, red ? 10 : 13) << index;
-        EXPECT_EQ(record->multicolor, 0) << index;
         EXPECT_TRUE(std::equal(record->data, record->data + sprite_data_size,
                                sprites_get_template_entry(index).begin()))
             << index;
@@ -501,7 +439,9 @@ TEST_F(TemplatePreview, HoldingZShowsTheTemplateAndReleasingRestoresTheProject) 
     EXPECT_EQ(color_index_sprite_bit_pair_10, 13);
     EXPECT_FALSE(
         gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(widget("checkbutton_sprite_multicolor"))));
-    for (const char *swatch : colour_swatches)
+    for (const char *swatch :
+         {"drawingarea_color_sprite_bit_pair_00", "drawingarea_color_sprite_bit_pair_01",
+          "drawingarea_color_sprite_bit_pair_10", "drawingarea_color_sprite_bit_pair_11"})
         EXPECT_TRUE(take_queued_redraw(swatch)) << swatch;
     EXPECT_EQ(selected_sprites(), (std::vector<unsigned>{4, 6}));
 

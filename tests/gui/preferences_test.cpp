@@ -1,7 +1,8 @@
-// The Preferences menu: what each command sets and writes, what it draws again, and the saved
-// choices brought back at start-up.
+// The Preferences menu: what each command sets and writes, what it draws again, the saved
+// choices brought back at start-up, and quitting, which asks first and saves the position.
 
-#include "area_test_support.hpp"
+#include "gui_test_support.hpp"
+
 #include "core/options.hpp"
 #include "gui/app.hpp"
 #include "gui/painting.hpp"
@@ -9,7 +10,8 @@
 #include "gui/project_commands.hpp"
 #include "gui/support.hpp"
 
-#include <gtest/gtest.h>
+#include <gdk/gdkkeysyms.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -17,11 +19,9 @@
 #include <string>
 #include <tuple>
 
-namespace fs = std::filesystem;
-
 namespace {
 
-using area_test::PrintTo;
+using gui_test::PrintTo;
 
 // What one menu item sets, and the line that says so in the preferences file (none when the
 // command writes no file). The item named next is chosen before, so that the option changes.
@@ -44,7 +44,8 @@ GtkWidget *menu_item(const char *name) {
 
 class PreferenceCommand : public EditorTest, public ::testing::WithParamInterface<Command> {};
 
-TEST_P(PreferenceCommand, SetsItsOptionAndWritesTheFileOrNot) {
+// The next start reads the choice back: the option, its menu item and, for the zoom, the areas.
+TEST_P(PreferenceCommand, SetsItsOptionWritesTheFileAndComesBackAtTheNextStart) {
     const Command &c = GetParam();
     if (c.before != nullptr) {
         gtk_menu_item_activate(GTK_MENU_ITEM(menu_item(c.before)));
@@ -52,32 +53,32 @@ TEST_P(PreferenceCommand, SetsItsOptionAndWritesTheFileOrNot) {
     }
     // Start-up wrote the file; without it only the command itself can write one.
     ASSERT_TRUE(fs::remove(config_file()));
-    GtkWidget *item = menu_item(c.item);
-    gtk_menu_item_activate(GTK_MENU_ITEM(item));
+    gtk_menu_item_activate(GTK_MENU_ITEM(menu_item(c.item)));
     EXPECT_EQ(*c.option, c.value);
+    std::string line = c.line != nullptr ? c.line : "";
+    if (c.line == nullptr) {
+        // The attribute format goes into the file with the next write.
+        EXPECT_FALSE(fs::exists(config_file()));
+        choose("menuitem_transition_flicker");
+        line = "sprite_attribute_byte_format=" + std::to_string(c.value);
+    }
+    EXPECT_NE(read_config().find("\n" + line + "\n"), std::string::npos) << read_config();
+
+    restart();
+    EXPECT_EQ(*c.option, c.value);
+    GtkWidget *item = menu_item(c.item);
     EXPECT_EQ(gtk_check_menu_item_get_active(GTK_CHECK_MENU_ITEM(item)),
               GTK_IS_RADIO_MENU_ITEM(item) || c.value != 0);
-    if (c.line != nullptr) {
-        EXPECT_NE(read_config().find(std::string("\n") + c.line + "\n"), std::string::npos)
-            << read_config();
-        return;
-    }
-    // The attribute format goes into the file with the next write.
-    EXPECT_FALSE(fs::exists(config_file()));
-    choose("menuitem_transition_flicker");
-    const std::string line = "sprite_attribute_byte_format=" + std::to_string(c.value) + "\n";
-    EXPECT_NE(read_config().find(line), std::string::npos) << read_config();
+    const int zoom = options_expansion;
+    EXPECT_EQ(widget("drawingarea_picture")->allocation.width, 320 * zoom);
+    EXPECT_EQ(widget("drawingarea_sprites")->allocation.height, 210 * zoom);
 }
 
 const Command commands[] = {
     {"palette_peptos", "palette_ccs64", &options_palette, 0, "palette=0"},
-    {"palette_peptos", nullptr, &options_palette, 0, "palette=0"},
     {"palette_high_contrast", nullptr, &options_palette, 1, "palette=1"},
-    {"palette_pixcen", nullptr, &options_palette, 2, "palette=2"},
     {"palette_ccs64", nullptr, &options_palette, 3, "palette=3"},
     {"zoom_1x", "zoom_3x", &options_expansion, 1, "expansion=1"},
-    {"zoom_2x", nullptr, &options_expansion, 2, "expansion=2"},
-    {"zoom_3x", nullptr, &options_expansion, 3, "expansion=3"},
     {"zoom_4x", nullptr, &options_expansion, 4, "expansion=4"},
     {"selection_method_frame", "selection_method_both", &options_selection_method, 0,
      "selection_method=0"},
@@ -107,7 +108,7 @@ TEST_F(PreferenceCommand, LeavingAZoomItemDoesNothing) {
 }
 
 // The palette commands redraw the four colour swatches; the selection marking leaves them.
-TEST_F(AreaTest, OnlyPaletteCommandsRedrawTheSwatches) {
+TEST_F(PreferenceCommand, OnlyPaletteCommandsRedrawTheSwatches) {
     const std::pair<const char *, bool> commands[] = {
         {"menuitem_palette_high_contrast", true},
         {"menuitem_selection_method_alpha_adjustment", false},
@@ -115,7 +116,9 @@ TEST_F(AreaTest, OnlyPaletteCommandsRedrawTheSwatches) {
     for (const auto &[item, redrawn] : commands) {
         flush_redraws();
         gtk_menu_item_activate(GTK_MENU_ITEM(widget(item)));
-        for (const char *swatch : colour_swatches)
+        for (const char *swatch :
+             {"drawingarea_color_sprite_bit_pair_00", "drawingarea_color_sprite_bit_pair_01",
+              "drawingarea_color_sprite_bit_pair_10", "drawingarea_color_sprite_bit_pair_11"})
             EXPECT_EQ(take_queued_redraw(swatch), redrawn) << item << " " << swatch;
         process_events(50);
     }
@@ -125,10 +128,10 @@ constexpr const char *palette_items[] = {"palette_peptos", "palette_high_contras
                                          "palette_pixcen", "palette_ccs64"};
 
 // From Pepto through every other palette and back, each step changing the picture's colours.
-TEST_F(AreaTest, PaletteChangeRendersThePictureAgainAndKeepsTheCornerColour) {
+TEST_F(PreferenceCommand, PaletteChangeRendersThePictureAgainAndKeepsTheCornerColour) {
     constexpr int chosen_corner = 9;
     const std::string picture = example_path("welcome.pet");
-    load_picture(picture);
+    put_picture(picture);
     ASSERT_NE(border_color_index, chosen_corner);
     border_color_index = chosen_corner;
     PixbufPtr before = decoded_picture(picture);
@@ -145,77 +148,84 @@ TEST_F(AreaTest, PaletteChangeRendersThePictureAgainAndKeepsTheCornerColour) {
     }
 }
 
-// The saved choices of one start; each value of each menu comes up in some row.
-struct SavedChoices {
-    int palette;
-    int zoom;
-    int selection_method;
-    int transition;
-    int attribute_format;
-    bool reencode;
-    const char *position; // the saved list, or null for none
-    int x;                // where the window goes, or -1 for where it goes without a position
-    int y;
-};
+enum class Way { menu, close_button, ctrl_q };
 
-void PrintTo(const SavedChoices &saved, std::ostream *out) {
-    *out << "palette " << saved.palette << " zoom " << saved.zoom;
-}
-
-class StartUp : public EditorTest, public ::testing::WithParamInterface<SavedChoices> {};
-
-TEST_P(StartUp, BringsTheMenusAndTheWindowIntoTheSavedState) {
-    const SavedChoices &saved = GetParam();
-    const std::pair<int, int> unplaced = window_position();
-    std::ostringstream choices;
-    choices << "palette=" << saved.palette << "\nexpansion=" << saved.zoom
-            << "\nselection_method=" << saved.selection_method
-            << "\ntransition=" << saved.transition << "\n";
-    std::ostringstream text;
-    text << "[interface]\n"
-         << choices.str() << "[sprites]\nsprite_attribute_byte_format=" << saved.attribute_format
-         << "\n[misc]\nreencode_graphics=" << (saved.reencode ? "true" : "false") << "\n";
-    if (saved.position != nullptr)
-        text << "[application]\nposition=" << saved.position << "\n";
-    std::ofstream(config_file(), std::ios::binary) << text.str();
-    restart();
-
-    EXPECT_EQ(options_palette, saved.palette);
-    EXPECT_EQ(options_expansion, saved.zoom);
-    EXPECT_EQ(options_selection_method, saved.selection_method);
-    EXPECT_EQ(options_transition, saved.transition);
-    EXPECT_EQ(options_sprite_attribute_byte_format, saved.attribute_format);
-    EXPECT_EQ(options_reencode_graphics == TRUE, saved.reencode);
-    // Each menu item shows whether its option has its value.
-    for (const Command &c : commands) {
-        if (c.before == nullptr || std::string{c.before} != c.item) {
-            EXPECT_EQ(gtk_check_menu_item_get_active(GTK_CHECK_MENU_ITEM(menu_item(c.item))),
-                      *c.option == c.value)
-                << c.item;
+class Quit : public EditorTest, public ::testing::WithParamInterface<Way> {
+  protected:
+    void ask_to_quit() {
+        switch (GetParam()) {
+        case Way::menu:
+            gtk_menu_item_activate(GTK_MENU_ITEM(widget("menuitem_quit")));
+            break;
+        case Way::close_button:
+            send_delete_event(window_main);
+            break;
+        case Way::ctrl_q:
+            send_key(GDK_q, GDK_CONTROL_MASK);
+            process_events(100);
+            break;
         }
     }
-    // The zoom handler ran: the areas have the saved size.
-    const std::tuple<const char *, int, int> sizes_at_zoom_1[] = {
-        {"drawingarea_picture", 320, 200}, {"drawingarea_sprites", 384, 210}};
-    for (const auto &[area, width, height] : sizes_at_zoom_1) {
-        gint requested_width = 0;
-        gint requested_height = 0;
-        gtk_widget_get_size_request(widget(area), &requested_width, &requested_height);
-        EXPECT_EQ(requested_width, width * saved.zoom) << area;
-        EXPECT_EQ(requested_height, height * saved.zoom) << area;
+};
+
+// Declined, the editor goes on and writes nothing. Confirmed, the position goes into the file
+// once, the large images are released, the main loop ends, and the next start puts the window
+// where it was.
+TEST_P(Quit, AsksThenWritesThePositionForTheNextStart) {
+    gtk_window_move(GTK_WINDOW(window_main), 150, 120);
+    ASSERT_EQ(window_position(), std::pair(150, 120));
+    // Start-up wrote the file; without it any write would show.
+    ASSERT_TRUE(fs::remove(config_file()));
+    {
+        DialogAnswer no("Confirmation request", GTK_RESPONSE_NO);
+        std::string question;
+        no.inspect = [&question](GtkWidget *dialog) { question = yes_no_question(dialog); };
+        ask_to_quit();
+        process_events(50);
+        EXPECT_EQ(no.times_answered(), 1);
+        EXPECT_EQ(question, "Are you sure you want to quit?");
+        ASSERT_NE(window_main, nullptr);
+        EXPECT_TRUE(gtk_widget_get_visible(window_main));
+        EXPECT_FALSE(fs::exists(config_file()));
     }
-    EXPECT_EQ(window_position(), (saved.x < 0 ? unplaced : std::pair{saved.x, saved.y}));
-    // Applying the choices wrote the whole file again with them.
-    const std::string written = read_config();
-    EXPECT_NE(written.find("picture_dir="), std::string::npos) << written;
-    EXPECT_NE(written.find(choices.str()), std::string::npos) << written;
+    pixbuf_picture = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, 320, 200);
+    GdkPixbuf *picture = pixbuf_picture;
+    g_object_add_weak_pointer(G_OBJECT(picture), reinterpret_cast<gpointer *>(&picture));
+    DialogAnswer answer("Confirmation request", GTK_RESPONSE_YES);
+
+    call_from_main_loop([this] { ask_to_quit(); });
+    ASSERT_TRUE(run_main_loop()) << "the main loop was not ended by quitting";
+
+    EXPECT_EQ(answer.times_answered(), 1);
+    const std::string text = read_config();
+    EXPECT_NE(text.find("[application]\nposition=150;120;\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("position", text.find("position") + 1), std::string::npos);
+    EXPECT_EQ(pixbuf_picture, nullptr);
+    EXPECT_EQ(picture, nullptr);
+    EXPECT_EQ(pixbuf_sprites, nullptr);
+
+    restart();
+    ASSERT_NE(options_window_position, nullptr);
+    EXPECT_EQ(options_window_position[0], 150);
+    EXPECT_EQ(options_window_position[1], 120);
+    EXPECT_EQ(window_position(), std::pair(150, 120));
 }
 
-INSTANTIATE_TEST_SUITE_P(Saved, StartUp,
-                         ::testing::Values(SavedChoices{0, 1, 0, 0, 0, false, nullptr, -1, -1},
-                                           SavedChoices{1, 2, 2, 0, 0, false, "10;20;", 10, 20},
-                                           SavedChoices{2, 3, 1, 1, 1, true, "300;150;", 300, 150},
-                                           SavedChoices{3, 4, 2, 1, 0, false, "0;0;", 0, 0},
-                                           SavedChoices{1, 1, 0, 0, 0, false, "1;2;3;", -1, -1}));
+constexpr const char *way_names[] = {"menu", "close_button", "ctrl_q"};
+
+INSTANTIATE_TEST_SUITE_P(Ways, Quit, ::testing::Values(Way::menu, Way::close_button, Way::ctrl_q),
+                         [](const auto &info) { return way_names[static_cast<int>(info.param)]; });
+
+TEST_F(EditorTest, FirstStartWritesTheDefaultsIntoAPrivateFolder) {
+    const std::string text = read_config();
+    EXPECT_NE(text.find("picture_dir=(NULL)\n"), std::string::npos);
+    EXPECT_NE(text.find("palette=0\nexpansion=1\nselection_method=0\ntransition=0\n"),
+              std::string::npos);
+    EXPECT_NE(text.find("reencode_graphics=false\n"), std::string::npos);
+    EXPECT_NE(text.find("[application]\nposition="), std::string::npos);
+    struct stat info {};
+    ASSERT_EQ(stat((gui_test_config_home() / "c64-sidewell").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+}
 
 } // namespace
