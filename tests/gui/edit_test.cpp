@@ -2,7 +2,7 @@
 // everything the window paints, the project text a save would write and the title's "*"; and
 // files dropped from a file manager as a text/uri-list.
 
-#include "area_test_support.hpp"
+#include "gui_test_support.hpp"
 
 #include "core/options.hpp"
 #include "core/project.hpp"
@@ -50,7 +50,7 @@ Shown take_shown() {
     flush_redraws();
     Shown shown;
     for (const char *name : painted_areas) {
-        shown.areas.push_back(area_pixels(lookup_widget(window_main, name)));
+        shown.areas.push_back(widget_pixels(lookup_widget(window_main, name)));
     }
     shown.multicolour_switch =
         gtk_toggle_button_get_active(
@@ -81,10 +81,6 @@ std::string menu_label(const char *item) {
 
 bool sensitive(const char *item) {
     return gtk_widget_get_sensitive(lookup_widget(window_main, item)) == TRUE;
-}
-
-std::string title() {
-    return gtk_window_get_title(GTK_WINDOW(window_main));
 }
 
 void press_strip(const char *strip, int colour) {
@@ -135,48 +131,15 @@ const Change changes[] = {
      }},
 };
 
-// The texts of the message dialogs on screen, which are closed.
-std::vector<std::string> take_message_dialogs() {
-    process_events();
-    std::vector<std::string> texts;
-    GList *toplevels = gtk_window_list_toplevels();
-    for (GList *element = toplevels; element != nullptr; element = element->next) {
-        if (GTK_IS_MESSAGE_DIALOG(element->data)) {
-            gchar *text = nullptr;
-            g_object_get(element->data, "text", &text, nullptr);
-            texts.emplace_back(GCharPtr(text).get());
-            gtk_widget_destroy(GTK_WIDGET(element->data));
-        }
-    }
-    g_list_free(toplevels);
-    return texts;
-}
-
 class Edit : public EditorTest {
   protected:
     void SetUp() override {
         EditorTest::SetUp();
-        // What an earlier test in this process loaded is not this test's.
-        picture_loaded = 0;
-        sprites_loaded = 0;
-        for (gchar **path : {&utf8_path_and_filename_picture, &utf8_path_and_filename_sprites,
-                             &utf8_path_and_filename_project}) {
-            g_free(*path);
-            *path = nullptr;
-        }
-        take_message_dialogs();
-        fs::create_directories(dir);
         for (const char *name :
              {"sunset.ini", "sunset.koa", "shapes.prg", "welcome.ini", "welcome.pet"}) {
             fs::copy_file(example_path(name), dir / name);
         }
     }
-    void TearDown() override {
-        fs::remove_all(dir);
-        EditorTest::TearDown();
-    }
-    const fs::path dir =
-        fs::temp_directory_path() / ("sidewell-edit-" + std::to_string(g_get_monotonic_time()));
 };
 
 TEST_F(Edit, UndoAndRedoGoThroughEveryChangeStepByStep) {
@@ -186,7 +149,7 @@ TEST_F(Edit, UndoAndRedoGoThroughEveryChangeStepByStep) {
     sprites_set_selected_at_index(17, 1);
     sprites_set_selected_at_index(22, 1);
     sprites_set_selected_at_index(1, 1);
-    EXPECT_EQ(title(), "C64 Sidewell - sunset.ini");
+    EXPECT_EQ(window_title(), "C64 Sidewell - sunset.ini");
     EXPECT_FALSE(sensitive("menuitem_undo"));
     EXPECT_FALSE(sensitive("menuitem_redo"));
 
@@ -195,7 +158,7 @@ TEST_F(Edit, UndoAndRedoGoThroughEveryChangeStepByStep) {
         before.push_back(take_shown());
         change.act();
         EXPECT_EQ(menu_label("menuitem_undo"), change.label);
-        EXPECT_EQ(title(), "*C64 Sidewell - sunset.ini");
+        EXPECT_EQ(window_title(), "*C64 Sidewell - sunset.ini");
     }
     before.push_back(take_shown());
     EXPECT_TRUE(sensitive("menuitem_undo"));
@@ -216,7 +179,7 @@ TEST_F(Edit, UndoAndRedoGoThroughEveryChangeStepByStep) {
     EXPECT_EQ(selected_sprites(), selection);
     EXPECT_FALSE(sensitive("menuitem_undo"));
     EXPECT_EQ(menu_label("menuitem_undo"), "_Undo");
-    EXPECT_EQ(title(), "C64 Sidewell - sunset.ini");
+    EXPECT_EQ(window_title(), "C64 Sidewell - sunset.ini");
 
     // Ctrl+Y and Ctrl+Shift+Z both redo.
     for (std::size_t step = 0; step < std::size(changes); ++step) {
@@ -229,11 +192,11 @@ TEST_F(Edit, UndoAndRedoGoThroughEveryChangeStepByStep) {
 
     // Saving makes this the saved state: undoing away from it and back shows it.
     ASSERT_EQ(save_project_to_file((dir / "sunset.ini").c_str()), 1);
-    EXPECT_EQ(title(), "C64 Sidewell - sunset.ini");
+    EXPECT_EQ(window_title(), "C64 Sidewell - sunset.ini");
     choose("menuitem_undo");
-    EXPECT_EQ(title(), "*C64 Sidewell - sunset.ini");
+    EXPECT_EQ(window_title(), "*C64 Sidewell - sunset.ini");
     choose("menuitem_redo");
-    EXPECT_EQ(title(), "C64 Sidewell - sunset.ini");
+    EXPECT_EQ(window_title(), "C64 Sidewell - sunset.ini");
 
     // A new change drops what could be redone; new sprites start a fresh history.
     choose("menuitem_undo");
@@ -243,7 +206,7 @@ TEST_F(Edit, UndoAndRedoGoThroughEveryChangeStepByStep) {
     EXPECT_FALSE(sensitive("menuitem_redo"));
     project_commands_load_sprites((dir / "shapes.prg").c_str());
     EXPECT_FALSE(sensitive("menuitem_undo"));
-    EXPECT_EQ(title(), "*C64 Sidewell - sunset.ini");
+    EXPECT_EQ(window_title(), "*C64 Sidewell - sunset.ini");
 }
 
 // The data a file manager hands over when the files are dropped.
@@ -311,7 +274,7 @@ TEST_P(Drop, LoadsWhatTheFileHolds) {
     EXPECT_EQ(loaded(picture_loaded, utf8_path_and_filename_picture), path_of(c.picture));
     EXPECT_EQ(loaded(sprites_loaded, utf8_path_and_filename_sprites), path_of(c.sprites));
     EXPECT_EQ(loaded(1, utf8_path_and_filename_project), path_of(c.project));
-    const std::vector<std::string> messages = take_message_dialogs();
+    const std::vector<std::string> messages = take_messages();
     if (std::string(c.name) == "not_a_c64_file_changes_nothing") {
         EXPECT_EQ(messages, std::vector<std::string>{"Unknown file format"});
     } else {

@@ -161,7 +161,10 @@ TEST_F(Window, OnlyTheListedItemsHaveKeysAndEachReachesItsHandler) {
                                                       {"_Pepto", "Alt+A"},
                                                       {"_High contrast", "Alt+S"},
                                                       {"Pi_xcen", "Alt+D"},
-                                                      {"CC_S64", "Alt+G"}};
+                                                      {"CC_S64", "Alt+G"},
+                                                      {"Run in emulator", "Ctrl+R"},
+                                                      {"_Undo", "Ctrl+Z"},
+                                                      {"_Redo", "Shift+Ctrl+Z"}};
     std::map<std::string, std::string> found;
     std::vector<GtkWidget *> shells{widget("menubar_main")};
     while (!shells.empty()) {
