@@ -1,6 +1,7 @@
 // Full-screen pictures: a file is recognised by its load address and exact size, its parts land in
-// the picture record, and the image shows every pixel as the VIC-II would, in any palette. The
-// glyphs, the palettes and real paint-program files are checked against their published sources.
+// the picture record, and the image shows every pixel as the VIC-II would (PETSCII glyphs from the
+// character ROM file), in any palette. Palettes and real paint-program files are checked against
+// their published sources.
 
 #include "core/c64pixbufs.hpp"
 #include "core/hiresdecoder.hpp"
@@ -129,15 +130,12 @@ TEST_P(PictureFile, DecodesOrSaysWhyAndLeavesTheRecord) {
 const FileCase file_cases[] = {
     {"petscii", 0, 0x1928, 2005, 1, nullptr},
     {"petscii_truncated", 0, 0x1928, 2004, 0, unknown},
-    {"vidcom_truncated", 0, 0x5800, 10049, 0, unknown},
     {"koala_at_2000", 0, 0x2000, 10003, 7, nullptr},
     {"koala_at_4000", 0, 0x4000, 10003, 7, nullptr},
     {"koala_one_byte_too_long", 0, 0x6000, 10004, 0, unknown},
     {"koala_size_at_a000", 0, 0xA000, 10003, 0, unknown},
-    {"artist64_size_at_2000", 0, 0x2000, 10242, 0, unknown},
     {"art_studio_at_6000", 0, 0x6000, 10018, 0, unknown},
     {"basic_start_address", 0, 0x0801, 10003, 0, unknown},
-    {"one_byte", 0, 0x1928, 1, 0, unknown},
     {"empty", 0, 0, 0, 0, unknown},
     {"forced_koala_at_4000", 7, 0x4000, 10003, 7, nullptr},
     {"forced_petscii_too_long", 1, 0x1928, 2006, 0,
@@ -149,7 +147,6 @@ const FileCase file_cases[] = {
     {"forced_load_before_size", 9, 0x0801, 5, 0,
      "Wrong load address\nExpected: $2000\nActual: $0801"},
     {"forced_hires_class", 2, 0x6000, 10003, 0, unknown},
-    {"forced_beyond_the_last_format", 11, 0xA000, 10242, 0, unknown},
     {"forced_negative", -1, 0x6000, 10003, 0, unknown},
     {"forced_one_byte", 7, 0x1928, 1, 0, unknown},
 };
@@ -255,38 +252,6 @@ TEST_F(FreshState, HiresImageShowsEveryBitInItsCellsColours) {
     }));
     EXPECT_EQ(pixbufs_new_from_hires_opaque(bitmap, screen, nullptr, 0, 0, 25), nullptr);
     EXPECT_EQ(pixbufs_new_from_hires_opaque(bitmap, screen, nullptr, 0, 40, 0), nullptr);
-}
-
-// All 512 glyphs are 8x8 images of the ROM's bits in Pepto light blue on blue; the case flag 1
-// picks the upper case set, any other value the lower case one; a second init keeps the glyphs
-// that the views already hold.
-TEST(Glyphs, AreTheCharacterRomsBitsAndTheCaseFlagPicksTheSet) {
-    if (character_rom().size() != 4096)
-        GTEST_SKIP() << "character ROM not found in " << SIDEWELL_SHARED_DIR;
-    for (int half = 0; half < 2; ++half)
-        for (int code = 0; code < 256; ++code) {
-            const auto screen_code = static_cast<std::uint8_t>(code);
-            GdkPixbuf *glyph = half == 0 ? c64pixbufs_get_uppercase_char_at_index(screen_code)
-                                         : c64pixbufs_get_lowercase_char_at_index(screen_code);
-            ASSERT_EQ(gdk_pixbuf_get_width(glyph), 8);
-            ASSERT_EQ(gdk_pixbuf_get_height(glyph), 8);
-            for (int y = 0; y < 8; ++y)
-                for (int x = 0; x < 8; ++x) {
-                    const bool lit = (character_rom()[half * 2048 + code * 8 + y] >> (7 - x) & 1);
-                    ASSERT_EQ(pixel_at(glyph, x, y), opaque(pepto[lit ? 14 : 6]))
-                        << "half " << half << " code " << code << " at " << x << "," << y;
-                }
-        }
-    for (int flag : {1, 0, 2, -1}) {
-        c64pixbuf_set_case(flag);
-        EXPECT_EQ(c64pixbufs_get_char_at_index(200),
-                  flag == 1 ? c64pixbufs_get_uppercase_char_at_index(200)
-                            : c64pixbufs_get_lowercase_char_at_index(200));
-    }
-    c64pixbuf_set_case(1);
-    GdkPixbuf *before = c64pixbufs_get_uppercase_char_at_index(1);
-    c64pixbufs_module_init();
-    EXPECT_EQ(c64pixbufs_get_uppercase_char_at_index(1), before);
 }
 
 // The other three palettes as published, one hex number a colour.

@@ -25,6 +25,10 @@
 
 namespace test_support {
 
+// A GLib warning or critical (a refused argument, say) is a fault of ours: it stops the tests.
+inline const GLogLevelFlags fatal_levels_before = g_log_set_always_fatal(
+    static_cast<GLogLevelFlags>(G_LOG_FATAL_MASK | G_LOG_LEVEL_WARNING | G_LOG_LEVEL_CRITICAL));
+
 using Bytes = std::vector<std::uint8_t>;
 using Rgba = std::array<std::uint8_t, 4>;
 using Bitmap = std::array<std::uint8_t, sprite_data_size>;
