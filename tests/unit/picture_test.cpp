@@ -217,23 +217,6 @@ const ScreenCase screen_cases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Formats, PictureScreen, ::testing::ValuesIn(screen_cases), by_name);
 
-TEST_F(Decoder, FileSystemErrorsArePassedOnAsGlibSaysThem) {
-    std::filesystem::create_directory(dir_.file("folder.koa"));
-    for (const std::string &path : {dir_.file("folder.koa"), dir_.file("missing.koa")}) {
-        gchar *contents = nullptr;
-        GError *raw = nullptr;
-        ASSERT_FALSE(g_file_get_contents(path.c_str(), &contents, nullptr, &raw));
-        const GErrorPtr expected(raw);
-        PictureData record = sentinel_record();
-        const Result result = decode(path, picture_format_none, &record);
-        EXPECT_FALSE(result.ok);
-        ASSERT_TRUE(result.error);
-        EXPECT_TRUE(g_error_matches(result.error.get(), G_FILE_ERROR, expected->code));
-        EXPECT_STREQ(result.error->message, expected->message);
-        EXPECT_TRUE(same_picture(record, sentinel_record()));
-    }
-}
-
 // Hires: one pixel a bit; a set bit shows the screen byte's high nibble, a clear bit its low one.
 TEST_F(FreshState, HiresImageShowsEveryBitInItsCellsColours) {
     const Bytes bytes = program_file(0, 9000);

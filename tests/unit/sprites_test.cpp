@@ -195,8 +195,8 @@ TEST_F(SpriteStore, CleanupAndDeleteKeepTheSelectionInPlace) {
               std::tuple(filled(0), std::tuple(13, 0, 1), std::tuple(2, 0, 0)));
 }
 
-// Group operations reach all 128 records; copying takes the smaller count into 64-byte slots.
-TEST_F(SpriteStore, GroupOperationsAndCopyReachEveryRecord) {
+// Group operations reach all 128 records.
+TEST_F(SpriteStore, GroupOperationsReachEveryRecord) {
     sprites_set_color_for_selection(1); // nothing chosen yet: all 128 are selected
     sprites_set_multicolor_for_all(1);
     sprites_set_array_size(128);
@@ -210,19 +210,6 @@ TEST_F(SpriteStore, GroupOperationsAndCopyReachEveryRecord) {
         EXPECT_EQ(attributes_at(i),
                   (i == 2 || i == 100) ? std::tuple(7, 0, 1) : std::tuple(1, 1, 0))
             << i;
-
-    for (const auto &[in_use, max, copied] :
-         {std::tuple{60u, 40u, 40u}, std::tuple{12u, 40u, 12u}, std::tuple{0u, 40u, 0u}}) {
-        sprites_set_array_size(in_use);
-        for (unsigned i = 0; i < in_use; i++)
-            sprites_set_data_at_index(i, filled(static_cast<std::uint8_t>(i + 1)).data());
-        Bytes buffer(64 * 64, 0xEE);
-        EXPECT_EQ(sprites_copy_bitmaps(buffer.data(), max), copied);
-        Bytes expected(64 * 64, 0xEE);
-        for (unsigned slot = 0; slot < copied; slot++)
-            std::fill_n(expected.begin() + 64 * slot, 63, slot + 1);
-        EXPECT_TRUE(same_bytes(buffer, expected)) << in_use << " in use";
-    }
 }
 
 // One call of a selection operation with its index, value and clear flag.
@@ -355,71 +342,48 @@ TEST_F(SpriteStore, ConfigStringHoldsSharedColoursFlagsAndColours) {
               "multicolor1_index=15\nmc_flags=true;false;false;\ncolor_indexes=13;13;0;\n");
 }
 
-struct SectionCase {
-    const char *name;
-    unsigned n_sprites;
-    const char *text; // of the [sprites] group
-    std::tuple<int, int, int> shared;
-    // (index, colour, multicolour) of records to check after reading.
-    std::vector<std::tuple<unsigned, int, int>> records;
-};
-
-class ProjectSection : public SpriteStore, public ::testing::WithParamInterface<SectionCase> {};
-
-TEST_P(ProjectSection, AppliesTheListsOnlyWhenBothCanBeRead) {
-    const SectionCase &c = GetParam();
-    sprites_set_array_size(c.n_sprites);
-    const std::string text = std::string("[sprites]\n") + c.text;
-    const GKeyFilePtr key_file{g_key_file_new()};
-    ASSERT_TRUE(g_key_file_load_from_data(key_file.get(), text.c_str(), text.size(),
-                                          G_KEY_FILE_NONE, nullptr));
-    sprites_init_from_key_file(key_file.get());
-    EXPECT_EQ(shared_colours(), c.shared);
-    sprites_set_array_size(128);
-    for (const auto &[index, colour, multicolor] : c.records)
-        EXPECT_EQ(attributes_at(index), std::tuple(colour, multicolor, 1)) << index;
-}
-
-const std::string flags_130 = "mc_flags=" + repeated("true;", 130) + "\n";
-const std::string lists_130 = flags_130 + "color_indexes=" + repeated("1;", 130) + "\n";
-
-// Shared colours are reduced to 0-15 (-1 is 15, 37 is 5, a word 0); colours of the list by the
+// (sprites in use, [sprites] group, the section written back with three sprites in use).
+// Shared colours are reduced to 0-15 (a word reads 0); the lists apply only when both can be
+// read, as far as the shorter reaches, to the sprites in use; their colours are reduced by the
 // truncating remainder (-1 stays -1, stored as 255).
-const SectionCase section_cases[] = {
-    {"shared_colours_reduced",
-     40,
-     "background_color_index=-1\nmulticolor0_index=37\nmulticolor1_index=red\n",
-     {15, 5, 0},
-     {{0, 13, 0}}},
-    {"colour_37_is_5_minus_1_is_255",
-     40,
-     "mc_flags=true;false;\ncolor_indexes=37;-1;\n",
-     {6, 4, 10},
-     {{0, 5, 1}, {1, 255, 0}}},
-    {"different_lengths_use_shorter",
-     40,
-     "mc_flags=true;true;true;true;\ncolor_indexes=1;2;\n",
-     {6, 4, 10},
-     {{1, 2, 1}, {2, 13, 0}}},
-    {"beyond_the_count_skipped",
-     3,
-     "mc_flags=true;true;true;true;\ncolor_indexes=1;2;3;4;\n",
-     {6, 4, 10},
-     {{2, 3, 1}, {3, 13, 0}}},
-    {"beyond_127_ignored", 128, lists_130.c_str(), {6, 4, 10}, {{0, 1, 1}, {127, 1, 1}}},
-    {"unparsable_flag_applies_nothing",
-     40,
-     "mc_flags=true;maybe;\ncolor_indexes=1;2;\n",
-     {6, 4, 10},
-     {{0, 13, 0}}},
-    {"missing_list_applies_nothing", 40, flags_130.c_str(), {6, 4, 10}, {{0, 13, 0}}},
-    {"unparsable_colour_applies_nothing",
-     40,
-     "mc_flags=true;true;\ncolor_indexes=1;x;\n",
-     {6, 4, 10},
-     {{0, 13, 0}}},
-};
-
-INSTANTIATE_TEST_SUITE_P(Inputs, ProjectSection, ::testing::ValuesIn(section_cases), by_name);
+TEST_F(SpriteStore, ProjectSectionIsReadBack) {
+    const std::string lists_130 =
+        "mc_flags=" + repeated("true;", 130) + "\ncolor_indexes=" + repeated("1;", 130) + "\n";
+    const std::string defaults =
+        "background_color_index=6\nmulticolor0_index=4\nmulticolor1_index=10\n";
+    for (const auto &[count, text, written] :
+         {std::tuple{3u, "background_color_index=-1\nmulticolor0_index=37\nmulticolor1_index=red\n",
+                     "background_color_index=15\nmulticolor0_index=5\nmulticolor1_index=0\n"
+                     "mc_flags=false;false;false;\ncolor_indexes=13;13;13;\n"},
+          std::tuple{3u, "mc_flags=true;false;\ncolor_indexes=37;-1;\n",
+                     "mc_flags=true;false;false;\ncolor_indexes=5;255;13;\n"},
+          std::tuple{3u, "mc_flags=true;true;true;\ncolor_indexes=1;2;\n",
+                     "mc_flags=true;true;false;\ncolor_indexes=1;2;13;\n"},
+          std::tuple{2u, "mc_flags=true;true;true;\ncolor_indexes=1;2;3;\n",
+                     "mc_flags=true;true;false;\ncolor_indexes=1;2;13;\n"},
+          std::tuple{128u, lists_130.c_str(), "mc_flags=true;true;true;\ncolor_indexes=1;1;1;\n"},
+          std::tuple{3u, "mc_flags=true;maybe;\ncolor_indexes=1;2;\n",
+                     "mc_flags=false;false;false;\ncolor_indexes=13;13;13;\n"},
+          std::tuple{3u, "mc_flags=true;\n",
+                     "mc_flags=false;false;false;\ncolor_indexes=13;13;13;\n"},
+          std::tuple{3u, "mc_flags=true;true;\ncolor_indexes=1;x;\n",
+                     "mc_flags=false;false;false;\ncolor_indexes=13;13;13;\n"}}) {
+        sprites_module_init();
+        sprites_set_array_size(count);
+        const std::string group = std::string("[sprites]\n") + text;
+        const GKeyFilePtr key_file{g_key_file_new()};
+        ASSERT_TRUE(g_key_file_load_from_data(key_file.get(), group.c_str(), group.size(),
+                                              G_KEY_FILE_NONE, nullptr));
+        sprites_init_from_key_file(key_file.get());
+        sprites_set_array_size(3);
+        const std::string expected = written;
+        EXPECT_EQ(config_string(), "[sprites]\n" + (expected[0] == 'b' ? "" : defaults) + expected)
+            << text;
+        if (count == 128) {
+            sprites_set_array_size(128);
+            EXPECT_EQ(attributes_at(127), std::tuple(1, 1, 1));
+        }
+    }
+}
 
 } // namespace
