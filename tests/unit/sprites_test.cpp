@@ -96,7 +96,8 @@ TEST_F(SpriteStore, StartsAndResetsToTheTemplateInDefaultColours) {
 
 // Entry 5 reads L03; entry 39 reads R19 without its bottom rows, which the lower border hides.
 // Every entry has its side letter (last row "###" in L, "#.#" in R), its tens digit (row 1 of 0
-// is "###", of 1 ".#."), the unused byte 1, and the top row's entries their upper 8 rows clear.
+// is "###", of 1 ".#."), the unused byte 1; the top row's entries have their upper 8 rows clear,
+// the bottom row's their lower 2.
 TEST(Template, EntriesShowFrameLetterAndNumber) {
     EXPECT_EQ(cells_of(5),
               (std::vector<std::string>{
@@ -119,6 +120,7 @@ TEST(Template, EntriesShowFrameLetterAndNumber) {
         EXPECT_EQ(sprites_get_template_entry(i)[63], 1) << i;
         EXPECT_EQ(cells[7] == "............", i < 4) << i;
         EXPECT_EQ(cells[0] == "############", i >= 4) << i;
+        EXPECT_EQ(cells[19] == "............", i >= 36) << i;
     }
 }
 

@@ -63,31 +63,22 @@ constexpr Rgba transparent = {0, 0, 0, 0};
 template <typename Expected>
 ::testing::AssertionResult same_image(const GdkPixbuf *image, int width, int height,
                                       Expected expected) {
-    if (image == nullptr)
-        return ::testing::AssertionFailure() << "no image";
-    if (gdk_pixbuf_get_width(image) != width || gdk_pixbuf_get_height(image) != height ||
-        gdk_pixbuf_get_n_channels(image) != 4 || gdk_pixbuf_get_bits_per_sample(image) != 8)
-        return ::testing::AssertionFailure()
-               << "image is " << gdk_pixbuf_get_width(image) << "x" << gdk_pixbuf_get_height(image)
-               << " with " << gdk_pixbuf_get_n_channels(image) << " channels, expected " << width
-               << "x" << height << " RGBA";
+    if (image == nullptr || gdk_pixbuf_get_width(image) != width ||
+        gdk_pixbuf_get_height(image) != height || gdk_pixbuf_get_n_channels(image) != 4)
+        return ::testing::AssertionFailure() << "no RGBA image of " << width << "x" << height;
+    const auto hex = [](const Rgba &p) { return p[0] << 24 | p[1] << 16 | p[2] << 8 | p[3]; };
     int wrong = 0;
     std::ostringstream first;
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
             const Rgba want = expected(x, y);
             const Rgba got = pixel_at(image, x, y);
-            if (want[3] == 0 ? got[3] == 0 : got == want)
-                continue;
-            if (wrong++ == 0)
-                first << std::hex << "(" << std::dec << x << ", " << y << ") is " << std::hex
-                      << int(got[0]) << " " << int(got[1]) << " " << int(got[2]) << " "
-                      << int(got[3]) << ", expected " << int(want[0]) << " " << int(want[1]) << " "
-                      << int(want[2]) << " " << int(want[3]);
+            if ((want[3] == 0 ? got[3] != 0 : got != want) && wrong++ == 0)
+                first << "; (" << x << ", " << y << ") is " << std::hex << hex(got) << ", expected "
+                      << hex(want);
         }
     if (wrong > 0)
-        return ::testing::AssertionFailure()
-               << std::dec << wrong << " pixels differ; " << first.str();
+        return ::testing::AssertionFailure() << wrong << " pixels differ" << first.str();
     return ::testing::AssertionSuccess();
 }
 
