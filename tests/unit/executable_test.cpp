@@ -222,9 +222,8 @@ TEST(ExecutableWrite, ReplacesAFileInOnePieceOrReportsWhyNot) {
 // The spawn splits the command line with the shell rules; every name must come back whole.
 TEST(ExecutableCruncher, PathSurvivesShellParsing) {
     for (const std::string path :
-         {"/home/artist/my pictures/sun set.prg", "say \"hi\".prg", "it's Bob's.prg",
-          "$HOME ${PATH}.prg", "a; rm -rf x.prg", "`id` $(id).prg", "back\\slash\\.prg",
-          "/tmp/Bildschirmfoto über 🌅.prg", "*?[x] > y | z & .prg", "two\nlines\tand tab.prg"})
+         {"/home/artist/my pictures/sun set.prg", "it's \"Bob's\" $HOME `id`; x.prg",
+          "back\\slash\\ über 🌅 *?[x] > y | z &.prg", "two\nlines\tand tab.prg"})
         for (int start : {executable_start_address_mc, executable_start_address_petscii}) {
             const GCharPtr line(executable_cruncher_command_line(start, path.c_str()));
             gint argc = 0;

@@ -15,23 +15,22 @@ namespace {
 
 using test_support::read_text;
 
+auto option_values() {
+    return std::tuple(
+        options_palette, options_expansion, options_selection_method, options_transition,
+        options_sprite_attribute_byte_format, options_reencode_graphics, options_window_position,
+        options_picture_dir_string, options_sprites_dir_string, options_export_png_dir_string,
+        options_export_dir_string, utf8_path_configfile);
+}
+
 // Taken before any test runs, so they are the values the program starts with.
-const auto start_options =
-    std::tuple(options_palette, options_expansion, options_selection_method, options_transition,
-               options_sprite_attribute_byte_format, options_reencode_graphics,
-               options_window_position, options_picture_dir_string, options_sprites_dir_string,
-               options_export_png_dir_string, options_export_dir_string, utf8_path_configfile);
+const auto start_options = option_values();
 const auto start_picture = std::tuple(picture_data.border_color, picture_data.format);
 
 // The tests' reset puts back exactly these values; no picture and no border colour is loaded.
 TEST(StartValues, AreWhatTheTestsResetToAndNoPicture) {
     options_reset_to_start_values();
-    EXPECT_EQ(
-        start_options,
-        std::tuple(options_palette, options_expansion, options_selection_method, options_transition,
-                   options_sprite_attribute_byte_format, options_reencode_graphics,
-                   options_window_position, options_picture_dir_string, options_sprites_dir_string,
-                   options_export_png_dir_string, options_export_dir_string, utf8_path_configfile));
+    EXPECT_EQ(option_values(), start_options);
     EXPECT_EQ(start_picture, std::tuple(-1, picture_format_none));
 }
 

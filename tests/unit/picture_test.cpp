@@ -198,7 +198,9 @@ TEST_P(PictureScreen, RecordHoldsTheFilesPartsAndImageEveryPixel) {
     want.border_color = f.border == none ? -1 : file[f.border];
     want.format = f.id;
     EXPECT_TRUE(same_picture(record, want));
-    if (f.charset != none) {
+    if (f.charset != none) { // glyphs are Pepto light blue on blue; 160 is all set, 32 clear
+        EXPECT_EQ(pixel_at(c64pixbufs_get_char_at_index(160), 7, 7), opaque(pepto[14]));
+        EXPECT_EQ(pixel_at(c64pixbufs_get_char_at_index(32), 0, 0), opaque(pepto[6]));
         EXPECT_EQ(c64pixbufs_get_char_at_index(65),
                   uppercase ? c64pixbufs_get_uppercase_char_at_index(65)
                             : c64pixbufs_get_lowercase_char_at_index(65));

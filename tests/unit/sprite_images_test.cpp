@@ -243,6 +243,8 @@ TEST_F(SpriteImages, FramesMarkSelectedSpritesInUse) {
             page.push_back({24 * c + 1, 21 * k + 1, 23, 20});
     EXPECT_EQ(spriteviews_get_list_frames(0, spriteviews_method_frame, 1), page);
     EXPECT_EQ(spriteviews_get_list_frames(15, spriteviews_method_frame, 1).size(), 8u);
+    for (const SpriteviewsSide side : {left, right}) // only the 40 border sprites have slots
+        EXPECT_EQ(spriteviews_get_border_frames(side, spriteviews_method_frame, 1).size(), 20u);
     sprites_set_array_size(10);
     EXPECT_EQ(spriteviews_get_border_frames(left, spriteviews_method_frame, 1).size(), 6u);
     EXPECT_EQ(spriteviews_get_list_frames(0, spriteviews_method_frame, 2).size(), 10u);

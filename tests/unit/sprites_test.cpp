@@ -62,10 +62,14 @@ Bitmap template_bitmap(unsigned entry) {
     return bytes;
 }
 
-// The fresh store, and the template again after changes: 40 template sprites, light red for the
-// linked pairs and the sprites they follow, else light green, single colour; the template keeps
-// the selection and the anchors. Records beyond 40 are empty.
+// The fresh store, and the template again after changes to all 128 records and to the selection:
+// 40 template sprites, light red for the linked pairs and the sprites they follow, else light
+// green, single colour; the template keeps the selection and the anchors. Records beyond 40 are
+// empty.
 TEST_F(SpriteStore, StartsAndResetsToTheTemplateInDefaultColours) {
+    sprites_select_none();
+    sprites_set_selected_at_index(7, 1);
+    sprites_module_init();
     EXPECT_EQ(sprites_get_selected_count(), 128u);
     EXPECT_EQ(anchors(), std::tuple(-1, -1, -1));
     for (int round = 0; round < 2; ++round) {
@@ -81,7 +85,10 @@ TEST_F(SpriteStore, StartsAndResetsToTheTemplateInDefaultColours) {
         sprites_select_none();
         sprites_set_selected_at_index(6, 1);
         sprites_set_multicolor_for_all(1);
+        sprites_set_multicolor_for_selection(0);
         sprites_set_color_for_selection(2);
+        EXPECT_EQ(std::tuple(sprites_get_selected_count(), attributes_at(6), attributes_at(127)),
+                  std::tuple(1u, std::tuple(2, 0, 1), std::tuple(13, 1, 0)));
         sprites_set_data_at_index(127, filled(0xFF).data());
         sprites_set_background_color(0);
         sprites_set_multicolor0(1);
@@ -195,23 +202,6 @@ TEST_F(SpriteStore, CleanupAndDeleteKeepTheSelectionInPlace) {
     EXPECT_EQ(selected_indices(), indices(0, 45));
     EXPECT_EQ(std::tuple(data_at(0), attributes_at(16), attributes_at(49)),
               std::tuple(filled(0), std::tuple(13, 0, 1), std::tuple(2, 0, 0)));
-}
-
-// Group operations reach all 128 records.
-TEST_F(SpriteStore, GroupOperationsReachEveryRecord) {
-    sprites_set_color_for_selection(1); // nothing chosen yet: all 128 are selected
-    sprites_set_multicolor_for_all(1);
-    sprites_set_array_size(128);
-    sprites_select_none();
-    sprites_set_selected_at_index(100, 1);
-    sprites_set_selected_at_index(2, 1);
-    sprites_set_multicolor_for_selection(0);
-    sprites_set_color_for_selection(7);
-    EXPECT_EQ(sprites_get_selected_count(), 2u);
-    for (unsigned i = 0; i < 128; i++)
-        EXPECT_EQ(attributes_at(i),
-                  (i == 2 || i == 100) ? std::tuple(7, 0, 1) : std::tuple(1, 1, 0))
-            << i;
 }
 
 // One call of a selection operation with its index, value and clear flag.
