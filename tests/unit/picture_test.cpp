@@ -150,6 +150,7 @@ const FileCase file_cases[] = {
     {"forced_hires_class", 2, 0x6000, 10003, 0, unknown},
     {"forced_negative", -1, 0x6000, 10003, 0, unknown},
     {"forced_one_byte", 7, 0x1928, 1, 0, unknown},
+    {"forced_load_address_only", 10, 0xA000, 2, 0, "Wrong file size\nExpected: 10242\nActual: 2"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Files, PictureFile, ::testing::ValuesIn(file_cases), by_name);
