@@ -238,7 +238,7 @@ TEST_F(Decoder, UnreadablePathsGiveGlibsError) {
 
 // Hires: one pixel a bit; a set bit shows the screen byte's high nibble, a clear bit its low one.
 TEST_F(FreshState, HiresImageShowsEveryBitInItsCellsColours) {
-    const Bytes bytes = program_file(0, 9000);
+    const Bytes bytes = program_file(0, 9002);
     const std::uint8_t *bitmap = &bytes[2];
     const std::uint8_t *screen = &bytes[8002];
     const PixbufPtr image(pixbufs_new_from_hires_opaque(bitmap, screen, nullptr, 0, 40, 25));

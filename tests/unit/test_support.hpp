@@ -66,7 +66,9 @@ template <typename Expected>
     if (image == nullptr || gdk_pixbuf_get_width(image) != width ||
         gdk_pixbuf_get_height(image) != height || gdk_pixbuf_get_n_channels(image) != 4)
         return ::testing::AssertionFailure() << "no RGBA image of " << width << "x" << height;
-    const auto hex = [](const Rgba &p) { return p[0] << 24 | p[1] << 16 | p[2] << 8 | p[3]; };
+    const auto hex = [](const Rgba &p) {
+        return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | p[2] << 8 | p[3];
+    };
     int wrong = 0;
     std::ostringstream first;
     for (int y = 0; y < height; ++y)
