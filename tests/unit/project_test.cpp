@@ -1,9 +1,11 @@
+// Project files: the whole text the editor writes, the file URIs and the corner colour it reads
+// back, where a moved project finds its files, the names the dialogs offer, and the example
+// projects in the repository, which must be exactly what the writer produces.
+
 #include "core/project.hpp"
 
 #include "core/spritesdecoder.hpp"
 #include "test_support.hpp"
-
-#include <filesystem>
 
 namespace fs = std::filesystem;
 
@@ -11,12 +13,7 @@ namespace {
 
 using namespace test_support;
 
-constexpr const char *header = "# C64 Sidewell 1.1.4 project file - do NOT edit\n";
-
-// Three sprites with known attributes, so that the store's section is short and exact.
-constexpr const char *three_sprites_section =
-    "background_color_index=0\nmulticolor0_index=11\nmulticolor1_index=12\n"
-    "mc_flags=false;true;false;\ncolor_indexes=1;7;15;\n";
+constexpr const char *unknown = nullptr;
 
 GKeyFilePtr parse(const std::string &text) {
     GKeyFilePtr key_file{g_key_file_new()};
@@ -26,76 +23,50 @@ GKeyFilePtr parse(const std::string &text) {
     return key_file;
 }
 
-std::string written_by_glib(GKeyFile *key_file) {
-    const GCharPtr data{g_key_file_to_data(key_file, nullptr, nullptr)};
-    return data.get();
-}
-
-class ProjectText : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        sprites_module_init();
-        sprites_set_array_size(3);
-        sprites_set_background_color(0);
-        sprites_set_multicolor0(11);
-        sprites_set_multicolor1(12);
-        const std::uint8_t colours[] = {1, 7, 15};
-        for (unsigned i = 0; i < 3; i++) {
-            sprites_set_color_at_index(i, colours[i]);
-            sprites_set_multicolor_at_index(i, i == 1 ? 1 : 0);
-        }
+// Three sprites with known attributes, so that the store's section is short and exact. A
+// backup names only the files that are known; with the picture alone the store's keys fall
+// into [picture], where nothing reads them, and without any group the text is no key file.
+TEST_F(FreshState, ProjectTextHoldsEveryLineInOrder) {
+    sprites_set_array_size(3);
+    sprites_set_background_color(0);
+    sprites_set_multicolor0(11);
+    sprites_set_multicolor1(12);
+    sprites_set_color_at_index(0, 1);
+    sprites_set_color_at_index(1, 7);
+    sprites_set_color_at_index(2, 15);
+    sprites_set_multicolor_at_index(1, 1);
+    for (const auto &[backup, picture, sprites, groups] :
+         {std::tuple{false, "/pictures/castle.koa", "/sprites/a b.prg",
+                     "[picture]\nfile=file:///pictures/castle.koa\n"
+                     "[sprites]\nfile=file:///sprites/a%20b.prg\n"},
+          std::tuple{false, unknown, "relative.prg",
+                     "[picture]\nfile=(NULL)\n[sprites]\nfile=(NULL)\n"},
+          std::tuple{true, "/a.koa", "/b.prg",
+                     "[picture]\nfile=file:///a.koa\n[sprites]\nfile=file:///b.prg\n"},
+          std::tuple{true, unknown, "/b.prg", "[sprites]\nfile=file:///b.prg\n"},
+          std::tuple{true, "/a.koa", unknown, "[picture]\nfile=file:///a.koa\n"},
+          std::tuple{true, unknown, unknown, ""}}) {
+        const std::string text = backup ? project_get_backup_text(picture, sprites, 9)
+                                        : project_get_file_text(picture, sprites, 9);
+        EXPECT_EQ(text, std::string("# C64 Sidewell 1.1.4 project file - do NOT edit\n") + groups +
+                            "background_color_index=0\nmulticolor0_index=11\n"
+                            "multicolor1_index=12\nmc_flags=false;true;false;\n"
+                            "color_indexes=1;7;15;\n[colors]\nbase=9\n");
+        EXPECT_EQ(static_cast<bool>(parse(text)), *groups != '\0');
     }
-    void TearDown() override { sprites_module_init(); }
-};
-
-struct TextCase {
-    const char *name;
-    bool backup;
-    const char *picture;
-    const char *sprites;
-    const char *groups; // the text between the header and the store's section
-};
-
-class ProjectFileText : public ProjectText, public ::testing::WithParamInterface<TextCase> {};
-
-TEST_P(ProjectFileText, HoldsEveryLineInOrder) {
-    const TextCase &c = GetParam();
-    const std::string text = c.backup ? project_get_backup_text(c.picture, c.sprites, 9)
-                                      : project_get_file_text(c.picture, c.sprites, 9);
-    EXPECT_EQ(text, header + std::string(c.groups) + three_sprites_section + "[colors]\nbase=9\n");
-    // Without a group the store's keys stand before any group: not a key file.
-    EXPECT_EQ(static_cast<bool>(parse(text)), *c.groups != '\0');
 }
 
-// A backup names only the files that are known; with the picture alone the store's keys fall
-// into [picture], where nothing reads them.
-const TextCase text_cases[] = {
-    {"file", false, "/pictures/castle.koa", "/sprites/a b.prg",
-     "[picture]\nfile=file:///pictures/castle.koa\n[sprites]\nfile=file:///sprites/a%20b.prg\n"},
-    {"file_with_unknown_paths", false, nullptr, "relative.prg",
-     "[picture]\nfile=(NULL)\n[sprites]\nfile=(NULL)\n"},
-    {"backup_of_both", true, "/a.koa", "/b.prg",
-     "[picture]\nfile=file:///a.koa\n[sprites]\nfile=file:///b.prg\n"},
-    {"backup_of_sprites", true, nullptr, "/b.prg", "[sprites]\nfile=file:///b.prg\n"},
-    {"backup_of_picture", true, "/a.koa", nullptr, "[picture]\nfile=file:///a.koa\n"},
-    {"backup_of_neither", true, nullptr, nullptr, ""},
-};
-
-INSTANTIATE_TEST_SUITE_P(Paths, ProjectFileText, ::testing::ValuesIn(text_cases), by_name);
-
+// Paths outside ASCII and with URI specials go both ways; no path or a relative one is written
+// as (NULL), and a value that is no file URI is taken as it stands.
 TEST(FileUri, PathBecomesUriAndBack) {
-    const std::pair<const char *, const char *> uris[] = {
-        {"/home/artist/castle.koa", "file:///home/artist/castle.koa"},
-        {"/a b/c.prg", "file:///a%20b/c.prg"},
-        {"/bilder/\xc3\xa4pfel.koa", "file:///bilder/%C3%A4pfel.koa"},
-        {"/x/#1 100%.pet", "file:///x/%231%20100%25.pet"}};
-    for (const auto &[path, uri] : uris) {
+    for (const auto &[path, uri] :
+         {std::pair{"/home/artist/castle.koa", "file:///home/artist/castle.koa"},
+          std::pair{"/a b/c.prg", "file:///a%20b/c.prg"},
+          std::pair{"/bilder/\xc3\xa4pfel.koa", "file:///bilder/%C3%A4pfel.koa"},
+          std::pair{"/x/#1 100%.pet", "file:///x/%231%20100%25.pet"}}) {
         EXPECT_EQ(project_get_file_uri(path), uri);
         EXPECT_EQ(project_get_path_from_uri(uri), path);
     }
-}
-
-TEST(FileUriEdges, NoOrRelativePathGivesNullAndAValueThatIsNoFileUriIsTakenAsItStands) {
     EXPECT_EQ(project_get_file_uri(nullptr), "(NULL)");
     EXPECT_EQ(project_get_file_uri("castle.koa"), "(NULL)");
     for (const char *value : {"(NULL)", "castle.koa", "http://example.org/castle.koa", ""})
@@ -104,11 +75,10 @@ TEST(FileUriEdges, NoOrRelativePathGivesNullAndAValueThatIsNoFileUriIsTakenAsItS
 
 TEST(FindFile, StoredFileFirstThenTheSameNameBesideTheProject) {
     const TempDir dir;
-    const fs::path root = dir.path();
-    const fs::path stored = root / "old" / "castle.koa";
-    const std::string project = (root / "moved" / "scene.ini").string();
-    fs::create_directories(root / "old");
-    fs::create_directories(root / "moved");
+    const fs::path stored = fs::path(dir.path()) / "old" / "castle.koa";
+    const std::string project = dir.file("moved/scene.ini");
+    fs::create_directories(stored.parent_path());
+    fs::create_directories(dir.file("moved"));
     dir.write("old/castle.koa", {1});
     dir.write("moved/castle.koa", {2});
 
@@ -117,85 +87,70 @@ TEST(FindFile, StoredFileFirstThenTheSameNameBesideTheProject) {
     EXPECT_EQ(project_find_file(stored.string(), project.c_str()), dir.file("moved/castle.koa"));
     fs::create_directories(stored); // a folder of that name is no file
     EXPECT_EQ(project_find_file(stored.string(), project.c_str()), dir.file("moved/castle.koa"));
-    EXPECT_EQ(project_find_file("(NULL)", project.c_str()), dir.file("moved/(NULL)"));
 }
 
-// The truncating remainder: -17 stays -1. No key or no group: the colour stays as it was.
-TEST(BorderColour, BaseIsReducedByTheTruncatingRemainder) {
-    const std::pair<const char *, int> groups[] = {{"[colors]\nbase=14\n", 14},
-                                                   {"[colors]\nbase=17\n", 1},
-                                                   {"[colors]\nbase=16\n", 0},
-                                                   {"[colors]\nbase=-17\n", -1},
-                                                   {"[colors]\nbase=red\n", 0},
-                                                   {"[colors]\nother=3\n", 7},
-                                                   {"", 7}};
-    for (const auto &[group, expected] : groups) {
-        const GKeyFilePtr key_file = parse(std::string("[picture]\nfile=(NULL)\n") + group);
+// The truncating remainder: -17 stays -1; no key leaves the colour as it was. A file key that is
+// missing gives nothing.
+TEST(ProjectKeys, BorderColourAndFileValues) {
+    for (const auto &[group, expected] :
+         {std::pair{"[colors]\nbase=14\n", 14}, std::pair{"[colors]\nbase=17\n", 1},
+          std::pair{"[colors]\nbase=-17\n", -1}, std::pair{"[colors]\nbase=red\n", 0},
+          std::pair{"[colors]\nother=3\n", 7}, std::pair{"", 7}}) {
+        const GKeyFilePtr key_file =
+            parse(std::string("[picture]\nfile=file:///a.koa\n[sprites]\nother=1\n") + group);
         ASSERT_TRUE(key_file);
         int border = 7;
         project_read_border_color(key_file.get(), &border);
         EXPECT_EQ(border, expected) << group;
+        std::string value = "unchanged";
+        EXPECT_FALSE(project_get_file_value(key_file.get(), "sprites", &value));
+        EXPECT_FALSE(project_get_file_value(key_file.get(), "colors", &value));
+        EXPECT_EQ(value, "unchanged");
+        EXPECT_TRUE(project_get_file_value(key_file.get(), "picture", &value));
+        EXPECT_EQ(value, "file:///a.koa");
     }
 }
 
-TEST(FileValue, MissingKeyOrGroupGivesNothing) {
-    const GKeyFilePtr key_file = parse("[picture]\nfile=file:///a.koa\n[sprites]\nother=1\n");
-    ASSERT_TRUE(key_file);
-    std::string value = "unchanged";
-    EXPECT_FALSE(project_get_file_value(key_file.get(), "sprites", &value));
-    EXPECT_FALSE(project_get_file_value(key_file.get(), "colors", &value));
-    EXPECT_EQ(value, "unchanged");
-    EXPECT_TRUE(project_get_file_value(key_file.get(), "picture", &value));
-    EXPECT_EQ(value, "file:///a.koa");
+// (project, picture, offered project name, offered export name). The extension is the text from
+// the last dot, unless a backslash follows that dot.
+TEST(SuggestedNames, ProjectAndExportNames) {
+    for (const auto &[project, picture, project_name, png_name] :
+         {std::tuple{unknown, "/pics/castle.koa", "castle.ini", "castle.png"},
+          std::tuple{unknown, "/pics/my.pic.koa", "my.pic.ini", "my.pic.png"},
+          std::tuple{unknown, "/pics/castle", "castle.ini", "castle.png"},
+          std::tuple{unknown, "/pics/a.b\\c", "a.b\\c.ini", "a.b\\c.png"},
+          std::tuple{unknown, "/pics/a\\b.c", "a\\b.ini", "a\\b.png"},
+          std::tuple{unknown, "/pics/a.b\\c.d", "a.b\\c.ini", "a.b\\c.png"},
+          std::tuple{"/work/scene.INI", "/pics/castle.koa", "scene.INI", "scene.png"},
+          std::tuple{"/work/scene.INI", unknown, "scene.INI", "scene.png"},
+          std::tuple{unknown, unknown, "", ""}}) {
+        EXPECT_EQ(project_get_suggested_project_name(project, picture), project_name) << png_name;
+        EXPECT_EQ(project_get_suggested_export_name(project, picture, ".png"), png_name)
+            << project_name;
+    }
 }
-
-struct NameCase {
-    const char *name;
-    const char *project;
-    const char *picture;
-    const char *project_name;
-    const char *png_name;
-};
-
-class SuggestedNames : public ::testing::TestWithParam<NameCase> {};
-
-TEST_P(SuggestedNames, ProjectAndExportNames) {
-    const NameCase &c = GetParam();
-    EXPECT_EQ(project_get_suggested_project_name(c.project, c.picture), c.project_name);
-    EXPECT_EQ(project_get_suggested_export_name(c.project, c.picture, ".png"), c.png_name);
-}
-
-const NameCase name_cases[] = {
-    {"Picture", nullptr, "/pics/castle.koa", "castle.ini", "castle.png"},
-    {"TwoDots", nullptr, "/pics/my.pic.koa", "my.pic.ini", "my.pic.png"},
-    {"NoExtension", nullptr, "/pics/castle", "castle.ini", "castle.png"},
-    {"DotBeforeBackslash", nullptr, "/pics/a.b\\c", "a.b\\c.ini", "a.b\\c.png"},
-    {"DotAfterBackslash", nullptr, "/pics/a\\b.c", "a\\b.ini", "a\\b.png"},
-    {"ProjectKeepsItsName", "/work/scene.INI", "/pics/castle.koa", "scene.INI", "scene.png"},
-    {"Neither", nullptr, nullptr, "", ""},
-};
-
-INSTANTIATE_TEST_SUITE_P(Paths, SuggestedNames, ::testing::ValuesIn(name_cases), by_name);
 
 TEST(IniExtension, OnlyExactLowerOrUpperCaseIsKept) {
-    const std::pair<const char *, const char *> names[] = {
-        {"/w/scene", "/w/scene.ini"},
-        {"/w/scene.ini", "/w/scene.ini"},
-        {"/w/scene.INI", "/w/scene.INI"},
-        {"/w/scene.Ini", "/w/scene.Ini.ini"},
-        {"/w/scene.ini.bak", "/w/scene.ini.bak.ini"},
-        {"ini", "ini.ini"}};
-    for (const auto &[chosen, saved] : names)
+    for (const auto &[chosen, saved] :
+         {std::pair{"/w/scene", "/w/scene.ini"}, std::pair{"/w/scene.ini", "/w/scene.ini"},
+          std::pair{"/w/scene.INI", "/w/scene.INI"}, std::pair{"/w/scene.Ini", "/w/scene.Ini.ini"},
+          std::pair{"/w/scene.ini.bak", "/w/scene.ini.bak.ini"}, std::pair{"ini", "ini.ini"}})
         EXPECT_EQ(project_add_ini_extension(chosen), saved);
 }
 
+// The example projects in the repository, found from this file's place in it.
+std::string example_path(const std::string &name) {
+    std::string path = __FILE__;
+    path.erase(path.rfind("/tests/unit/"));
+    return path + "/examples/" + name;
+}
+
 // What the generator wrote is what the editor itself writes for the same project.
-TEST(ExampleProject, IsWhatTheWriterProduces) {
+TEST_F(FreshState, ExampleProjectsAreWhatTheWriterProduces) {
     for (const char *name : {"sunset.ini", "welcome.ini"}) {
         const std::string project = example_path(name);
         const std::string original = read_text(project);
-        if (original.empty())
-            GTEST_SKIP() << "example project not available: " << project;
+        ASSERT_FALSE(original.empty()) << project;
         const GKeyFilePtr key_file = parse(original);
         ASSERT_TRUE(key_file);
         std::string picture_uri;
@@ -215,9 +170,9 @@ TEST(ExampleProject, IsWhatTheWriterProduces) {
             project_get_file_text(project_get_path_from_uri(picture_uri.c_str()).c_str(),
                                   project_get_path_from_uri(sprites_uri.c_str()).c_str(), border));
         ASSERT_TRUE(rewritten);
-        EXPECT_EQ(written_by_glib(rewritten.get()), original) << name;
+        const GCharPtr data{g_key_file_to_data(rewritten.get(), nullptr, nullptr)};
+        EXPECT_EQ(data.get(), original) << name;
     }
-    sprites_module_init();
 }
 
 } // namespace

@@ -1,16 +1,15 @@
 #pragma once
-// Helpers shared by the unit tests: pixels of images, palette colours, sprite records, and files
-// in a temporary folder.
+// Helpers shared by the unit tests: whole images compared pixel by pixel, the VIC-II's colour
+// rules written out independently of the editor, sprite records, and files in a temporary folder.
 
+#include "../options_reset.hpp"
 #include "core/glib_ptr.hpp"
 #include "core/hiresdecoder.hpp"
-#include "core/options.hpp"
 #include "core/palette.hpp"
 #include "core/sprites.hpp"
 
 #include <gdk-pixbuf/gdk-pixbuf.h>
 #include <glib.h>
-#include <glib/gstdio.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -19,15 +18,19 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
 
 namespace test_support {
 
+// A GLib warning or critical (a refused argument, say) is a fault of ours: it stops the tests.
+inline const GLogLevelFlags fatal_levels_before = g_log_set_always_fatal(
+    static_cast<GLogLevelFlags>(G_LOG_FATAL_MASK | G_LOG_LEVEL_WARNING | G_LOG_LEVEL_CRITICAL));
+
 using Bytes = std::vector<std::uint8_t>;
 using Rgba = std::array<std::uint8_t, 4>;
-using Rgb = std::array<std::uint8_t, 3>;
 using Bitmap = std::array<std::uint8_t, sprite_data_size>;
 
 // The Pepto colours as the C64 community publishes them, written out independently of the
@@ -39,30 +42,78 @@ constexpr std::array<std::uint32_t, 16> pepto = {
 // Names parameterised tests after their case's name.
 inline constexpr auto by_name = [](const auto &info) { return std::string{info.param.name}; };
 
-inline const guchar *pixel_address(const GdkPixbuf *image, int x, int y) {
-    return gdk_pixbuf_read_pixels(image) + y * gdk_pixbuf_get_rowstride(image) +
-           x * gdk_pixbuf_get_n_channels(image);
-}
-inline std::uint32_t rgb_at(const GdkPixbuf *image, int x, int y) {
-    const guchar *p = pixel_address(image, x, y);
-    return std::uint32_t{p[0]} << 16 | std::uint32_t{p[1]} << 8 | p[2];
-}
 inline Rgba pixel_at(const GdkPixbuf *image, int x, int y) {
-    const guchar *p = pixel_address(image, x, y);
-    return {p[0], p[1], p[2], p[3]};
+    const guchar *p = gdk_pixbuf_read_pixels(image) + y * gdk_pixbuf_get_rowstride(image) +
+                      x * gdk_pixbuf_get_n_channels(image);
+    return {p[0], p[1], p[2], gdk_pixbuf_get_has_alpha(image) ? p[3] : guchar{255}};
 }
-
-// A colour of the current palette as an opaque pixel.
-inline Rgb rgb_of(int colour) {
-    Rgb rgb{};
+inline Rgba opaque(std::uint32_t hex) {
+    return {std::uint8_t(hex >> 16), std::uint8_t(hex >> 8), std::uint8_t(hex), 255};
+}
+// A colour index in the current palette as an opaque pixel.
+inline Rgba opaque(int colour) {
+    std::array<std::uint8_t, 3> rgb{};
     palette_get_rgb_at_index(colour, rgb.data());
-    return rgb;
-}
-inline Rgba opaque(const Rgb &rgb) {
     return {rgb[0], rgb[1], rgb[2], 255};
 }
-inline Rgba opaque(int colour) {
-    return opaque(rgb_of(colour));
+constexpr Rgba transparent = {0, 0, 0, 0};
+
+// Every pixel of an RGBA image against expected(x, y). A transparent expectation checks only the
+// alpha, as the colour of a transparent pixel is never written.
+template <typename Expected>
+::testing::AssertionResult same_image(const GdkPixbuf *image, int width, int height,
+                                      Expected expected) {
+    if (image == nullptr || gdk_pixbuf_get_width(image) != width ||
+        gdk_pixbuf_get_height(image) != height || gdk_pixbuf_get_n_channels(image) != 4)
+        return ::testing::AssertionFailure() << "no RGBA image of " << width << "x" << height;
+    const auto hex = [](const Rgba &p) {
+        return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | p[2] << 8 | p[3];
+    };
+    int wrong = 0;
+    std::ostringstream first;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const Rgba want = expected(x, y);
+            const Rgba got = pixel_at(image, x, y);
+            if ((want[3] == 0 ? got[3] != 0 : got != want) && wrong++ == 0)
+                first << "; (" << x << ", " << y << ") is " << std::hex << hex(got) << ", expected "
+                      << hex(want);
+        }
+    if (wrong > 0)
+        return ::testing::AssertionFailure() << wrong << " pixels differ" << first.str();
+    return ::testing::AssertionSuccess();
+}
+
+// Reports the first differing offset instead of two dumps of thousands of bytes.
+inline ::testing::AssertionResult same_bytes(const Bytes &actual, const Bytes &expected) {
+    if (actual.size() != expected.size())
+        return ::testing::AssertionFailure()
+               << "size " << actual.size() << ", expected " << expected.size();
+    const auto [a, e] = std::mismatch(actual.begin(), actual.end(), expected.begin());
+    if (a != actual.end())
+        return ::testing::AssertionFailure() << "offset " << (a - actual.begin()) << " holds "
+                                             << int(*a) << ", expected " << int(*e);
+    return ::testing::AssertionSuccess();
+}
+
+// Colour index of multicolour pixel (x, y), 160 by 200, by the VIC-II's rules: pair 00 is the
+// background, 01 the screen byte's high nibble, 10 its low nibble, 11 the colour RAM nibble.
+inline int multicolour_index(const std::uint8_t *bitmap, const std::uint8_t *screen,
+                             const std::uint8_t *colour, int background, int x, int y) {
+    const int cell = y / 8 * 40 + x / 4;
+    const int pair = bitmap[cell * 8 + y % 8] >> (6 - 2 * (x % 4)) & 3;
+    const int colours[] = {background, screen[cell] >> 4, screen[cell], colour[cell]};
+    return colours[pair] & 0x0F;
+}
+inline int multicolour_index(const PictureData &picture, int x, int y) {
+    return multicolour_index(picture.bitmap, picture.screen_ram, picture.color_ram,
+                             picture.background_color, x, y);
+}
+
+// Every field of two picture records, without the padding between them.
+inline bool same_picture(const PictureData &a, const PictureData &b) {
+    return std::memcmp(&a, &b, offsetof(PictureData, charset) + 1) == 0 &&
+           a.border_color == b.border_color && a.format == b.format;
 }
 
 inline Bitmap filled(std::uint8_t value) {
@@ -71,52 +122,16 @@ inline Bitmap filled(std::uint8_t value) {
     return bytes;
 }
 
-// Row r has only pixel r set, so each image row tells which sprite row it shows.
-inline Bitmap diagonal() {
-    Bitmap bytes{};
-    for (unsigned r = 0; r < sprite_height; r++)
-        bytes[3 * r + r / 8] = static_cast<std::uint8_t>(0x80 >> (r % 8));
-    return bytes;
-}
-
-// The ROM's glyph rows of a few screen codes, leftmost pixel in bit 7.
-using Glyph = std::array<std::uint8_t, 8>;
-constexpr Glyph capital_a = {0x18, 0x3C, 0x66, 0x7E, 0x66, 0x66, 0x66, 0x00};
-constexpr Glyph small_a = {0x00, 0x00, 0x3C, 0x06, 0x3E, 0x66, 0x3E, 0x00};
-constexpr Glyph solid = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
-constexpr Glyph blank = {};
-
-// The 8x8 cell at (x0, y0) read back as glyph rows: bits set where the pixel has colour on;
-// every other pixel must have colour off.
-inline Glyph cell_rows(const GdkPixbuf *image, int x0, int y0, std::uint32_t on,
-                       std::uint32_t off) {
-    Glyph rows{};
-    for (int y = 0; y < 8; ++y)
-        for (int x = 0; x < 8; ++x) {
-            const std::uint32_t colour = rgb_at(image, x0 + x, y0 + y);
-            EXPECT_TRUE(colour == on || colour == off)
-                << "pixel " << x0 + x << "," << y0 + y << " is " << std::hex << colour;
-            if (colour == on)
-                rows[y] |= static_cast<std::uint8_t>(0x80 >> x);
-        }
-    return rows;
-}
-
-// Attributes of a sprite record; values the store would never write when the index is refused.
-inline std::uint8_t colour_at(unsigned index) {
+// Attributes of a sprite record; the getters must write 0 for an index out of use.
+inline std::tuple<int, int, int> attributes_at(unsigned index) {
     std::uint8_t colour = 0xEE;
-    sprites_get_color_at_index(index, &colour);
-    return colour;
-}
-inline std::int32_t multicolor_at(unsigned index) {
-    std::int32_t flag = 0x5A;
-    sprites_get_multicolor_at_index(index, &flag);
-    return flag;
-}
-inline std::int32_t selected_at(unsigned index) {
-    std::int32_t flag = 0x5A;
-    sprites_get_selected_at_index(index, &flag);
-    return flag;
+    std::int32_t multicolor = 0x5A;
+    std::int32_t selected = 0x5A;
+    const int in_use = sprites_get_color_at_index(index, &colour);
+    EXPECT_EQ(sprites_get_multicolor_at_index(index, &multicolor), in_use) << index;
+    EXPECT_EQ(sprites_get_selected_at_index(index, &selected), in_use) << index;
+    EXPECT_EQ(in_use, index < sprites_get_array_size() ? 1 : 0) << index;
+    return {colour, multicolor, selected};
 }
 inline Bitmap data_at(unsigned index) {
     Bitmap bytes{};
@@ -125,41 +140,9 @@ inline Bitmap data_at(unsigned index) {
     return bytes;
 }
 
-// The three selection anchors (last, left, right) and the three shared colours of the store.
-inline std::tuple<int, int, int> anchors() {
-    return {sprites_get_last_selected_index(), sprites_get_last_selected_index_left(),
-            sprites_get_last_selected_index_right()};
-}
-inline std::tuple<int, int, int> shared_colours() {
-    return {sprites_get_background_color(), sprites_get_multicolor0(), sprites_get_multicolor1()};
-}
-
-// The bitmap of entry index of the built-in template.
-inline Bitmap template_bitmap(unsigned index) {
-    Bitmap bytes{};
-    std::copy_n(sprites_get_template_entry(index).begin(), sprite_data_size, bytes.begin());
-    return bytes;
-}
-
 // Sprites 20-23 and 32-35 take the colour of the sprite four places earlier.
 constexpr bool is_linked(unsigned index) {
     return (index >= 20 && index <= 23) || (index >= 32 && index <= 35);
-}
-
-// Colour index of multicolour pixel (x, y), 160 by 200, by the VIC-II's rules: pair 00 is the
-// background, 01 the screen byte's high nibble, 10 its low nibble, 11 the colour RAM nibble.
-inline int multicolour_index(const PictureData &picture, int x, int y) {
-    const int cell = y / 8 * 40 + x / 4;
-    const int pair = picture.bitmap[cell * 8 + y % 8] >> (6 - 2 * (x % 4)) & 3;
-    const int colours[] = {picture.background_color, picture.screen_ram[cell] >> 4,
-                           picture.screen_ram[cell], picture.color_ram[cell]};
-    return colours[pair] & 0x0F;
-}
-
-// Every field of two picture records, without the padding between them.
-inline bool same_picture(const PictureData &a, const PictureData &b) {
-    return std::memcmp(&a, &b, offsetof(PictureData, charset) + 1) == 0 &&
-           a.border_color == b.border_color && a.format == b.format;
 }
 
 inline std::string read_text(const std::string &path) {
@@ -179,13 +162,6 @@ inline std::string shared_path(const std::string &name) {
     return std::string{SIDEWELL_SHARED_DIR} + "/" + name;
 }
 
-// The example projects in the repository, found from this file's place in it.
-inline std::string example_path(const std::string &name) {
-    std::string path = __FILE__;
-    path.erase(path.rfind("/tests/unit/"));
-    return path + "/examples/" + name;
-}
-
 // A fresh folder under the system's temp folder, removed with everything in it.
 class TempDir {
   public:
@@ -201,20 +177,19 @@ class TempDir {
                             static_cast<gssize>(bytes.size()), nullptr);
         return file(name);
     }
-    std::string subdirectory(const std::string &name) const {
-        g_mkdir(file(name).c_str(), 0700);
-        return file(name);
-    }
 
   private:
     std::string path_;
 };
 
-// Runs each test in the Pepto palette and leaves that palette behind.
-class PeptoTest : public ::testing::Test {
+// Each test starts from the options and the sprite store of a fresh process.
+class FreshState : public ::testing::Test {
   protected:
-    void SetUp() override { options_palette = 0; }
-    void TearDown() override { options_palette = 0; }
+    void SetUp() override {
+        options_reset_to_start_values();
+        sprites_module_init();
+    }
+    void TearDown() override { options_reset_to_start_values(); }
 };
 
 } // namespace test_support
