@@ -243,7 +243,8 @@ int commandline_run_export(const CommandlineRequest &request) {
     }
     sprites_module_init();
     c64pixbufs_module_init();
-    options_module_init_read_only();
+    options_module_init_read_only(request.config_dir != nullptr ? request.config_dir
+                                                                : g_get_user_config_dir());
     if (!apply_overrides(request)) {
         return commandline_status_usage;
     }

@@ -17,6 +17,7 @@ struct CommandlineRequest {
     gboolean no_crunch = FALSE;
     gboolean version = FALSE;
     gchar **files = nullptr;
+    const gchar *config_dir = nullptr; // where the preferences folder is; null: the user's
 };
 
 // Exit statuses of a run without a window.

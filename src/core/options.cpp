@@ -170,8 +170,8 @@ void options_module_init_in(const gchar *config_dir) {
     options_load_from_file();
 }
 
-void options_module_init_read_only() {
-    locate_config_file(g_get_user_config_dir(), false);
+void options_module_init_read_only(const gchar *config_dir) {
+    locate_config_file(config_dir, false);
     if (utf8_path_configfile != nullptr) {
         read_config_file(filename_from_utf8(utf8_path_configfile).get());
     }

@@ -24,9 +24,9 @@ void options_set_position_source(OptionsPositionSource source);
 void options_module_init();
 // The same, with the preferences folder inside config_dir instead of the user's own.
 void options_module_init_in(const gchar *config_dir);
-// Reads the user's preferences file if there is one, and never writes or creates anything: for
-// runs without a window.
-void options_module_init_read_only();
+// Reads the preferences file below config_dir (the user's configuration folder) if there is
+// one, and never writes or creates anything: for runs without a window.
+void options_module_init_read_only(const gchar *config_dir);
 void options_load_from_file();
 void set_options_from_config(GKeyFile *key_file);
 gboolean options_save_to_file();

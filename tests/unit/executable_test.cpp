@@ -237,3 +237,18 @@ TEST(ExecutableCruncher, PathSurvivesShellParsing) {
 }
 
 } // namespace
+
+// The BASIC line RUN starts, written out byte by byte: link, line 10, SYS and the decimal start
+// address, end of line, end of program; then zeros up to the program at its own address.
+TEST(ExecutableSelfStarting, BasicLineThenTheProgramAtItsAddress) {
+    const Bytes program = {0x00, 0x20, 0xA9, 0x01, 0x60};
+    const Bytes basic = {0x01, 0x08, 0x0B, 0x08, 0x0A, 0x00, 0x9E,
+                         '8',  '1',  '9',  '2',  0x00, 0x00, 0x00};
+    Bytes expected(2 + 0x2000 - 0x0801 + 3, 0);
+    std::copy(basic.begin(), basic.end(), expected.begin());
+    std::copy(program.begin() + 2, program.end(), expected.end() - 3);
+    EXPECT_TRUE(same_bytes(executable_make_self_starting(program, 8192), expected));
+    // Below the BASIC line there is no room: no file.
+    EXPECT_TRUE(executable_make_self_starting(Bytes{0x01, 0x08, 0x60}, 2049).empty());
+    EXPECT_TRUE(executable_make_self_starting(Bytes{0x00}, 2049).empty());
+}
