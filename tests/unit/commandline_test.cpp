@@ -98,11 +98,35 @@ TEST_F(CommandLine, OptionsOverrideThePreferencesForTheWrittenFiles) {
                            executable_build(picture, executable_transition_flicker, false).bytes));
     EXPECT_EQ(printed_errors, "");
 
-    // Without -n and without exomizer the program is written uncrunched all the same.
-    EXPECT_EQ(run({"-x", "out2.prg", "--no-reencode", "-t", "plain", "welcome.ini"}),
-              commandline_status_not_crunched);
-    EXPECT_NE(printed_errors.find("exomizer"), std::string::npos);
-    EXPECT_EQ(read_bytes((dir / "out2.prg").string()).size(), executable_size_petscii);
+    // Without -n, and without exomizer or with one that fails, the program is written
+    // uncrunched all the same, and the status and one line say so.
+    for (const char *exomizer : {"none", "#!/bin/sh\nexit 1\n"}) {
+        if (std::string(exomizer) != "none") {
+            std::ofstream(dir / "exomizer") << exomizer;
+            fs::permissions(dir / "exomizer", fs::perms::owner_all);
+        }
+        printed_errors.clear();
+        EXPECT_EQ(run({"-x", "out2.prg", "--no-reencode", "-t", "plain", "welcome.ini"}),
+                  commandline_status_not_crunched);
+        EXPECT_NE(printed_errors.find("exomizer"), std::string::npos) << printed_errors;
+        EXPECT_NE(printed_errors.find("uncrunched"), std::string::npos) << printed_errors;
+        EXPECT_TRUE(same_bytes(read_bytes((dir / "out2.prg").string()),
+                               executable_build(picture_data, 0, false).bytes));
+    }
+}
+
+// --help lists every option with its short form.
+TEST(CommandLineHelp, ListsEveryOption) {
+    CommandlineRequest request;
+    GOptionContext *context = commandline_new_option_context(&request);
+    const GCharPtr help(g_option_context_get_help(context, TRUE, nullptr));
+    g_option_context_free(context);
+    for (const char *option :
+         {"-p, --export-png=FILE", "-x, --export-prg=FILE", "-P, --palette=NAME",
+          "-t, --transition=NAME", "-r, --reencode", "-R, --no-reencode",
+          "-s, --selection-method=NAME", "-n, --no-crunch", "-V, --version"}) {
+        EXPECT_NE(std::string(help.get()).find(option), std::string::npos) << option;
+    }
 }
 
 struct FailureCase {

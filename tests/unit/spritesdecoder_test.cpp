@@ -104,6 +104,13 @@ TEST_F(SpriteFile, AttributesAsTheFormatReadsThem) {
             std::tuple(sprites_get_last_selected_index(), sprites_get_last_selected_index_left()),
             std::tuple(5, 5));
     }
+    // Only bit 7 means multicolour: colour 15 in the first slot leaves every sprite single colour.
+    Bytes single = sprite_file(2 + 64 * 2);
+    single[2 + 63] = 0x0F;
+    sprites_module_init();
+    ASSERT_EQ(decode(single, sprite_pad, 1), 1);
+    EXPECT_EQ(attributes_at(0), std::tuple(15, 0, 1));
+    EXPECT_EQ(attributes_at(1), std::tuple(1, 0, 1));
 }
 
 // A folder, a missing file and a name that is no UTF-8 fail with GLib's own error (ours carry
