@@ -388,6 +388,22 @@ TEST_F(RunInEmulator, HandsOverAProgramThatShowsThePng) {
     on_menuitem_run_in_emulator_activate(nullptr, nullptr);
     EXPECT_EQ(status_text(), " Info: Neither x64sc nor x64 was found on PATH");
 
+    // An emulator that cannot be started is reported, and its program does not stay behind.
+    write_script(space.dir / "bin", "x64sc", "#!/nonexistent/interpreter\n");
+    const auto temporary_folders = [] {
+        std::set<std::string> found;
+        for (const auto &entry : fs::directory_iterator(g_get_tmp_dir())) {
+            if (entry.path().filename().string().rfind("c64-sidewell-", 0) == 0) {
+                found.insert(entry.path().string());
+            }
+        }
+        return found;
+    };
+    const std::set<std::string> folders_before = temporary_folders();
+    on_menuitem_run_in_emulator_activate(nullptr, nullptr);
+    EXPECT_NE(taken_error().find("x64sc"), std::string::npos);
+    EXPECT_EQ(temporary_folders(), folders_before);
+
     const fs::path received = space.dir / "received.prg";
     const fs::path arguments = space.dir / "arguments";
     write_script(space.dir / "bin", "x64sc",
