@@ -632,7 +632,7 @@ void EditorTest::start() {
     char program[] = "sidewell_gui_tests";
     char *arguments[] = {program, nullptr};
     char **argv = arguments;
-    app_start(&argc, &argv);
+    ASSERT_TRUE(app_start(&argc, &argv));
     window = window_main;
     g_object_add_weak_pointer(G_OBJECT(window), reinterpret_cast<gpointer *>(&window));
     process_events(50);
