@@ -1,14 +1,13 @@
 #pragma once
-// Running program files in x64sc: the cruncher stand-in makes them self-starting, the emulator
-// runs them to the end of a frame and leaves a whole-frame screenshot, read here in the editor's
-// display coordinates (416 x 296: left border 0-47, picture 48-367 x 48-247, right border 368-).
+// Running self-starting program files in x64sc: the emulator runs them to the end of a frame and
+// leaves a whole-frame screenshot, read here in the editor's display coordinates (416 x 296: left
+// border 0-47, picture 48-367 x 48-247, right border 368-).
 
+#include "core/executable.hpp"
 #include "core/glib_ptr.hpp"
 #include "core/palette.hpp"
-#include "core/executable.hpp"
 
 #include <glib/gstdio.h>
-#include <sys/wait.h>
 
 #include <array>
 #include <atomic>
@@ -106,20 +105,6 @@ inline bool emulator_ready(std::string &why) {
 // A frame well after a viewer has started (about 4.3 s of emulated time after reset).
 inline int emulator_steady_frame(VideoStandard standard) {
     return standard == VideoStandard::ntsc ? 300 : 250;
-}
-
-// Runs the cruncher on the file as the editor does, with the test stand-in first on PATH.
-// Returns its exit status, or -1 when it could not be started.
-inline int crunch_in_place(const std::string &path, unsigned start) {
-    const std::string old_path = g_getenv("PATH") ? g_getenv("PATH") : "";
-    g_setenv("PATH", (std::string(SIDEWELL_TOOLS_DIR) + ":" + old_path).c_str(), TRUE);
-    gint status = 0;
-    GError *error = nullptr;
-    const gboolean started =
-        executable_crunch_file(path.c_str(), static_cast<int>(start), &status, &error);
-    GErrorPtr owned_error(error);
-    g_setenv("PATH", old_path.c_str(), TRUE);
-    return started && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 // x64sc's screenshot at the end of frame `frame` (counted from reset) of a self-starting program;
@@ -228,9 +213,7 @@ inline std::string display_differences(const Screenshot &screenshot,
     if (screenshot.width == 0) {
         return "x64sc wrote no screenshot: " + screenshot.emulator_output;
     }
-    constexpr int reported_regions = 8;
     std::ostringstream report;
-    int wrong_regions = 0;
     for (const Region &region : regions) {
         int wrong = 0, compared = 0, first_x = 0, first_y = 0;
         for (int y = region.y0; y < region.y1; ++y) {
@@ -243,13 +226,10 @@ inline std::string display_differences(const Screenshot &screenshot,
                 }
             }
         }
-        if ((wrong > 0 || compared == 0) && ++wrong_regions <= reported_regions) {
+        if (wrong > 0 || compared == 0) {
             report << region.name << ": " << wrong << " wrong pixels of " << compared
                    << ", first at display (" << first_x << ", " << first_y << ")\n";
         }
-    }
-    if (wrong_regions > reported_regions) {
-        report << "and " << wrong_regions - reported_regions << " more regions\n";
     }
     return report.str();
 }

@@ -82,9 +82,10 @@ Bytes sprite_file(std::uint32_t seed) {
     return file;
 }
 
-// The project as the File menu and the colour pickers leave it, exported to PNG and, crunched by
-// the stand-in, to a program. The viewer takes the multicolour flags of sprites 0-3 for their
-// whole column, so the project keeps each column alike; the second column is single colour.
+// The project as the File menu and the colour pickers leave it, exported to PNG and to a program
+// that starts itself with a BASIC SYS line. The viewer takes the multicolour flags of sprites 0-3
+// for their whole column, so the project keeps each column alike; the second column is single
+// colour.
 class ExportedProject {
   public:
     ExportedProject(Kind kind, bool flicker) {
@@ -120,10 +121,10 @@ class ExportedProject {
         } else if (!(mc ? export_mc_to_executable(prg.c_str())
                         : export_petscii_to_executable(prg.c_str()))) {
             failure = "no program written";
-        } else if (crunch_in_place(prg, mc ? executable_start_address_mc
-                                           : executable_start_address_petscii) != 0) {
-            failure = "the cruncher stand-in failed";
         } else {
+            write_bytes(prg, executable_make_self_starting(read_bytes(prg),
+                                                           mc ? executable_start_address_mc
+                                                              : executable_start_address_petscii));
             read_png();
         }
         background = emulator_rgb(picture_data.background_color);
