@@ -345,6 +345,7 @@ TEST_F(RunInEmulator, HandsOverAProgramThatShowsThePng) {
     picture_data.format = 3; // hires, which no viewer shows
     on_menuitem_run_in_emulator_activate(nullptr, nullptr);
     picture_data.format = format;
+    EXPECT_TRUE(take_messages().empty());
     EXPECT_FALSE(fs::exists(arguments));
     EXPECT_EQ(temporary_folders(), folders_before);
     g_setenv("PATH", space.path(true).c_str(), TRUE);
@@ -353,6 +354,7 @@ TEST_F(RunInEmulator, HandsOverAProgramThatShowsThePng) {
         g_setenv("PATH", space.path(crunched).c_str(), TRUE);
         fs::remove(arguments);
         EXPECT_TRUE(send_key(GDK_r, GDK_CONTROL_MASK));
+        process_events(100);
         EXPECT_EQ(status_text(), " Info: Started the project in the emulator");
         std::string handed_over;
         for (int wait = 0;
