@@ -1,6 +1,4 @@
-// Picking colours: the radio buttons say which colour a press on the sprite palette strip sets,
-// sprite colours follow the selection and its linked pairs, the multicolour switch and the
-// transparent colour's rule.
+// Picking colours on the sprite palette strip, the multicolour switch and the transparent colour.
 
 #include "gui_test_support.hpp"
 
@@ -25,16 +23,11 @@ class ColourPickers : public EditorTest {
     }
 };
 
-// Each bit pair with what its swatch shows: background, multicolours and sprite 0's colour.
+// Each bit pair with the colour its swatch shows.
 const std::pair<const char *, std::uint8_t (*)()> bit_pairs[] = {
     {"00", sprites_get_background_color},
     {"01", sprites_get_multicolor0},
-    {"10",
-     [] {
-         std::uint8_t colour = 0;
-         sprites_get_color_at_index(0, &colour);
-         return colour;
-     }},
+    {"10", [] { return color_index_sprite_bit_pair_10; }},
     {"11", sprites_get_multicolor1}};
 
 // Only the active button's colour changes and only its swatch and the sprite views are queued
@@ -57,7 +50,7 @@ TEST_F(ColourPickers, PaletteStripSetsTheActiveBitPairsColour) {
         sprites_set_background_color(other);
         sprites_set_multicolor0(other);
         sprites_set_multicolor1(other);
-        sprites_set_color_for_selection(other);
+        color_index_sprite_bit_pair_10 = other;
         flush_redraws();
         EXPECT_TRUE(send_button(widget("drawingarea_sprite_palette"), x, 1.0));
         for (const auto &[pair, shown] : bit_pairs) {
