@@ -1,5 +1,4 @@
-// The File menu's commands that write a file named in a save dialog: refusals, names, write
-// errors, the whole PNG against the screen composed here, and the cruncher's outcomes.
+// Exports through the File menu and a save dialog: names, whole files, cruncher outcomes, errors.
 
 #include "gui_test_support.hpp"
 
@@ -32,7 +31,6 @@ const Saving png{"menuitem_export_to_png", "Save screenshot file",
 const Saving prg{"menuitem_export", "Save executable file",
                  " Info: Successfully exported to executable PRG"};
 const Saving project_as{"menuitem_save_project_as", "Save project file", " Info: Project saved"};
-const Saving project_save{"menuitem_save_project", "Save project file", " Info: Project saved"};
 
 // With a cruncher that logs its arguments, one a line, and then ends as ending says.
 class Exports : public EditorTest {
@@ -61,21 +59,16 @@ class Exports : public EditorTest {
 
     // The example picture named castle.koa and the example sprites cut to 38, so that the last
     // two slots stay empty; every third sprite multicolour, every fifth selected.
-    void load(bool koala = true, bool picture = true, bool sprites = true) {
-        if (picture) {
-            fs::copy_file(example_path(koala ? "sunset.koa" : "welcome.pet"), dir / "castle.koa",
-                          fs::copy_options::overwrite_existing);
-            put_picture(dir / "castle.koa");
+    void load(bool koala = true) {
+        fs::copy_file(example_path(koala ? "sunset.koa" : "welcome.pet"), dir / "castle.koa");
+        put_picture(dir / "castle.koa");
+        put_sprites(example_path("shapes.prg"));
+        ASSERT_TRUE(sprites_set_array_size(38));
+        for (unsigned i = 0; i < 38; ++i) {
+            sprites_set_multicolor_at_index(i, i % 3 == 0);
+            sprites_set_selected_at_index(i, i % 5 == 0);
         }
-        if (sprites) {
-            put_sprites(example_path("shapes.prg"));
-            ASSERT_TRUE(sprites_set_array_size(38));
-            for (unsigned i = 0; i < 38; ++i) {
-                sprites_set_multicolor_at_index(i, i % 3 == 0);
-                sprites_set_selected_at_index(i, i % 5 == 0);
-            }
-            repaint_sprite_views();
-        }
+        repaint_sprite_views();
     }
 
     // Types name (or takes the suggestion when it is empty) and confirms once the dialog shows
@@ -96,22 +89,21 @@ class Exports : public EditorTest {
     const std::string old_path = g_getenv("PATH");
 };
 
-// Half a project is refused without asking for a name, even by Save, which would not ask; a
-// cancelled dialog and a picture format without a viewer write nothing either.
+// Half a project is refused without asking for a name; a cancelled dialog and a picture format
+// without a viewer write nothing either.
 TEST_F(Exports, RefusedOrCancelledWritesNothing) {
+    load();
     for (const bool picture : {false, true}) {
-        load(true, picture, !picture);
-        set_path(&utf8_path_and_filename_project, out / "scene.ini");
-        for (const Saving &command : {png, prg, project_save, project_as}) {
-            controls_update_main_statusbar(earlier_status);
+        picture_loaded = picture;
+        sprites_loaded = !picture;
+        for (const Saving &command : {png, prg}) {
             DialogAnswer answer(command.title, GTK_RESPONSE_CANCEL);
             choose(command.menu_item);
             EXPECT_EQ(answer.times_answered(), 0) << command.menu_item;
             EXPECT_EQ(status_text(), " Info: First load a picture and sprites or open a project");
         }
-        picture_loaded = sprites_loaded = 0;
     }
-    load();
+    picture_loaded = sprites_loaded = 1;
     controls_update_main_statusbar(earlier_status);
     for (const Saving &kind : {png, prg, project_as}) {
         DialogAnswer answer(kind.title, GTK_RESPONSE_CANCEL);
