@@ -1,10 +1,13 @@
-// Mouse and keys on the side borders and the sprite list, delivered to the real drawing areas.
+// Mouse and keys on the side borders, the sprite list and the sprite palette, delivered to the
+// real drawing areas: selection, tooltips, the template preview and picking colours.
 
 #include "gui_test_support.hpp"
 
+#include "core/hiresdecoder.hpp"
 #include "core/options.hpp"
 #include "core/project.hpp"
 #include "core/sprites.hpp"
+#include "core/spriteviews.hpp"
 #include "gui/app.hpp"
 #include "gui/colorpickers.hpp"
 #include "gui/painting.hpp"
@@ -53,33 +56,72 @@ class Selection : public EditorTest {
         color_index_sprite_bit_pair_10 = untouched;
     }
     GtkWidget *area(Area which) { return widget(area_names[which]); }
+    void activate(const std::string &pair) {
+        gtk_toggle_button_set_active(
+            GTK_TOGGLE_BUTTON(widget(("radiobutton_color_sprite_bit_pair_" + pair).c_str())), TRUE);
+        process_events(20);
+    }
     GtkWidget *focus() { return gtk_window_get_focus(GTK_WINDOW(window_main)); }
 
     // A press at fractions (fx, fy) of the 24x21 slot showing index: border rows from line 40,
     // the list at twice the zoom from its scrolled row; 1 is a quarter pixel inside the edge.
-    bool click(Area which, unsigned index, guint state = 0, double fx = 0.5, double fy = 0.5) {
+    std::pair<double, double> point(Area which, unsigned index, double fx, double fy) {
         const double scale = options_expansion * (which == list ? 2 : 1);
         const double row =
             which == list ? index / 8 - gtk_range_get_value(GTK_RANGE(widget("vscrollbar_sprites")))
                           : 40.0 / 21 + index / 4;
         const double column = which == list ? index % 8 : index % 2;
-        return send_button(area(which), 24 * (column + fx) * scale - (fx == 1 ? 0.25 : 0),
-                           21 * (row + fy) * scale - (fy == 1 ? 0.25 : 0), state);
+        return {24 * (column + fx) * scale - (fx == 1 ? 0.25 : 0),
+                21 * (row + fy) * scale - (fy == 1 ? 0.25 : 0)};
+    }
+    bool click(Area which, unsigned index, guint state = 0) {
+        const auto [x, y] = point(which, index, 0.5, 0.5);
+        return send_button(area(which), x, y, state);
+    }
+    // What the tooltip shows: the area's query-tooltip emission with a real tooltip, whose label
+    // in a new toplevel window carries the text; GTK shows the static hint when handlers decline.
+    std::string tooltip_at(Area which, double x, double y) {
+        GList *before = gtk_window_list_toplevels();
+        GObject *tooltip = G_OBJECT(g_object_new(GTK_TYPE_TOOLTIP, nullptr));
+        GList *after = gtk_window_list_toplevels();
+        GtkWidget *window = nullptr;
+        for (GList *element = after; element != nullptr; element = element->next)
+            if (g_list_find(before, element->data) == nullptr)
+                window = GTK_WIDGET(element->data);
+        g_list_free(before);
+        g_list_free(after);
+        gboolean shown = FALSE;
+        g_signal_emit_by_name(area(which), "query-tooltip", int(x), int(y), FALSE, tooltip, &shown);
+        char *plain = nullptr;
+        if (shown)
+            pango_parse_markup(label_texts(window).at(0).c_str(), -1, 0, nullptr, &plain, nullptr,
+                               nullptr);
+        const std::string text = plain != nullptr ? plain : "";
+        g_free(plain);
+        g_object_unref(tooltip);
+        return text;
     }
 };
 
+constexpr const char *hint =
+    "Hover on a sprite to show its attributes; hold down the 'z' key to show the sprite template";
+
 class SlotsAtZoom : public Selection, public ::testing::WithParamInterface<int> {};
 
-// Every corner pixel of every slot, the list also scrolled down; just above the first border
-// slot row a press clears the selection, whatever the modifiers.
-TEST_P(SlotsAtZoom, EveryCornerSelectsItsSprite) {
+// Every corner pixel of every slot, the list also scrolled down, selects its sprite and shows
+// it in the tooltip; just above the first border slot row a press clears the selection,
+// whatever the modifiers, and the tooltip is the static hint, as beyond the sprites in use.
+TEST_P(SlotsAtZoom, EveryCornerSelectsItsSpriteAndShowsItsTooltip) {
     const int zoom = GetParam();
     choose_zoom(zoom);
     const auto check = [this](Area which, unsigned index) {
         for (const auto &[fx, fy] : {std::pair{0.0, 0.0}, {1.0, 0.0}, {0.0, 1.0}, {1.0, 1.0}}) {
-            EXPECT_TRUE(click(which, index, 0, fx, fy));
+            const auto [x, y] = point(which, index, fx, fy);
+            EXPECT_TRUE(send_button(area(which), x, y));
             EXPECT_EQ(selected_sprites(), std::vector{index}) << which << " " << fx << fy;
             EXPECT_EQ(color_index_sprite_bit_pair_10, index % 16);
+            EXPECT_EQ(tooltip_at(which, x, y), "Sprite: " + std::to_string(index) +
+                                                   "\nColor: " + std::to_string(index % 16));
         }
     };
     for (unsigned index = 0; index < sprites_border_count; index++) {
@@ -92,6 +134,7 @@ TEST_P(SlotsAtZoom, EveryCornerSelectsItsSprite) {
         color_index_sprite_bit_pair_10 = untouched;
         gtk_widget_grab_focus(area(list));
         EXPECT_TRUE(send_button(area(side), 10, 40 * zoom - 0.25, modifiers[zoom - 1]));
+        EXPECT_EQ(tooltip_at(side, 10, 40 * zoom - 0.25), hint);
         EXPECT_EQ(sprites_get_selected_count(), 0u);
         EXPECT_EQ(focus(), area(side));
         EXPECT_EQ(color_index_sprite_bit_pair_10, untouched);
@@ -101,6 +144,9 @@ TEST_P(SlotsAtZoom, EveryCornerSelectsItsSprite) {
                              0, 16, 1, 5, 5);
     for (unsigned index = 24; index < 64; index++)
         check(list, index);
+    ASSERT_TRUE(sprites_set_array_size(30));
+    EXPECT_EQ(tooltip_at(list, point(list, 35, 0.5, 0.5).first, point(list, 35, 0.5, 0.5).second),
+              hint);
 }
 
 INSTANTIATE_TEST_SUITE_P(Zoom, SlotsAtZoom, ::testing::Values(1, 2, 3, 4));
@@ -230,41 +276,6 @@ INSTANTIATE_TEST_SUITE_P(
         StepCase{"CtrlNClears", {{list, 1}}, {list, 0, ctrl, GDK_KEY_n}, {}, -1}),
     case_name);
 
-// The sprite under the pointer at each zoom, in 30 sprites, read from the label GTK puts in a
-// tooltip window; the static hint elsewhere.
-TEST_F(Selection, TooltipsDescribeTheSpriteUnderThePointer) {
-    ASSERT_TRUE(sprites_set_array_size(30));
-    constexpr const char *hint = "Hover on a sprite to show its attributes; hold down the 'z' key "
-                                 "to show the sprite template";
-    const std::tuple<int, Area, int, int, const char *> hovers[] = {
-        {2, left, 60, 150, "Sprite: 5\nColor: 5"},
-        {3, right, 143, 3 * 187 - 1, "Sprite: 27\nColor: 11"},
-        {4, list, 8 * 24, 8 * 21 * 3 + 7, "Sprite: 25\nColor: 9"},
-        {1, right, 30, 40 + 21 * 7, hint},
-        {2, list, 4 * 24 * 6, 4 * 21 * 3, hint}};
-    for (const auto &[zoom, which, x, y, text] : hovers) {
-        choose_zoom(zoom);
-        GList *before = gtk_window_list_toplevels();
-        GObject *tooltip = G_OBJECT(g_object_new(GTK_TYPE_TOOLTIP, nullptr));
-        GList *after = gtk_window_list_toplevels();
-        GtkWidget *window = nullptr;
-        for (GList *element = after; element != nullptr; element = element->next)
-            if (g_list_find(before, element->data) == nullptr)
-                window = GTK_WIDGET(element->data);
-        g_list_free(before);
-        g_list_free(after);
-        gboolean shown = FALSE;
-        g_signal_emit_by_name(area(which), "query-tooltip", x, y, FALSE, tooltip, &shown);
-        ASSERT_TRUE(window != nullptr && shown);
-        char *plain = nullptr;
-        pango_parse_markup(label_texts(window).at(0).c_str(), -1, 0, nullptr, &plain, nullptr,
-                           nullptr);
-        EXPECT_STREQ(plain, text);
-        g_free(plain);
-        g_object_unref(tooltip);
-    }
-}
-
 // The example files loaded, the sprites given colours, multicolour flags and shared colours of
 // their own. X repeats the press while 'z' is held: only the first takes the backup, and only
 // a release of 'z' with other than Control alone ends the preview.
@@ -333,6 +344,131 @@ TEST_F(Selection, HoldingZShowsTheTemplateAndReleasingRestoresTheProject) {
             EXPECT_EQ(color_index_sprite_bit_pair_10, 5); // sprite 0's
             EXPECT_EQ(picture_loaded + sprites_loaded, 2);
         }
+    }
+}
+
+// Each bit pair with the colour its swatch shows.
+const std::pair<const char *, std::uint8_t (*)()> bit_pairs[] = {
+    {"00", sprites_get_background_color},
+    {"01", sprites_get_multicolor0},
+    {"10", [] { return color_index_sprite_bit_pair_10; }},
+    {"11", sprites_get_multicolor1}};
+
+// Only the active button's colour changes and only its swatch and the sprite views are queued
+// for drawing. Each swatch is closed on its right by a separator column, which belongs to it;
+// presses past the strip's end go on counting swatches of the zoomed width, modulo 16.
+TEST_F(Selection, PaletteStripSetsTheActiveBitPairsColour) {
+    const std::tuple<const char *, int, double, std::uint8_t> presses[] = {
+        {"01", 1, 0.0, 0},
+        {"00", 1, 255.9, 15},
+        {"11", 1, 31.0, 1},
+        {"10", 2, 95.9, 2},
+        {"01", 2, 96.0, 3},
+        {"10", 3, 768.5, 0},
+        {"11", 4, 1024.0 + 64 * 5 + 3, 5}};
+    for (const auto &[active, zoom, x, colour] : presses) {
+        SCOPED_TRACE(testing::Message() << active << " " << zoom << " " << x);
+        choose_zoom(zoom);
+        activate(active);
+        const auto other = static_cast<std::uint8_t>((colour + 1) % 16);
+        sprites_set_background_color(other);
+        sprites_set_multicolor0(other);
+        sprites_set_multicolor1(other);
+        color_index_sprite_bit_pair_10 = other;
+        flush_redraws();
+        EXPECT_TRUE(send_button(widget("drawingarea_sprite_palette"), x, 1.0));
+        for (const auto &[pair, shown] : bit_pairs) {
+            EXPECT_EQ(shown(), pair == std::string(active) ? colour : other) << pair;
+            EXPECT_EQ(take_queued_redraw(
+                          (std::string("drawingarea_color_sprite_bit_pair_") + pair).c_str()),
+                      pair == std::string(active))
+                << pair;
+        }
+        for (const char *area :
+             {"drawingarea_sprites", "drawingarea_left_border", "drawingarea_right_border"})
+            EXPECT_TRUE(take_queued_redraw(area)) << area;
+        EXPECT_EQ(borders_first_difference(), "");
+    }
+}
+
+// Sprites 16-23 share their colour with the sprite four places on, 28-35 likewise, when the
+// partner is in use.
+TEST_F(Selection, LinkedPairsKeepTheirColoursTogether) {
+    const std::tuple<unsigned, std::vector<unsigned>, std::vector<unsigned>> picks[] = {
+        {40, {16}, {16, 20}},
+        {40, {20}, {16, 20}},
+        {40, {32}, {28, 32}},
+        {40, {19, 35}, {19, 23, 31, 35}},
+        {40, {24}, {24}},
+        {20, {16}, {16}},
+        {33, {28, 29}, {28, 29, 32}}};
+    activate("10");
+    for (const auto &[in_use, selected, recoloured] : picks) {
+        sprites_set_array_size(sprites_border_count);
+        sprites_select_all();
+        sprites_set_color_for_selection(1);
+        sprites_select_none();
+        for (const unsigned index : selected)
+            sprites_set_selected_at_index(index, 1);
+        sprites_set_array_size(in_use);
+        send_button(widget("drawingarea_sprite_palette"), 16 * 5 + 8, 8);
+        sprites_set_array_size(sprites_border_count);
+        std::vector<unsigned> changed;
+        for (unsigned index = 0; index < sprites_border_count; index++) {
+            std::uint8_t colour = 0;
+            sprites_get_color_at_index(index, &colour);
+            if (colour != 1)
+                changed.push_back(index);
+            EXPECT_TRUE(colour == 1 || colour == 5);
+        }
+        EXPECT_EQ(changed, recoloured) << selected[0] << " of " << in_use;
+    }
+}
+
+TEST_F(Selection, MulticolourButtonSwitchesAll128Records) {
+    sprites_select_none();
+    PixbufPtr shown[2];
+    for (const bool multicolour : {true, false}) {
+        sprites_set_multicolor_at_index(3, !multicolour);
+        gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(widget("checkbutton_sprite_multicolor")),
+                                     multicolour);
+        process_events(20);
+        sprites_set_array_size(sprites_capacity);
+        for (unsigned index = 0; index < sprites_capacity; index++) {
+            std::int32_t flag = -1;
+            sprites_get_multicolor_at_index(index, &flag);
+            EXPECT_EQ(flag, multicolour) << index;
+        }
+        sprites_set_array_size(sprites_border_count);
+        shown[multicolour] = spriteviews_new_list_pixbuf(0, options_selection_method);
+        EXPECT_EQ(pixels_first_difference(pixbuf_sprites, shown[multicolour].get()), "");
+    }
+    EXPECT_NE(pixels_first_difference(shown[0].get(), shown[1].get()), "");
+}
+
+// The transparent colour follows the picture unless it is hires (a format no decoder gives,
+// forced here); the swatch always shows what is behind the sprites on screen.
+TEST_F(Selection, TransparentColourFollowsThePictureUnlessItIsHires) {
+    for (const auto &[file, hires] :
+         {std::pair{"sunset.koa", false}, {"sunset.koa", true}, {"welcome.pet", false}}) {
+        SCOPED_TRACE(testing::Message() << file << hires);
+        activate("01");
+        sprites_set_background_color(14);
+        ASSERT_TRUE(open_picture(example_path(file).c_str(), TRUE));
+        picture_loaded = 1;
+        if (hires)
+            picture_data.format = 3;
+        flush_redraws();
+        set_background_color_for_sprites();
+        EXPECT_TRUE(take_queued_redraw("drawingarea_color_sprite_bit_pair_00"));
+        process_events(50);
+        GtkWidget *pair_00 = widget("radiobutton_color_sprite_bit_pair_00");
+        EXPECT_EQ(gtk_widget_is_sensitive(pair_00), hires);
+        EXPECT_EQ(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(pair_00)), hires);
+        EXPECT_EQ(gtk_toggle_button_get_active(
+                      GTK_TOGGLE_BUTTON(widget("radiobutton_color_sprite_bit_pair_10"))),
+                  !hires);
+        EXPECT_EQ(sprites_get_background_color(), hires ? 14 : picture_data.background_color);
     }
 }
 
