@@ -218,11 +218,11 @@ void remove_folder(const gchar *folder) {
     g_rmdir(folder);
 }
 
-// The temporary folder of a program handed to the emulator goes when the emulator ends.
+// The temporary folder of a program handed to the emulator goes when the emulator ends; the
+// watch frees its name.
 void on_emulator_exit(GPid pid, gint, gpointer folder) {
     g_spawn_close_pid(pid);
     remove_folder(static_cast<gchar *>(folder));
-    g_free(folder);
 }
 
 } // namespace
@@ -311,13 +311,13 @@ void on_menuitem_run_in_emulator_activate(GtkMenuItem *, gpointer) {
         return;
     }
     GError *error = nullptr;
-    gchar *folder = g_dir_make_tmp("c64-sidewell-XXXXXX", &error);
-    if (folder == nullptr) {
+    GCharPtr folder(g_dir_make_tmp("c64-sidewell-XXXXXX", &error));
+    if (!folder) {
         const GErrorPtr owned(error);
         report_error(owned.get());
         return;
     }
-    const GCharPtr utf8_folder(g_filename_to_utf8(folder, -1, nullptr, nullptr, nullptr));
+    const GCharPtr utf8_folder(g_filename_to_utf8(folder.get(), -1, nullptr, nullptr, nullptr));
     const GCharPtr suggested = suggest_file_name("%s.prg");
     const GCharPtr path(g_build_filename(utf8_folder.get(), suggested.get(), nullptr));
     const int start_address = write_program_for_picture(path.get());
@@ -339,15 +339,14 @@ void on_menuitem_run_in_emulator_activate(GtkMenuItem *, gpointer) {
     GPid pid = 0;
     if (!self_starting || !g_spawn_async(nullptr, argv, nullptr, G_SPAWN_DO_NOT_REAP_CHILD, nullptr,
                                          nullptr, &pid, &error)) {
-        remove_folder(folder);
-        g_free(folder);
+        remove_folder(folder.get());
         if (error != nullptr) {
             const GErrorPtr owned(error);
             report_error(owned.get());
         }
         return;
     }
-    g_child_watch_add(pid, on_emulator_exit, folder);
+    g_child_watch_add_full(G_PRIORITY_DEFAULT, pid, on_emulator_exit, folder.release(), g_free);
     post_info("Started the project in the emulator");
 }
 

@@ -1,22 +1,22 @@
-// Mouse and keys on the side borders and the sprite list, delivered to the real drawing areas.
+// Mouse and keys on the side borders, the sprite list and the sprite palette, delivered to the
+// real drawing areas: selection, tooltips, the template preview and picking colours.
 
 #include "gui_test_support.hpp"
 
+#include "core/hiresdecoder.hpp"
 #include "core/options.hpp"
 #include "core/project.hpp"
 #include "core/sprites.hpp"
+#include "core/spriteviews.hpp"
 #include "gui/app.hpp"
 #include "gui/colorpickers.hpp"
 #include "gui/painting.hpp"
 #include "gui/project_commands.hpp"
 
 #include <gdk/gdkkeysyms.h>
-#include <gtest/gtest.h>
 
-#include <numeric>
-#include <string>
+#include <algorithm>
 #include <tuple>
-#include <vector>
 
 namespace {
 
@@ -25,426 +25,296 @@ using gui_test::PrintTo;
 enum Area { left, right, list };
 constexpr const char *area_names[] = {"drawingarea_left_border", "drawingarea_right_border",
                                       "drawingarea_sprites"};
-
-const char *area_name(Area area) {
-    return area_names[area];
-}
-
-// Slot geometry at zoom 1: border slot rows start 40 lines down, 24x21 pixels a slot; the list
-// shows its slots at twice the zoom.
-constexpr double slot_width = 24;
-constexpr double slot_height = 21;
-constexpr double slots_top = 40;
-// A pointer position this far before a boundary truncates to the last pixel before it.
-constexpr double before_edge = 0.25;
-// Nothing the tests select has this colour.
-constexpr std::uint8_t untouched_swatch = 99;
-
-constexpr guint control = GDK_CONTROL_MASK;
-constexpr guint shift = GDK_SHIFT_MASK;
-constexpr guint alt = GDK_MOD1_MASK;
-constexpr guint caps_lock = GDK_LOCK_MASK;
-
-// The colour every sprite gets in these tests, so that the swatch tells which one it follows.
-std::uint8_t colour_of(unsigned index) {
-    return static_cast<std::uint8_t>(index % 16);
-}
+constexpr std::uint8_t untouched = 99; // no sprite has this colour
+constexpr guint ctrl = GDK_CONTROL_MASK, shift = GDK_SHIFT_MASK, alt = GDK_MOD1_MASK;
 
 std::vector<unsigned> range(unsigned first, unsigned last) {
-    std::vector<unsigned> indices(last - first + 1);
-    std::iota(indices.begin(), indices.end(), first);
+    std::vector<unsigned> indices;
+    for (unsigned index = first; index <= last; index++)
+        indices.push_back(index);
     return indices;
 }
 
-struct Rect {
-    double x, y, width, height;
-};
+// The border sprites of one side, and others.
+std::vector<unsigned> side_and(Area side, std::vector<unsigned> others) {
+    for (unsigned index = 0; index < sprites_border_count; index++)
+        if (sprites_is_left_index(index) == (side == left))
+            others.push_back(index);
+    std::sort(others.begin(), others.end());
+    return others;
+}
 
+// Sprite k has colour k mod 16, so that the swatch tells which one it follows.
 class Selection : public EditorTest {
   protected:
     void SetUp() override {
         EditorTest::SetUp();
         sprites_set_array_size(sprites_capacity);
         for (unsigned index = 0; index < sprites_capacity; index++)
-            sprites_set_color_at_index(index, colour_of(index));
+            sprites_set_color_at_index(index, index % 16);
         sprites_set_array_size(sprites_border_count);
-        color_index_sprite_bit_pair_10 = untouched_swatch;
+        color_index_sprite_bit_pair_10 = untouched;
     }
-
-    GtkWidget *area(Area which) { return widget(area_name(which)); }
+    GtkWidget *area(Area which) { return widget(area_names[which]); }
+    void activate(const std::string &pair) {
+        gtk_toggle_button_set_active(
+            GTK_TOGGLE_BUTTON(widget(("radiobutton_color_sprite_bit_pair_" + pair).c_str())), TRUE);
+        process_events(20);
+    }
     GtkWidget *focus() { return gtk_window_get_focus(GTK_WINDOW(window_main)); }
 
-    // The slot that shows index, at the current zoom and first list row.
-    Rect slot_of(Area which, unsigned index) {
-        const double zoom = options_expansion;
-        if (which == list) {
-            const double row =
-                index / 8 - gtk_range_get_value(GTK_RANGE(widget("vscrollbar_sprites")));
-            return {slot_width * (index % 8) * 2 * zoom, slot_height * row * 2 * zoom,
-                    slot_width * 2 * zoom, slot_height * 2 * zoom};
-        }
-        EXPECT_EQ(sprites_is_left_index(index), which == left) << index;
-        return {slot_width * (index % 2) * zoom, (slots_top + slot_height * (index / 4)) * zoom,
-                slot_width * zoom, slot_height * zoom};
+    // A press at fractions (fx, fy) of the 24x21 slot showing index: border rows from line 40,
+    // the list at twice the zoom from its scrolled row; 1 is a quarter pixel inside the edge.
+    std::pair<double, double> point(Area which, unsigned index, double fx, double fy) {
+        const double scale = options_expansion * (which == list ? 2 : 1);
+        const double row =
+            which == list ? index / 8 - gtk_range_get_value(GTK_RANGE(widget("vscrollbar_sprites")))
+                          : 40.0 / 21 + index / 4;
+        const double column = which == list ? index % 8 : index % 2;
+        return {24 * (column + fx) * scale - (fx == 1 ? 0.25 : 0),
+                21 * (row + fy) * scale - (fy == 1 ? 0.25 : 0)};
     }
-
     bool click(Area which, unsigned index, guint state = 0) {
-        const Rect slot = slot_of(which, index);
-        return send_button(area(which), slot.x + slot.width / 2, slot.y + slot.height / 2, state);
+        const auto [x, y] = point(which, index, 0.5, 0.5);
+        return send_button(area(which), x, y, state);
+    }
+    // What the tooltip shows: the area's query-tooltip emission with a real tooltip, whose label
+    // in a new toplevel window carries the text; GTK shows the static hint when handlers decline.
+    std::string tooltip_at(Area which, double x, double y) {
+        GList *before = gtk_window_list_toplevels();
+        GObject *tooltip = G_OBJECT(g_object_new(GTK_TYPE_TOOLTIP, nullptr));
+        GList *after = gtk_window_list_toplevels();
+        GtkWidget *window = nullptr;
+        for (GList *element = after; element != nullptr; element = element->next)
+            if (g_list_find(before, element->data) == nullptr)
+                window = GTK_WIDGET(element->data);
+        g_list_free(before);
+        g_list_free(after);
+        gboolean shown = FALSE;
+        g_signal_emit_by_name(area(which), "query-tooltip", int(x), int(y), FALSE, tooltip, &shown);
+        char *plain = nullptr;
+        if (shown)
+            pango_parse_markup(label_texts(window).at(0).c_str(), -1, 0, nullptr, &plain, nullptr,
+                               nullptr);
+        const std::string text = plain != nullptr ? plain : "";
+        g_free(plain);
+        g_object_unref(tooltip);
+        return text;
     }
 };
 
-// ---- Where a click lands -------------------------------------------------------------------
+constexpr const char *hint =
+    "Hover on a sprite to show its attributes; hold down the 'z' key to show the sprite template";
 
 class SlotsAtZoom : public Selection, public ::testing::WithParamInterface<int> {};
 
-// Every corner pixel of every slot, the far ones reached by positions that only truncation
-// keeps inside the slot; the list also scrolled down, as loading a sprite file sets it up. Just
-// above the first slot row a press clears the selection, whatever the modifiers.
-TEST_P(SlotsAtZoom, EveryCornerOfEverySlotSelectsItsSprite) {
+// Every corner pixel of every slot, the list also scrolled down, selects its sprite and shows
+// it in the tooltip; just above the first border slot row a press clears the selection,
+// whatever the modifiers, and the tooltip is the static hint, as beyond the sprites in use.
+TEST_P(SlotsAtZoom, EveryCornerSelectsItsSpriteAndShowsItsTooltip) {
     const int zoom = GetParam();
     choose_zoom(zoom);
-    const auto check_slot = [this](Area which, unsigned index) {
-        const Rect slot = slot_of(which, index);
-        const double right = slot.x + slot.width - before_edge;
-        const double bottom = slot.y + slot.height - before_edge;
-        const std::pair<double, double> corners[] = {
-            {slot.x, slot.y}, {right, slot.y}, {slot.x, bottom}, {right, bottom}};
-        for (const auto &[x, y] : corners) {
-            SCOPED_TRACE(testing::Message() << area_name(which) << " at " << x << "," << y);
+    const auto check = [this](Area which, unsigned index) {
+        for (const auto &[fx, fy] : {std::pair{0.0, 0.0}, {1.0, 0.0}, {0.0, 1.0}, {1.0, 1.0}}) {
+            const auto [x, y] = point(which, index, fx, fy);
             EXPECT_TRUE(send_button(area(which), x, y));
-            EXPECT_EQ(selected_sprites(), std::vector{index});
-            EXPECT_EQ(color_index_sprite_bit_pair_10, colour_of(index));
+            EXPECT_EQ(selected_sprites(), std::vector{index}) << which << " " << fx << fy;
+            EXPECT_EQ(color_index_sprite_bit_pair_10, index % 16);
+            EXPECT_EQ(tooltip_at(which, x, y), "Sprite: " + std::to_string(index) +
+                                                   "\nColor: " + std::to_string(index % 16));
         }
     };
     for (unsigned index = 0; index < sprites_border_count; index++) {
-        check_slot(sprites_is_left_index(index) ? left : right, index);
-        check_slot(list, index);
+        check(sprites_is_left_index(index) ? left : right, index);
+        check(list, index);
     }
-    const guint modifiers[] = {0, shift, control, control | shift};
+    const guint modifiers[] = {0, shift, ctrl, ctrl | shift};
     for (const Area side : {left, right}) {
         sprites_select_all();
-        color_index_sprite_bit_pair_10 = untouched_swatch;
+        color_index_sprite_bit_pair_10 = untouched;
         gtk_widget_grab_focus(area(list));
-        EXPECT_TRUE(
-            send_button(area(side), 10, slots_top * zoom - before_edge, modifiers[zoom - 1]));
-        EXPECT_EQ(sprites_get_selected_count(), 0u) << area_name(side);
+        EXPECT_TRUE(send_button(area(side), 10, 40 * zoom - 0.25, modifiers[zoom - 1]));
+        EXPECT_EQ(tooltip_at(side, 10, 40 * zoom - 0.25), hint);
+        EXPECT_EQ(sprites_get_selected_count(), 0u);
         EXPECT_EQ(focus(), area(side));
-        EXPECT_EQ(color_index_sprite_bit_pair_10, untouched_swatch);
+        EXPECT_EQ(color_index_sprite_bit_pair_10, untouched);
     }
     ASSERT_TRUE(sprites_set_array_size(sprites_capacity));
-    GtkRange *scrollbar = GTK_RANGE(widget("vscrollbar_sprites"));
-    gtk_adjustment_configure(gtk_range_get_adjustment(scrollbar), 3, 0, 16, 1, 5, 5);
-    ASSERT_EQ(gtk_range_get_value(scrollbar), 3);
+    gtk_adjustment_configure(gtk_range_get_adjustment(GTK_RANGE(widget("vscrollbar_sprites"))), 3,
+                             0, 16, 1, 5, 5);
     for (unsigned index = 24; index < 64; index++)
-        check_slot(list, index);
+        check(list, index);
+    ASSERT_TRUE(sprites_set_array_size(30));
+    EXPECT_EQ(tooltip_at(list, point(list, 35, 0.5, 0.5).first, point(list, 35, 0.5, 0.5).second),
+              hint);
 }
 
-INSTANTIATE_TEST_SUITE_P(Zoom, SlotsAtZoom, ::testing::Values(1, 2, 3, 4),
-                         [](const auto &info) { return std::to_string(info.param) + "x"; });
+INSTANTIATE_TEST_SUITE_P(Zoom, SlotsAtZoom, ::testing::Values(1, 2, 3, 4));
 
 // Double and triple clicks and the other buttons are left to GTK, on the sprite palette too.
 TEST_F(Selection, OtherPressesAreLeftToGtk) {
-    const std::pair<GdkEventType, guint> presses[] = {
-        {GDK_2BUTTON_PRESS, 1}, {GDK_3BUTTON_PRESS, 1}, {GDK_BUTTON_PRESS, 3}};
-    for (const auto &[type, button] : presses)
+    for (const auto &[type, button] :
+         {std::pair{GDK_2BUTTON_PRESS, 1u}, {GDK_3BUTTON_PRESS, 1u}, {GDK_BUTTON_PRESS, 3u}})
         for (const char *name : {area_names[0], area_names[2], "drawingarea_sprite_palette"})
             EXPECT_FALSE(send_button(widget(name), 30, 100, 0, type, button)) << name << type;
     EXPECT_EQ(sprites_get_selected_count(), sprites_capacity);
-    EXPECT_EQ(color_index_sprite_bit_pair_10, untouched_swatch);
+    EXPECT_EQ(color_index_sprite_bit_pair_10, untouched);
 }
 
-// ---- Clicks with modifiers -----------------------------------------------------------------
-
-struct Click {
+// A click on the slot of index, or a key tapped on the area when key is set.
+struct Step {
     Area area;
-    unsigned index;
+    unsigned index = 0;
     guint state = 0;
+    guint key = 0;
 };
 
-// The clicks before the one under test, the sprites in use for it, and what it leaves.
-struct ClickCase {
+struct StepCase {
     const char *name;
-    std::vector<Click> before;
-    Click click;
+    std::vector<Step> before;
+    Step step;
     std::vector<unsigned> selected;
-    int swatch_sprite; // whose colour the swatch shows afterwards, or -1 for untouched
+    int swatch_sprite; // whose colour the swatch takes, or -1 when it is left alone
     unsigned in_use = sprites_border_count;
 };
 
-class Clicks : public Selection, public ::testing::WithParamInterface<ClickCase> {};
+class Steps : public Selection, public ::testing::WithParamInterface<StepCase> {};
 
-// The swatch is drawn again exactly when it takes another sprite's colour.
-TEST_P(Clicks, ActOnTheSelectionAsTheirModifiersSay) {
-    const ClickCase &c = GetParam();
-    for (const Click &step : c.before)
-        ASSERT_TRUE(click(step.area, step.index, step.state));
+// The swatch and the sprite views are drawn again exactly when they change.
+TEST_P(Steps, ActOnTheSelection) {
+    const StepCase &c = GetParam();
+    const auto run = [this](const Step &step) {
+        if (step.key == 0)
+            return click(step.area, step.index, step.state);
+        gtk_widget_grab_focus(area(step.area));
+        tap_key(step.key, step.state);
+        return true;
+    };
+    for (const Step &step : c.before)
+        ASSERT_TRUE(run(step));
     ASSERT_TRUE(sprites_set_array_size(c.in_use));
-    const std::uint8_t swatch_before = color_index_sprite_bit_pair_10;
+    const std::vector<unsigned> before = selected_sprites();
+    color_index_sprite_bit_pair_10 = untouched;
     flush_redraws();
 
-    EXPECT_TRUE(click(c.click.area, c.click.index, c.click.state));
+    EXPECT_TRUE(run(c.step));
     EXPECT_EQ(selected_sprites(), c.selected);
     EXPECT_EQ(color_index_sprite_bit_pair_10,
-              c.swatch_sprite < 0 ? untouched_swatch : colour_of(c.swatch_sprite));
-    EXPECT_EQ(focus(), area(c.click.area));
-    EXPECT_EQ(take_queued_redraw("drawingarea_color_sprite_bit_pair_10"),
-              color_index_sprite_bit_pair_10 != swatch_before);
+              c.swatch_sprite < 0 ? untouched : c.swatch_sprite % 16);
+    EXPECT_EQ(take_queued_redraw("drawingarea_color_sprite_bit_pair_10"), c.swatch_sprite >= 0);
+    EXPECT_EQ(take_queued_redraw("drawingarea_sprites"), c.step.key == 0 || c.selected != before);
+    EXPECT_EQ(focus(), area(c.step.area));
+    EXPECT_EQ(project_backup_pending_restore, 0);
 }
 
-// A plain click on the first sprite and a Control+click on the second set the last selected
-// sprite and both side anchors.
-const std::vector<Click> left_1st{{left, 1}, {right, 2, control}};
-const std::vector<Click> right_1st{{right, 2}, {left, 1, control}};
-const std::vector<Click> list_1st{{list, 1}, {list, 2, control}};
-constexpr guint ctrl_shift = control | shift;
+// A plain click on the first and a Control+click on the second set both side anchors.
+const std::vector<Step> left_1st{{left, 1}, {right, 2, ctrl}};
+const std::vector<Step> right_1st{{right, 2}, {left, 1, ctrl}};
+const std::vector<Step> list_1st{{list, 1}, {list, 2, ctrl}};
 
 INSTANTIATE_TEST_SUITE_P(
-    Modifiers, Clicks,
+    Clicks, Steps,
     ::testing::Values(
-        ClickCase{"LeftPlain", left_1st, {left, 9}, {9}, 9},
-        ClickCase{"LeftShiftReplacesByRange", left_1st, {left, 9, shift}, {1, 4, 5, 8, 9}, 2},
-        ClickCase{
-            "LeftControlShiftAddsRange", left_1st, {left, 9, ctrl_shift}, {1, 2, 4, 5, 8, 9}, 2},
-        ClickCase{"LeftControlToggles", left_1st, {left, 9, control}, {1, 2, 9}, 9},
-        ClickCase{"LeftAltControlShift", left_1st, {left, 9, alt | ctrl_shift}, {9}, 9},
-        ClickCase{"LeftCapsAndNumLockShift",
-                  left_1st,
-                  {left, 9, caps_lock | GDK_MOD2_MASK | shift},
-                  {1, 4, 5, 8, 9},
-                  2},
-        ClickCase{"RightPlain", right_1st, {right, 11}, {11}, 11},
-        ClickCase{"RightShift", right_1st, {right, 11, shift}, {2, 3, 6, 7, 10, 11}, 1},
-        ClickCase{
-            "RightControlShift", right_1st, {right, 11, ctrl_shift}, {1, 2, 3, 6, 7, 10, 11}, 1},
-        ClickCase{"ListPlain", list_1st, {list, 9}, {9}, 9},
-        ClickCase{"ListShift", list_1st, {list, 9, shift}, range(2, 9), 2},
-        ClickCase{"ListControlShift", list_1st, {list, 9, ctrl_shift}, range(1, 9), 2},
-        // After start-up every sprite is selected and no anchor is set: nowhere to range from.
-        ClickCase{"LeftShiftWithoutAnchor", {}, {left, 5, shift}, range(0, 39), -1},
-        // Each border ranges from its own anchor only.
-        ClickCase{"LeftShiftAnchoredRight", {{right, 6}}, {left, 9, shift}, {6}, 6},
-        // Beyond the sprites in use a plain click clears and shows colour 0; others do nothing.
-        ClickCase{"LeftPlainOnEmptySlot", {{left, 5}}, {left, 13}, {}, 0, 10},
-        ClickCase{"LeftControlOnEmptySlot", {{left, 5}}, {left, 13, control}, {5}, 5, 10},
-        // Below the tenth slot row the formula goes on to sprites without a border slot.
-        ClickCase{"LeftBelowTheSlotRows", {}, {left, 40}, {}, 0},
-        ClickCase{"RightBelowTheSlotRowsAllInUse", {}, {right, 42}, {42}, 42, sprites_capacity}),
+        StepCase{"LeftPlain", left_1st, {left, 9}, {9}, 9},
+        StepCase{"LeftShiftReplacesByRange", left_1st, {left, 9, shift}, {1, 4, 5, 8, 9}, -1},
+        StepCase{
+            "LeftCtrlShiftAddsRange", left_1st, {left, 9, ctrl | shift}, {1, 2, 4, 5, 8, 9}, -1},
+        StepCase{"LeftCtrlToggles", left_1st, {left, 9, ctrl}, {1, 2, 9}, 9},
+        StepCase{"LeftAltCtrlShift", left_1st, {left, 9, alt | ctrl | shift}, {9}, 9},
+        StepCase{"LocksIgnored",
+                 left_1st,
+                 {left, 9, GDK_LOCK_MASK | GDK_MOD2_MASK | shift},
+                 {1, 4, 5, 8, 9},
+                 -1},
+        StepCase{"RightPlain", right_1st, {right, 11}, {11}, 11},
+        StepCase{"RightShift", right_1st, {right, 11, shift}, {2, 3, 6, 7, 10, 11}, -1},
+        StepCase{
+            "RightCtrlShift", right_1st, {right, 11, ctrl | shift}, {1, 2, 3, 6, 7, 10, 11}, -1},
+        StepCase{"ListPlain", list_1st, {list, 9}, {9}, 9},
+        StepCase{"ListShift", list_1st, {list, 9, shift}, range(2, 9), -1},
+        StepCase{"ListCtrlShift", list_1st, {list, 9, ctrl | shift}, range(1, 9), -1},
+        // At start-up every sprite is selected and no anchor is set.
+        StepCase{"ShiftWithoutAnchor", {}, {left, 5, shift}, range(0, 39), -1},
+        StepCase{"EachBorderRangesFromItsOwnAnchor", {{right, 6}}, {left, 9, shift}, {6}, -1},
+        // Beyond the sprites in use a plain click clears and shows colour 0.
+        StepCase{"PlainOnEmptySlot", {{left, 5}}, {left, 13}, {}, 0, 10},
+        StepCase{"CtrlOnEmptySlot", {{left, 5}}, {left, 13, ctrl}, {5}, -1, 10},
+        StepCase{"BelowTheSlotRows", {}, {left, 40}, {}, 0},
+        StepCase{"BelowTheSlotRowsAllInUse", {}, {right, 42}, {42}, 42, sprites_capacity}),
     case_name);
-
-// ---- Keys ----------------------------------------------------------------------------------
-
-struct KeyCase {
-    const char *name;
-    Area area;
-    unsigned start;
-    guint keyval;
-    guint state;
-    unsigned selected; // the start sprite itself when nothing moves
-};
-
-class Keys : public Selection, public ::testing::WithParamInterface<KeyCase> {};
-
-TEST_P(Keys, MoveTheSingleSelectionWithinTheSpritesOrAreConsumed) {
-    const KeyCase &c = GetParam();
-    ASSERT_TRUE(click(c.area, c.start));
-    color_index_sprite_bit_pair_10 = untouched_swatch;
-
-    tap_key(c.keyval, c.state);
-    EXPECT_EQ(selected_sprites(), std::vector{c.selected});
-    EXPECT_EQ(color_index_sprite_bit_pair_10,
-              c.selected != c.start ? colour_of(c.selected) : untouched_swatch);
-    EXPECT_EQ(focus(), area(c.area));
-    EXPECT_EQ(project_backup_pending_restore, 0);
-}
 
 INSTANTIATE_TEST_SUITE_P(
-    Keys, Keys,
-    ::testing::Values(KeyCase{"ListDownIsEightOn", list, 3, GDK_KEY_Down, 0, 11},
-                      KeyCase{"ListLeft", list, 12, GDK_KEY_Left, 0, 11},
-                      KeyCase{"ListDownPastTheLast", list, 33, GDK_KEY_Down, 0, 33},
-                      KeyCase{"BorderDownIsFourOn", right, 3, GDK_KEY_Down, 0, 7},
-                      KeyCase{"BorderLeftFromTheFirst", left, 0, GDK_KEY_Left, 0, 0},
-                      KeyCase{"BorderRightCrosses", left, 5, GDK_KEY_Right, 0, 6},
-                      KeyCase{"ShiftDoesNotStopAnArrow", list, 3, GDK_KEY_Down, shift, 11},
-                      KeyCase{"ControlArrowIsConsumed", list, 3, GDK_KEY_Down, control, 3},
-                      KeyCase{"KeypadArrowIsConsumed", list, 3, GDK_KEY_KP_Down, 0, 3},
-                      KeyCase{"ControlShiftAIsConsumed", left, 5, GDK_KEY_A, ctrl_shift, 5},
-                      KeyCase{"ShiftZIsConsumed", left, 5, GDK_KEY_Z, shift, 5},
-                      KeyCase{"TabIsConsumed", right, 6, GDK_KEY_Tab, 0, 6}),
+    Keys, Steps,
+    ::testing::Values(
+        StepCase{"ListDownIsEightOn", {{list, 3}}, {list, 0, 0, GDK_KEY_Down}, {11}, 11},
+        StepCase{"ListUpIsEightBack", {{list, 12}}, {list, 0, 0, GDK_KEY_Up}, {4}, 4},
+        StepCase{"ListLeft", {{list, 12}}, {list, 0, 0, GDK_KEY_Left}, {11}, 11},
+        StepCase{"ListDownPastTheLast", {{list, 33}}, {list, 0, 0, GDK_KEY_Down}, {33}, -1},
+        StepCase{"BorderDownIsFourOn", {{right, 3}}, {right, 0, 0, GDK_KEY_Down}, {7}, 7},
+        StepCase{"BorderUpIsFourBack", {{left, 9}}, {left, 0, 0, GDK_KEY_Up}, {5}, 5},
+        StepCase{"LeftFromTheFirst", {{left, 0}}, {left, 0, 0, GDK_KEY_Left}, {0}, -1},
+        StepCase{"RightCrossesBorders", {{left, 5}}, {left, 0, 0, GDK_KEY_Right}, {6}, 6},
+        StepCase{"ShiftArrowMoves", {{list, 3}}, {list, 0, shift, GDK_KEY_Down}, {11}, 11},
+        StepCase{"CtrlArrowConsumed", {{list, 3}}, {list, 0, ctrl, GDK_KEY_Down}, {3}, -1},
+        StepCase{"KeypadArrowConsumed", {{list, 3}}, {list, 0, 0, GDK_KEY_KP_Down}, {3}, -1},
+        StepCase{"CtrlShiftAConsumed", {{left, 5}}, {left, 0, ctrl | shift, GDK_KEY_A}, {5}, -1},
+        StepCase{"ShiftZConsumed", {{left, 5}}, {left, 0, shift, GDK_KEY_Z}, {5}, -1},
+        StepCase{"TabConsumed", {{right, 6}}, {right, 0, 0, GDK_KEY_Tab}, {6}, -1},
+        // A shorter sprite file loaded since: a move back from beyond the count clears.
+        StepCase{"BackFromBeyondTheCount", {{list, 30}}, {list, 0, 0, GDK_KEY_Left}, {}, -1, 12},
+        StepCase{"CtrlAAddsTheLeftBorder",
+                 {{right, 2}},
+                 {left, 0, ctrl, GDK_KEY_a},
+                 side_and(left, {2}),
+                 -1},
+        StepCase{"CtrlAWithCapsLock",
+                 {{left, 1}},
+                 {right, 0, ctrl | GDK_LOCK_MASK, GDK_KEY_a},
+                 side_and(right, {1}),
+                 -1},
+        StepCase{"CtrlAInTheList", {{list, 1}}, {list, 0, ctrl, GDK_KEY_a}, range(0, 39), -1},
+        StepCase{"CtrlNClears", {{list, 1}}, {list, 0, ctrl, GDK_KEY_n}, {}, -1}),
     case_name);
 
-// A sprite file with fewer sprites loaded since the last selection: a move back from beyond
-// the new count clears the selection.
-TEST_F(Selection, MovingBackFromBeyondTheCountClearsTheSelection) {
-    ASSERT_TRUE(click(list, 30));
-    ASSERT_TRUE(sprites_set_array_size(12));
-    color_index_sprite_bit_pair_10 = untouched_swatch;
-    tap_key(GDK_KEY_Left);
-    EXPECT_EQ(sprites_get_selected_count(), 0u);
-    EXPECT_EQ(color_index_sprite_bit_pair_10, untouched_swatch);
-}
-
-// Control+A selects the focused area's sprites besides those already selected; Caps Lock does
-// not hide the Control key.
-TEST_F(Selection, ControlAAndControlNActOnTheFocusedArea) {
-    const std::tuple<Area, Area, unsigned, guint> cases[] = {
-        {left, right, 2, control}, {right, left, 1, control | caps_lock}, {list, list, 1, control}};
-    for (const auto &[which, other, other_index, state] : cases) {
-        SCOPED_TRACE(area_name(which));
-        ASSERT_TRUE(click(other, other_index));
-        gtk_widget_grab_focus(area(which));
-        flush_redraws();
-        tap_key(GDK_KEY_a, state);
-        EXPECT_TRUE(take_queued_redraw("drawingarea_sprites"));
-        EXPECT_EQ(sprites_get_selected_count(),
-                  which == list ? sprites_capacity : sprites_capacity / 2 + 1);
-        for (unsigned index = 0; index < sprites_border_count; index++) {
-            std::int32_t selected = 0;
-            sprites_get_selected_at_index(index, &selected);
-            EXPECT_EQ(selected == 1, which == list || index == other_index ||
-                                         sprites_is_left_index(index) == (which == left))
-                << index;
-        }
-        flush_redraws();
-        tap_key(GDK_KEY_n, state);
-        EXPECT_EQ(sprites_get_selected_count(), 0u);
-        EXPECT_TRUE(take_queued_redraw("drawingarea_left_border"));
+// The example files loaded, the sprites given colours, multicolour flags and shared colours of
+// their own. X repeats the press while 'z' is held: only the first takes the backup, and only
+// a release of 'z' with other than Control alone ends the preview.
+TEST_F(Selection, HoldingZShowsTheTemplateAndReleasingRestoresTheProject) {
+    put_picture(example_path("welcome.pet"));
+    put_sprites(example_path("shapes.prg"));
+    const unsigned count = sprites_get_array_size();
+    for (unsigned index = 0; index < count; index++) {
+        sprites_set_multicolor_at_index(index, index % 3 == 1);
+        sprites_set_color_at_index(index, (index + 5) % 16);
     }
-}
-
-// ---- Tooltips ------------------------------------------------------------------------------
-
-// What the tooltip shows at (x, y): the area's query-tooltip emission with a real tooltip,
-// whose label carries the text. GTK falls back to the area's static text when the handlers
-// decline.
-std::string tooltip_text(GtkWidget *area, int x, int y) {
-    GList *before = gtk_window_list_toplevels();
-    GObject *tooltip = G_OBJECT(g_object_new(GTK_TYPE_TOOLTIP, nullptr));
-    GList *after = gtk_window_list_toplevels();
-    GtkWidget *tooltip_window = nullptr;
-    for (GList *element = after; element != nullptr; element = element->next)
-        if (g_list_find(before, element->data) == nullptr)
-            tooltip_window = GTK_WIDGET(element->data);
-    g_list_free(before);
-    g_list_free(after);
-    gboolean shown = FALSE;
-    g_signal_emit_by_name(area, "query-tooltip", x, y, FALSE, tooltip, &shown);
-    std::string text;
-    char *plain = nullptr;
-    // The label holds markup; the static hint was escaped into it.
-    if (tooltip_window != nullptr && shown &&
-        pango_parse_markup(label_texts(tooltip_window).at(0).c_str(), -1, 0, nullptr, &plain,
-                           nullptr, nullptr))
-        text = plain;
-    g_free(plain);
-    g_object_unref(tooltip);
-    return text;
-}
-
-constexpr const char *static_hint =
-    "Hover on a sprite to show its attributes; hold down the 'z' key to show the sprite template";
-
-// The sprite under the pointer at each zoom, in 30 sprites; the static hint elsewhere.
-TEST_F(Selection, TooltipsDescribeTheSpriteUnderThePointer) {
-    ASSERT_TRUE(sprites_set_array_size(30));
-    const std::tuple<int, Area, int, int, const char *> hovers[] = {
-        {2, left, 60, 150, "Sprite: 5\nColor: 5"},
-        {3, right, 143, 3 * 187 - 1, "Sprite: 27\nColor: 11"},
-        {4, list, 8 * 24, 8 * 21 * 3 + 7, "Sprite: 25\nColor: 9"},
-        {1, right, 30, 40 + 21 * 7, static_hint},
-        {2, list, 4 * 24 * 6, 4 * 21 * 3, static_hint}};
-    for (const auto &[zoom, which, x, y, text] : hovers) {
-        choose_zoom(zoom);
-        EXPECT_EQ(tooltip_text(area(which), x, y), text)
-            << area_name(which) << " " << x << "," << y;
-    }
-}
-
-// ---- The template preview ------------------------------------------------------------------
-
-// With no file loaded the backup names no group before the sprite lines, so it does not parse
-// as a project: the preview ends and the store keeps the template it shows.
-TEST_F(Selection, WithNothingLoadedThePreviewEndsOnTheTemplate) {
-    ASSERT_TRUE(click(left, 5));
-    send_key_event(GDK_KEY_z, 0, GDK_KEY_PRESS);
-    EXPECT_EQ(project_backup_pending_restore, 1);
-    EXPECT_EQ(color_index_sprite_bit_pair_10, 13);
-    send_key_event(GDK_KEY_z, 0, GDK_KEY_RELEASE);
-    EXPECT_EQ(project_backup_pending_restore, 0);
-    EXPECT_EQ(sprites_get_array_size(), sprites_border_count);
-    EXPECT_EQ(sprites_get_record_at_index(5)->color, 13);
-    EXPECT_EQ(picture_loaded, 0);
-    EXPECT_EQ(sprites_loaded, 0);
-}
-
-// The example picture and sprite file, loaded as the File menu loads them, and the sprites
-// given colours, multicolour flags and shared colours of their own.
-class TemplatePreview : public Selection {
-  protected:
-    void SetUp() override {
-        Selection::SetUp();
-        put_picture(example_path("welcome.pet"));
-        put_sprites(example_path("shapes.prg"));
-        sprite_count = sprites_get_array_size();
-        ASSERT_NE(sprite_count, sprites_border_count);
-        for (unsigned index = 0; index < sprite_count; index++) {
-            sprites_set_color_at_index(index, colour_of(index));
-            sprites_set_multicolor_at_index(index, index % 3 == 1);
-        }
-        sprites_set_multicolor0(11);
-        sprites_set_multicolor1(12);
-        border_color_index = 9;
-        color_index_sprite_bit_pair_10 = colour_of(0);
-    }
-
-    // The text holds every colour and multicolour flag; the bitmaps come from the sprite file.
-    std::string project() const {
+    sprites_set_multicolor0(11);
+    sprites_set_multicolor1(12);
+    border_color_index = 9;
+    ASSERT_TRUE(click(left, 4));
+    ASSERT_TRUE(click(right, 6, ctrl));
+    const auto project = [] {
         std::string text = project_get_file_text(
             utf8_path_and_filename_picture, utf8_path_and_filename_sprites, border_color_index);
-        for (unsigned index = 0; index < sprites_get_array_size(); index++) {
-            const SpriteRecord *record = sprites_get_record_at_index(index);
-            text.append(record->data, record->data + sprite_data_size);
-        }
+        for (unsigned index = 0; index < sprites_get_array_size(); index++)
+            text.append(sprites_get_record_at_index(index)->data,
+                        sprites_get_record_at_index(index)->data + sprite_data_size);
         return text;
-    }
-
-    unsigned sprite_count = 0;
-};
-
-// X repeats the press while the key is held; only the first one takes the backup, so changes
-// made meanwhile do not survive the restore.
-TEST_F(TemplatePreview, HoldingZShowsTheTemplateAndReleasingRestoresTheProject) {
-    ASSERT_TRUE(click(left, 4));
-    ASSERT_TRUE(click(right, 6, control));
-    color_index_sprite_bit_pair_10 = colour_of(0);
+    };
     const std::string before = project();
-    const std::string backup =
-        project_get_backup_text(utf8_path_and_filename_picture, utf8_path_and_filename_sprites, 9);
     flush_redraws();
 
     send_key_event(GDK_KEY_z, 0, GDK_KEY_PRESS);
-    EXPECT_EQ(project_backup_pending_restore, 1);
-    ASSERT_NE(project_backup_data, nullptr);
-    EXPECT_EQ(std::string(project_backup_data), backup);
     ASSERT_EQ(sprites_get_array_size(), sprites_border_count);
-    for (unsigned index = 0; index < sprites_border_count; index++) {
-        const SpriteRecord *record = sprites_get_record_at_index(index);
-        const bool red = (index >= 16 && index <= 23) || (index >= 28 && index <= 35);
-        EXPECT_EQ(record->color, red ? 10 : 13) << index;
-        EXPECT_TRUE(std::equal(record->data, record->data + sprite_data_size,
-                               sprites_get_template_entry(index).begin()))
-            << index;
-    }
+    EXPECT_TRUE(std::equal(sprites_get_record_at_index(39)->data,
+                           sprites_get_record_at_index(39)->data + sprite_data_size,
+                           sprites_get_template_entry(39).begin()));
     EXPECT_EQ(color_index_sprite_bit_pair_10, 13);
     EXPECT_FALSE(
         gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(widget("checkbutton_sprite_multicolor"))));
-    for (const char *swatch :
-         {"drawingarea_color_sprite_bit_pair_00", "drawingarea_color_sprite_bit_pair_01",
-          "drawingarea_color_sprite_bit_pair_10", "drawingarea_color_sprite_bit_pair_11"})
-        EXPECT_TRUE(take_queued_redraw(swatch)) << swatch;
+    for (const char *pair : {"00", "01", "10", "11"})
+        EXPECT_TRUE(
+            take_queued_redraw((std::string("drawingarea_color_sprite_bit_pair_") + pair).c_str()));
     EXPECT_EQ(selected_sprites(), (std::vector<unsigned>{4, 6}));
-
     const gchar *backup_data = project_backup_data;
     border_color_index = 3;
     color_index_sprite_bit_pair_10 = 7;
@@ -453,38 +323,153 @@ TEST_F(TemplatePreview, HoldingZShowsTheTemplateAndReleasingRestoresTheProject) 
     EXPECT_EQ(project_backup_data, backup_data);
     EXPECT_EQ(color_index_sprite_bit_pair_10, 7);
 
-    send_key_event(GDK_KEY_z, 0, GDK_KEY_RELEASE);
-    EXPECT_EQ(project_backup_pending_restore, 0);
-    EXPECT_EQ(project(), before);
-    EXPECT_EQ(selected_sprites(), (std::vector<unsigned>{4, 6}));
-    EXPECT_EQ(color_index_sprite_bit_pair_10, colour_of(0));
-    EXPECT_EQ(picture_loaded, 1);
-    EXPECT_EQ(sprites_loaded, 1);
-    // The backup stays until the next preview replaces it.
-    EXPECT_NE(project_backup_data, nullptr);
-}
-
-// Control+z starts no preview; only a release of 'z' with other than Control alone ends it, in
-// any sprite area; other keys change nothing.
-TEST_F(TemplatePreview, OnlyTheZKeyWithoutControlAloneEndsThePreview) {
-    const std::string before = project();
     const std::tuple<Area, guint, guint, GdkEventType, bool> steps[] = {
-        {left, GDK_KEY_z, control, GDK_KEY_PRESS, false},
+        {right, GDK_KEY_z, ctrl, GDK_KEY_RELEASE, true},
+        {left, GDK_KEY_z, ctrl | shift, GDK_KEY_RELEASE, false},
         {list, GDK_KEY_a, 0, GDK_KEY_RELEASE, false},
         {list, GDK_KEY_z, 0, GDK_KEY_RELEASE, false},
         {list, GDK_KEY_z, alt, GDK_KEY_PRESS, true},
         {list, GDK_KEY_x, 0, GDK_KEY_RELEASE, true},
         {list, GDK_KEY_Z, shift, GDK_KEY_RELEASE, true},
-        {right, GDK_KEY_z, control, GDK_KEY_RELEASE, true},
-        {left, GDK_KEY_z, control | shift, GDK_KEY_RELEASE, false}};
+        {list, GDK_KEY_z, 0, GDK_KEY_RELEASE, false}};
     for (const auto &[which, keyval, state, type, showing] : steps) {
         SCOPED_TRACE(testing::Message() << gdk_keyval_name(keyval) << " state " << state);
         gtk_widget_grab_focus(area(which));
         send_key_event(keyval, state, type);
         EXPECT_EQ(project_backup_pending_restore, showing);
-        EXPECT_EQ(sprites_get_array_size(), showing ? sprites_border_count : sprite_count);
+        EXPECT_EQ(sprites_get_array_size(), showing ? sprites_border_count : count);
+        if (!showing) {
+            EXPECT_EQ(project(), before);
+            EXPECT_EQ(selected_sprites(), (std::vector<unsigned>{4, 6}));
+            EXPECT_EQ(color_index_sprite_bit_pair_10, 5); // sprite 0's
+            EXPECT_EQ(picture_loaded + sprites_loaded, 2);
+        }
     }
-    EXPECT_EQ(project(), before);
+}
+
+// Each bit pair with the colour its swatch shows.
+const std::pair<const char *, std::uint8_t (*)()> bit_pairs[] = {
+    {"00", sprites_get_background_color},
+    {"01", sprites_get_multicolor0},
+    {"10", [] { return color_index_sprite_bit_pair_10; }},
+    {"11", sprites_get_multicolor1}};
+
+// Only the active button's colour changes and only its swatch and the sprite views are queued
+// for drawing. Each swatch is closed on its right by a separator column, which belongs to it;
+// presses past the strip's end go on counting swatches of the zoomed width, modulo 16.
+TEST_F(Selection, PaletteStripSetsTheActiveBitPairsColour) {
+    const std::tuple<const char *, int, double, std::uint8_t> presses[] = {
+        {"01", 1, 0.0, 0},
+        {"00", 1, 255.9, 15},
+        {"11", 1, 31.0, 1},
+        {"10", 2, 95.9, 2},
+        {"01", 2, 96.0, 3},
+        {"10", 3, 768.5, 0},
+        {"11", 4, 1024.0 + 64 * 5 + 3, 5}};
+    for (const auto &[active, zoom, x, colour] : presses) {
+        SCOPED_TRACE(testing::Message() << active << " " << zoom << " " << x);
+        choose_zoom(zoom);
+        activate(active);
+        const auto other = static_cast<std::uint8_t>((colour + 1) % 16);
+        sprites_set_background_color(other);
+        sprites_set_multicolor0(other);
+        sprites_set_multicolor1(other);
+        color_index_sprite_bit_pair_10 = other;
+        flush_redraws();
+        EXPECT_TRUE(send_button(widget("drawingarea_sprite_palette"), x, 1.0));
+        for (const auto &[pair, shown] : bit_pairs) {
+            EXPECT_EQ(shown(), pair == std::string(active) ? colour : other) << pair;
+            EXPECT_EQ(take_queued_redraw(
+                          (std::string("drawingarea_color_sprite_bit_pair_") + pair).c_str()),
+                      pair == std::string(active))
+                << pair;
+        }
+        for (const char *area :
+             {"drawingarea_sprites", "drawingarea_left_border", "drawingarea_right_border"})
+            EXPECT_TRUE(take_queued_redraw(area)) << area;
+        EXPECT_EQ(borders_first_difference(), "");
+    }
+}
+
+// Sprites 16-23 share their colour with the sprite four places on, 28-35 likewise, when the
+// partner is in use.
+TEST_F(Selection, LinkedPairsKeepTheirColoursTogether) {
+    const std::tuple<unsigned, std::vector<unsigned>, std::vector<unsigned>> picks[] = {
+        {40, {16}, {16, 20}},
+        {40, {20}, {16, 20}},
+        {40, {32}, {28, 32}},
+        {40, {19, 35}, {19, 23, 31, 35}},
+        {40, {24}, {24}},
+        {20, {16}, {16}},
+        {33, {28, 29}, {28, 29, 32}}};
+    activate("10");
+    for (const auto &[in_use, selected, recoloured] : picks) {
+        sprites_set_array_size(sprites_border_count);
+        sprites_select_all();
+        sprites_set_color_for_selection(1);
+        sprites_select_none();
+        for (const unsigned index : selected)
+            sprites_set_selected_at_index(index, 1);
+        sprites_set_array_size(in_use);
+        send_button(widget("drawingarea_sprite_palette"), 16 * 5 + 8, 8);
+        sprites_set_array_size(sprites_border_count);
+        std::vector<unsigned> changed;
+        for (unsigned index = 0; index < sprites_border_count; index++) {
+            std::uint8_t colour = 0;
+            sprites_get_color_at_index(index, &colour);
+            if (colour != 1)
+                changed.push_back(index);
+            EXPECT_TRUE(colour == 1 || colour == 5);
+        }
+        EXPECT_EQ(changed, recoloured) << selected[0] << " of " << in_use;
+    }
+}
+
+TEST_F(Selection, MulticolourButtonSwitchesAll128Records) {
+    sprites_select_none();
+    PixbufPtr shown[2];
+    for (const bool multicolour : {true, false}) {
+        sprites_set_multicolor_at_index(3, !multicolour);
+        gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(widget("checkbutton_sprite_multicolor")),
+                                     multicolour);
+        process_events(20);
+        sprites_set_array_size(sprites_capacity);
+        for (unsigned index = 0; index < sprites_capacity; index++) {
+            std::int32_t flag = -1;
+            sprites_get_multicolor_at_index(index, &flag);
+            EXPECT_EQ(flag, multicolour) << index;
+        }
+        sprites_set_array_size(sprites_border_count);
+        shown[multicolour] = spriteviews_new_list_pixbuf(0, options_selection_method);
+        EXPECT_EQ(pixels_first_difference(pixbuf_sprites, shown[multicolour].get()), "");
+    }
+    EXPECT_NE(pixels_first_difference(shown[0].get(), shown[1].get()), "");
+}
+
+// The transparent colour follows the picture unless it is hires (a format no decoder gives,
+// forced here); the swatch always shows what is behind the sprites on screen.
+TEST_F(Selection, TransparentColourFollowsThePictureUnlessItIsHires) {
+    for (const auto &[file, hires] :
+         {std::pair{"sunset.koa", false}, {"sunset.koa", true}, {"welcome.pet", false}}) {
+        SCOPED_TRACE(testing::Message() << file << hires);
+        activate("01");
+        sprites_set_background_color(14);
+        ASSERT_TRUE(open_picture(example_path(file).c_str(), TRUE));
+        picture_loaded = 1;
+        if (hires)
+            picture_data.format = 3;
+        flush_redraws();
+        set_background_color_for_sprites();
+        EXPECT_TRUE(take_queued_redraw("drawingarea_color_sprite_bit_pair_00"));
+        process_events(50);
+        GtkWidget *pair_00 = widget("radiobutton_color_sprite_bit_pair_00");
+        EXPECT_EQ(gtk_widget_is_sensitive(pair_00), hires);
+        EXPECT_EQ(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(pair_00)), hires);
+        EXPECT_EQ(gtk_toggle_button_get_active(
+                      GTK_TOGGLE_BUTTON(widget("radiobutton_color_sprite_bit_pair_10"))),
+                  !hires);
+        EXPECT_EQ(sprites_get_background_color(), hires ? 14 : picture_data.background_color);
+    }
 }
 
 } // namespace
