@@ -18,6 +18,7 @@
 #include <cstring>
 #include <fstream>
 #include <regex>
+#include <sstream>
 
 namespace {
 
@@ -323,25 +324,19 @@ TEST_P(OpenProject, ShowsWhatItNamesAndAlwaysKeepsItsPath) {
 // Groups in any order, files loaded before the colours are taken, numbers reduced, a list
 // shorter than the sprites, the project's corner winning over the PETSCII border byte; files
 // looked for beside the project too.
+constexpr const char *hand_written =
+    "# made by hand\n[colors]\nbase=17\n[sprites]\nfile={sprites}\nbackground_color_index=-1\n"
+    "multicolor0_index=2\nmulticolor1_index=3\nmc_flags=false;true;\ncolor_indexes=37;2;\n"
+    "[picture]\nfile={picture}\n";
+constexpr const char *missing_files =
+    "[picture]\nfile=file:///nowhere/gone.koa\n[sprites]\nfile=file:///nowhere/gone.prg\n"
+    "color_indexes=1;\nmc_flags=false;\n";
 INSTANTIATE_TEST_SUITE_P(
     Files, OpenProject,
     ::testing::Values(
-        OpenCase{"HandWritten",
-                 "# made by hand\n[colors]\nbase=17\n[sprites]\nfile={sprites}\n"
-                 "background_color_index=-1\nmulticolor0_index=2\nmulticolor1_index=3\n"
-                 "mc_flags=false;true;\ncolor_indexes=37;2;\n[picture]\nfile={picture}\n",
-                 {},
-                 true,
-                 1,
-                 {{0, 5}, {1, 2}}},
+        OpenCase{"HandWritten", hand_written, {}, true, 1, {{0, 5}, {1, 2}}},
         OpenCase{"NotAKeyFile", "this is not\na key file\n", {}, true, 4, {{0, 13}}},
-        OpenCase{"MissingFiles",
-                 "[picture]\nfile=file:///nowhere/gone.koa\n[sprites]\n"
-                 "file=file:///nowhere/gone.prg\ncolor_indexes=1;\nmc_flags=false;\n",
-                 {"gone.koa", "gone.prg"},
-                 false,
-                 4,
-                 {{0, 1}}},
+        OpenCase{"MissingFiles", missing_files, {"gone.koa", "gone.prg"}, false, 4, {{0, 1}}},
         OpenCase{"BrokenFiles",
                  "[picture]\nfile={sprites}\n[sprites]\nfile={picture}\n",
                  {"Unknown picture format", "Unknown file format"},
@@ -414,45 +409,34 @@ INSTANTIATE_TEST_SUITE_P(
                       ReloadCase{"BothVanished", true, true, true, true, 12, 9}),
     case_name);
 
-constexpr const char *painted_areas[] = {"left_border",
-                                         "right_border",
-                                         "upper_border",
-                                         "lower_border",
-                                         "picture",
-                                         "sprites",
-                                         "palette",
-                                         "sprite_palette",
-                                         "color_sprite_bit_pair_00",
-                                         "color_sprite_bit_pair_01",
-                                         "color_sprite_bit_pair_10",
-                                         "color_sprite_bit_pair_11"};
-
 // What the artist sees: every drawing area, the multicolour switch, and what Save would write.
-struct Shown {
-    std::vector<PixbufPtr> areas;
-    std::string text;
-};
+using Shown = std::vector<std::pair<std::string, PixbufPtr>>;
 
 Shown take_shown() {
     flush_redraws();
     Shown shown;
-    for (const char *area : painted_areas)
-        shown.areas.push_back(widget_pixels(
-            lookup_widget(window_main, (std::string{"drawingarea_"} + area).c_str())));
-    shown.text = project_get_file_text(utf8_path_and_filename_picture,
-                                       utf8_path_and_filename_sprites, border_color_index) +
-                 (gtk_toggle_button_get_active(multicolour_switch()) ? "multicolour" : "single");
+    for (const char *area :
+         {"left_border", "right_border", "upper_border", "lower_border", "picture", "sprites",
+          "palette", "sprite_palette", "color_sprite_bit_pair_00", "color_sprite_bit_pair_01",
+          "color_sprite_bit_pair_10", "color_sprite_bit_pair_11"})
+        shown.emplace_back(area, widget_pixels(lookup_widget(
+                                     window_main, (std::string{"drawingarea_"} + area).c_str())));
+    shown.emplace_back(
+        project_get_file_text(utf8_path_and_filename_picture, utf8_path_and_filename_sprites,
+                              border_color_index) +
+            (gtk_toggle_button_get_active(multicolour_switch()) ? "multi" : "single"),
+        nullptr);
     return shown;
 }
 
+// Empty when both show the same, else the first area or text that differs.
 std::string difference(const Shown &actual, const Shown &expected) {
-    for (std::size_t i = 0; i < std::size(painted_areas); ++i) {
-        const std::string area =
-            pixels_first_difference(actual.areas[i].get(), expected.areas[i].get());
-        if (!area.empty())
-            return std::string(painted_areas[i]) + ": " + area;
-    }
-    return actual.text == expected.text ? "" : actual.text;
+    for (std::size_t i = 0; i < expected.size(); ++i)
+        if (actual[i].first != expected[i].first ||
+            (expected[i].second &&
+             pixels_first_difference(actual[i].second.get(), expected[i].second.get()) != ""))
+            return actual[i].first;
+    return "";
 }
 
 void pick_colour(const char *bit_pair, int colour) {
@@ -542,10 +526,8 @@ TEST_F(FileMenu, UndoAndRedoGoThroughEveryChangeStepByStep) {
 
 struct DropCase {
     const char *name;
-    std::vector<std::vector<const char *>> drops; // each a list of files dropped at once
-    const char *picture;                          // what is loaded afterwards; null: none
-    const char *sprites;
-    const char *project;
+    const char *drops;  // files dropped at once, groups parted by "|"
+    const char *loaded; // picture, sprites and project afterwards
     Messages messages;
 };
 
@@ -557,10 +539,12 @@ TEST_P(Drop, LoadsWhatTheFileHolds) {
     for (const char *name : {"welcome.ini", "welcome.pet", "sunset.koa", "shapes.prg"})
         fs::copy_file(example_path(name), dir / name);
     write_file(dir / "notes.txt", std::string("[notes]\nnot a picture, not sprites\n"));
-    for (const auto &files : c.drops) {
+    std::istringstream drops(c.drops);
+    for (std::string group; std::getline(drops, group, '|');) {
+        std::istringstream names(group);
         std::vector<std::string> uris;
-        for (const char *file : files)
-            uris.push_back(file_uri(dir / file));
+        for (std::string name; names >> name;)
+            uris.push_back(file_uri(dir / name));
         std::vector<gchar *> list;
         for (std::string &uri : uris)
             list.push_back(uri.data());
@@ -572,13 +556,12 @@ TEST_P(Drop, LoadsWhatTheFileHolds) {
         on_window_main_drag_data_received(window_main, nullptr, 0, 0, &data, 0, 0, nullptr);
         g_free(data.data);
     }
-    const auto loaded = [&](int flag, const gchar *path, const char *expected) {
-        EXPECT_EQ(flag == 1 && path != nullptr ? std::string(path) : "",
-                  expected ? (dir / expected).string() : "");
-    };
-    loaded(picture_loaded, utf8_path_and_filename_picture, c.picture);
-    loaded(sprites_loaded, utf8_path_and_filename_sprites, c.sprites);
-    loaded(1, utf8_path_and_filename_project, c.project);
+    std::string loaded;
+    for (const auto &[flag, path] : {std::pair{picture_loaded, utf8_path_and_filename_picture},
+                                     {sprites_loaded, utf8_path_and_filename_sprites},
+                                     {1, utf8_path_and_filename_project}})
+        loaded += (flag == 1 && path ? fs::relative(path, dir).string() : "-") + " ";
+    EXPECT_EQ(loaded, c.loaded);
     EXPECT_EQ(take_messages(), c.messages);
     EXPECT_EQ(borders_first_difference(), "");
 }
@@ -586,20 +569,13 @@ TEST_P(Drop, LoadsWhatTheFileHolds) {
 INSTANTIATE_TEST_SUITE_P(
     FromAFileManager, Drop,
     ::testing::Values(
-        DropCase{"project", {{"welcome.ini"}}, "welcome.pet", "shapes.prg", "welcome.ini", {}},
-        DropCase{"picture", {{"sunset.koa"}}, "sunset.koa", nullptr, nullptr, {}},
-        DropCase{"sprites", {{"shapes.prg"}}, nullptr, "shapes.prg", nullptr, {}},
-        DropCase{"picture_and_sprites",
-                 {{"shapes.prg", "sunset.koa"}},
-                 "sunset.koa",
-                 "shapes.prg",
-                 nullptr,
-                 {}},
+        DropCase{"project", "welcome.ini", "welcome.pet shapes.prg welcome.ini ", {}},
+        DropCase{"picture", "sunset.koa", "sunset.koa - - ", {}},
+        DropCase{"sprites", "shapes.prg", "- shapes.prg - ", {}},
+        DropCase{"picture_and_sprites", "shapes.prg sunset.koa", "sunset.koa shapes.prg - ", {}},
         DropCase{"not_a_c64_file_changes_nothing",
-                 {{"sunset.koa", "shapes.prg"}, {"notes.txt"}},
-                 "sunset.koa",
-                 "shapes.prg",
-                 nullptr,
+                 "sunset.koa shapes.prg|notes.txt",
+                 "sunset.koa shapes.prg - ",
                  {"Unknown file format"}}),
     case_name);
 
