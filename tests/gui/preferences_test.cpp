@@ -183,7 +183,7 @@ std::string active_filter(GtkWidget *dialog) {
     return filter == nullptr ? "" : gtk_file_filter_get_name(filter);
 }
 
-// Each filter's name and the sample names it lets through ("*": all of them).
+// Each filter's name, marked when active, and the sample names it lets through ("*": all).
 std::string filters_and_matches(GtkWidget *dialog) {
     std::string text;
     GSList *filters = gtk_file_chooser_list_filters(GTK_FILE_CHOOSER(dialog));
@@ -198,7 +198,9 @@ std::string filters_and_matches(GtkWidget *dialog) {
             if (gtk_file_filter_filter(GTK_FILE_FILTER(filter->data), &info) && ++count)
                 matches += std::string(" ") + name;
         }
-        text += std::string(gtk_file_filter_get_name(GTK_FILE_FILTER(filter->data))) + ":" +
+        const bool active = filter->data == gtk_file_chooser_get_filter(GTK_FILE_CHOOSER(dialog));
+        text += (active ? ">" : "") +
+                std::string(gtk_file_filter_get_name(GTK_FILE_FILTER(filter->data))) + ":" +
                 (count == 14 ? " *" : matches) + "\n";
     }
     g_slist_free(filters);
@@ -311,28 +313,28 @@ INSTANTIATE_TEST_SUITE_P(
     Dialogs, Chooser,
     ::testing::Values(
         ChooserCase{"picture", fileopen_open_picture_file, "Select a picture file", false,
-                    "  Supported image files (.a64;.blp;.pi;.koa;.kla;.vid;.pet) : a.koa a.pet\n"
+                    ">  Supported image files (.a64;.blp;.pi;.koa;.kla;.vid;.pet) : a.koa a.pet\n"
                     "  Image files as non-executable PRG files (.prg) : a.prg a.PRG a.Prg\n"
                     "  All files (*) : *\n",
                     0, 0b0001, true},
         ChooserCase{"sprites", fileopen_open_sprites_file, "Select a sprite data file", false,
-                    "  Supported sprite files (.prg;.pmap) : a.prg a.PRG a.Prg a.pmap a.PMAP\n"
+                    ">  Supported sprite files (.prg;.pmap) : a.prg a.PRG a.Prg a.pmap a.PMAP\n"
                     "  All files (*) : *\n",
                     1, 0b0010, true},
         ChooserCase{"open_project", fileopen_open_project_file, "Open a project file", false,
-                    "  Project files (.ini) : a.ini a.INI\n  All files (*) : *\n", 0, 0b0001,
+                    ">  Project files (.ini) : a.ini a.INI\n  All files (*) : *\n", 0, 0b0001,
                     false},
         ChooserCase{
             "save_project", [](gchar **out) { return fileopen_save_project_file("file.ini", out); },
             "Save project file", true,
-            "  Project files (.ini) : a.ini a.INI\n  All files (*) : *\n", 0, 0b0011, false},
+            ">  Project files (.ini) : a.ini a.INI\n  All files (*) : *\n", 0, 0b0011, false},
         ChooserCase{"png", [](gchar **out) { return fileopen_save_png_file("file.ini", out); },
                     "Save screenshot file", true,
-                    "  PNG files (.png) : a.png a.Png\n  All files (*) : *\n", 2, 0b0100, false},
+                    ">  PNG files (.png) : a.png a.Png\n  All files (*) : *\n", 2, 0b0100, false},
         ChooserCase{"executable",
                     [](gchar **out) { return fileopen_save_executable_file("file.ini", out); },
                     "Save executable file", true,
-                    "  PRG files (.prg) : a.prg a.PRG a.Prg\n  All files (*) : *\n", 3, 0b1000,
+                    ">  PRG files (.prg) : a.prg a.PRG a.Prg\n  All files (*) : *\n", 3, 0b1000,
                     false}),
     case_name);
 

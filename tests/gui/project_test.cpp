@@ -257,6 +257,9 @@ TEST_F(FileMenu, SaveWritesTheExactTextOrReportsAndKeepsTheOldFile) {
     EXPECT_EQ(files_in(dir),
               (std::set<std::string>{"castle.koa", "long", "plain", "scene.ini", "shapes.prg"}));
     EXPECT_EQ(files_in(dir / "long").size(), 1u);
+    // A picture loaded into a saved project is an unsaved change.
+    load_picture(picture);
+    EXPECT_EQ(window_title(), "*C64 Sidewell - scene.ini");
 }
 
 // A PETSCII picture and twelve sprites are loaded, the corner colour 4; then a project is
