@@ -19,6 +19,7 @@
 #include <fstream>
 #include <regex>
 #include <sstream>
+#include <tuple>
 
 namespace {
 
@@ -257,6 +258,8 @@ TEST_F(FileMenu, SaveWritesTheExactTextOrReportsAndKeepsTheOldFile) {
     EXPECT_EQ(files_in(dir),
               (std::set<std::string>{"castle.koa", "long", "plain", "scene.ini", "shapes.prg"}));
     EXPECT_EQ(files_in(dir / "long").size(), 1u);
+    // The status bar holds the latest message only.
+    EXPECT_EQ(g_slist_length(GTK_STATUSBAR(widget("statusbar_main"))->messages), 1u);
     // A picture loaded into a saved project is an unsaved change.
     load_picture(picture);
     EXPECT_EQ(window_title(), "*C64 Sidewell - scene.ini");
@@ -411,6 +414,30 @@ INSTANTIATE_TEST_SUITE_P(
                       ReloadCase{"SpritesVanished", true, true, false, true, 5, 6},
                       ReloadCase{"BothVanished", true, true, true, true, 12, 9}),
     case_name);
+
+// The template preview replaced the store; the restore brings back what the backup names,
+// "(NULL)" naming no file, and the colours it holds.
+TEST_F(FileMenu, RestoreAfterTheTemplateBringsBackTheNamedFiles) {
+    load_picture(write_file(dir / "welcome.pet", petscii_file(7, 6)));
+    load_sprites(write_file(dir / "shapes.prg", sprite_file(6, 0x10)));
+    const std::string named =
+        project_get_backup_text(utf8_path_and_filename_picture, utf8_path_and_filename_sprites, 12);
+    const std::string unnamed =
+        "[picture]\nfile=(NULL)\n[sprites]\nfile=(NULL)\n[colors]\nbase=3\n";
+    for (const auto &[backup, count, corner] : {std::tuple{named, 6u, 12}, {unnamed, 40u, 3}}) {
+        set_path(&project_backup_data);
+        project_backup_data = g_strdup(backup.c_str());
+        sprites_set_template();
+        sprites_set_background_color(9);
+        restore_project_from_data();
+        EXPECT_EQ(take_messages(), Messages{});
+        EXPECT_EQ(picture_loaded + sprites_loaded, 2);
+        EXPECT_EQ(sprites_get_array_size(), count);
+        EXPECT_EQ(border_color_index, corner);
+        EXPECT_EQ(sprites_get_background_color(), 6); // the picture's background again
+        EXPECT_EQ(borders_first_difference(), "");
+    }
+}
 
 // What the artist sees: every drawing area, the multicolour switch, and what Save would write.
 using Shown = std::vector<std::pair<std::string, PixbufPtr>>;
