@@ -7,6 +7,7 @@
 #include "gui/support.hpp"
 
 #include <array>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -109,6 +110,11 @@ constexpr ChooserTask executable_chooser{Template::save,
                                          nullptr,
                                          false};
 
+// A dialog lives until the chooser returns, whichever way it returns.
+struct DialogDestroyer {
+    void operator()(GtkWidget *dialog) const { gtk_widget_destroy(dialog); }
+};
+
 gchar *to_utf8(const gchar *filename) {
     return filename == nullptr ? nullptr
                                : g_filename_to_utf8(filename, -1, nullptr, nullptr, nullptr);
@@ -146,6 +152,7 @@ GtkWidget *create_template(GtkFileChooserAction action, const char *title,
 gboolean run_chooser(const ChooserTask &task, const gchar *suggested_name, gchar **out) {
     GtkWidget *dialog = task.kind == Template::open ? create_filechooserdialog_open()
                                                     : create_filechooserdialog_save();
+    const std::unique_ptr<GtkWidget, DialogDestroyer> owner{dialog};
     GtkFileChooser *chooser = GTK_FILE_CHOOSER(dialog);
     gtk_window_set_title(GTK_WINDOW(dialog), tr(task.title));
 
@@ -189,7 +196,6 @@ gboolean run_chooser(const ChooserTask &task, const gchar *suggested_name, gchar
     }
     gchar *utf8_filename = to_utf8(filename.get());
     if (utf8_filename == nullptr) {
-        gtk_widget_destroy(dialog);
         return FALSE;
     }
     *out = utf8_filename;
@@ -206,7 +212,6 @@ gboolean run_chooser(const ChooserTask &task, const gchar *suggested_name, gchar
             }
         }
     }
-    gtk_widget_destroy(dialog);
     return TRUE;
 }
 
