@@ -198,7 +198,7 @@ ExecutableProgram executable_build(const PictureData &picture, int transition, b
 
 gboolean executable_write_file(const gchar *utf8_path, std::span<const std::uint8_t> bytes,
                                GError **error) {
-    const GCharPtr path(g_filename_from_utf8(utf8_path, -1, nullptr, nullptr, error));
+    const GCharPtr path = glib_filename_from_utf8(utf8_path, error);
     if (!path) {
         return FALSE;
     }
@@ -215,7 +215,7 @@ gchar *executable_cruncher_command_line(int start_address, const gchar *path) {
 
 gboolean executable_crunch_file(const gchar *utf8_path, int start_address, gint *wait_status,
                                 GError **error) {
-    const GCharPtr filename(g_filename_from_utf8(utf8_path, -1, nullptr, nullptr, error));
+    const GCharPtr filename = glib_filename_from_utf8(utf8_path, error);
     if (!filename) {
         return FALSE;
     }

@@ -509,7 +509,7 @@ GdkPixbuf *sprites_get_as_pixbuf_at_index(unsigned index, std::int32_t transpare
     if (record.multicolor == 0)
         return sprites_get_at_index_mono(index, background_color_index, record.color, transparent);
     // Bit pairs 00, 01, 10, 11: background, $D025, the sprite's own colour, $D026.
-    const std::array<std::uint8_t, 4> colours = {background_color_index, multicolor0_index,
-                                                 record.color, multicolor1_index};
+    const auto colours = std::to_array<std::uint8_t>(
+        {background_color_index, multicolor0_index, record.color, multicolor1_index});
     return sprites_get_at_index_as_multicolor(index, colours.data(), transparent);
 }

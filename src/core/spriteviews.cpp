@@ -242,7 +242,7 @@ gboolean spriteviews_save_screen_png(const gchar *utf8_path, const GdkPixbuf *pi
         g_set_error_literal(error, G_FILE_ERROR, G_FILE_ERROR_FAILED, "Could not create pixbuf");
         return FALSE;
     }
-    const GCharPtr filename(g_filename_from_utf8(utf8_path, -1, nullptr, nullptr, error));
+    const GCharPtr filename = glib_filename_from_utf8(utf8_path, error);
     gchar *buffer = nullptr;
     gsize size = 0;
     if (!filename ||

@@ -1,6 +1,5 @@
 // Exported C64 programs: the whole file byte for byte against a layout built here from the
-// addresses the viewers use and their patch points, the linker's refusals, the atomic write and
-// the cruncher's command line.
+// addresses the viewers use and their patch points, the linker's refusals, the BASIC start.
 
 #include "core/executable.hpp"
 
@@ -196,44 +195,6 @@ TEST(ExecutableLinker, RefusesOverlapAndOutsideAndSaysWhere) {
             EXPECT_EQ(error->message, std::string("Block ") + message);
         EXPECT_EQ(linker.file, expected);
     }
-}
-
-TEST(ExecutableWrite, ReplacesAFileInOnePieceOrReportsWhyNot) {
-    const TempDir dir;
-    const std::string target = dir.file("Bild über $HOME; 'x'.prg");
-    ASSERT_TRUE(executable_write_file(target.c_str(), Bytes(5000, 0x77), nullptr));
-    GError *raw_error = nullptr;
-    EXPECT_TRUE(executable_write_file(target.c_str(), Bytes(300, 0x12), &raw_error));
-    EXPECT_EQ(raw_error, nullptr);
-    EXPECT_EQ(read_bytes(target), Bytes(300, 0x12));
-
-    const std::string missing = dir.file("missing/out.prg");
-    EXPECT_FALSE(executable_write_file(missing.c_str(), Bytes(10, 1), &raw_error));
-    const GErrorPtr error(raw_error);
-    ASSERT_NE(error, nullptr);
-    EXPECT_EQ(error->domain, G_FILE_ERROR);
-    EXPECT_FALSE(g_file_test(missing.c_str(), G_FILE_TEST_EXISTS));
-    raw_error = nullptr;
-    EXPECT_FALSE(executable_write_file(dir.file("\xff.prg").c_str(), Bytes(10, 1), &raw_error));
-    const GErrorPtr not_utf8(raw_error);
-    EXPECT_TRUE(not_utf8 && not_utf8->domain == G_CONVERT_ERROR);
-}
-
-// The spawn splits the command line with the shell rules; every name must come back whole.
-TEST(ExecutableCruncher, PathSurvivesShellParsing) {
-    for (const std::string path :
-         {"/home/artist/my pictures/sun set.prg", "it's \"Bob's\" $HOME `id`; x.prg",
-          "back\\slash\\ über 🌅 *?[x] > y | z &.prg", "two\nlines\tand tab.prg"})
-        for (int start : {executable_start_address_mc, executable_start_address_petscii}) {
-            const GCharPtr line(executable_cruncher_command_line(start, path.c_str()));
-            gint argc = 0;
-            gchar **argv = nullptr;
-            ASSERT_TRUE(g_shell_parse_argv(line.get(), &argc, &argv, nullptr)) << line.get();
-            const std::vector<std::string> parsed(argv, argv + argc);
-            g_strfreev(argv);
-            EXPECT_EQ(parsed, (std::vector<std::string>{"exomizer", "sfx", std::to_string(start),
-                                                        path, "-o", path, "-n"}));
-        }
 }
 
 } // namespace
