@@ -7,8 +7,6 @@
 
 #include <sys/stat.h>
 
-#include <optional>
-
 namespace fs = std::filesystem;
 
 namespace {
@@ -166,61 +164,6 @@ TEST_F(OptionsFile, ValuesAreAcceptedOrReplacedByTheirDefault) {
         start_with(with(default_text, {line}));
         EXPECT_EQ(*variable, expected) << line;
     }
-}
-
-// An existing file is read, not rewritten; keys it lacks take their defaults, folders it lacks
-// keep theirs. A window position is taken only from a list of two; without the key the position
-// from before stays.
-TEST_F(OptionsFile, MissingKeysTakeDefaultsAndPositionNeedsTwoNumbers) {
-    using Position = std::optional<std::pair<int, int>>;
-    for (const auto &[line, position] :
-         {std::pair{"position=300;200;", Position{{300, 200}}},
-          std::pair{"position=1;2;3;", Position{}}, std::pair{"position=1;", Position{}},
-          std::pair{"position=a;b;", Position{}}, std::pair{"", Position{{7, 8}}}}) {
-        replace_string(&options_picture_dir_string, root.c_str());
-        options_expansion = 3;
-        options_selection_method = 2;
-        options_transition = 1;
-        options_sprite_attribute_byte_format = 1;
-        options_reencode_graphics = TRUE;
-        g_free(options_window_position);
-        options_window_position = g_new(int, 2);
-        options_window_position[0] = 7;
-        options_window_position[1] = 8;
-        const std::string text =
-            std::string("# mine\n[interface]\nzoom=1\npalette=2\n[application]\n") + line + "\n";
-        start_with(text);
-        EXPECT_EQ(read_text(file), text);
-        EXPECT_EQ(integers(), std::tuple(2, 1, 0, 0, 0, FALSE));
-        EXPECT_STREQ(options_picture_dir_string, root.c_str());
-        Position read;
-        if (options_window_position != nullptr)
-            read = std::pair(options_window_position[0], options_window_position[1]);
-        EXPECT_EQ(read, position) << line;
-    }
-}
-
-// A file that is no key file changes nothing and is replaced by the next write; folders that are
-// gone, unset or no folder are ignored and written as (NULL).
-TEST_F(OptionsFile, UnreadableContentIsIgnoredAndReplaced) {
-    options_palette = 2;
-    start_with("this is [not a key file\n=\n");
-    EXPECT_EQ(std::tuple(options_palette, options_window_position),
-              std::tuple(2, static_cast<int *>(nullptr)));
-    ASSERT_TRUE(options_save_to_file());
-    EXPECT_EQ(read_text(file), with(default_text, {"palette=2"}));
-    const fs::path gone = root / "gone";
-    fs::create_directory(gone);
-    const std::string gone_uri = file_uri(gone);
-    fs::remove(gone);
-    start_with("[directories]\npicture_dir=" + gone_uri +
-               "\nsprites_dir=(NULL)\nexport_png_dir=not a uri\nexport_dir=" + file_uri(file) +
-               "\n");
-    EXPECT_EQ(std::tuple(options_picture_dir_string, options_sprites_dir_string,
-                         options_export_png_dir_string, options_export_dir_string),
-              std::tuple(nullptr, nullptr, nullptr, nullptr));
-    ASSERT_TRUE(options_save_to_file());
-    EXPECT_EQ(read_text(file), default_text);
 }
 
 // The user's configuration folder, which GLib takes from XDG_CONFIG_HOME the first time it is

@@ -177,21 +177,6 @@ const ScreenCase screen_cases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Formats, PictureScreen, ::testing::ValuesIn(screen_cases), by_name);
 
-// A folder, a missing file and a name that is no UTF-8 fail with GLib's own error.
-TEST(PictureDecoder, UnreadablePathsGiveGlibsError) {
-    const TempDir dir;
-    std::filesystem::create_directory(dir.file("folder.koa"));
-    for (const auto &[name, domain] :
-         {std::pair{"folder.koa", G_FILE_ERROR}, std::pair{"absent.koa", G_FILE_ERROR},
-          std::pair{"\xff.koa", G_CONVERT_ERROR}}) {
-        PictureData record = sentinel_record();
-        const Decoded result = decode(dir.file(name), picture_format_none, &record);
-        EXPECT_TRUE(!result.ok && result.error && result.error->domain == domain &&
-                    result.error->code != G_FILE_ERROR_FAILED);
-        EXPECT_TRUE(same_picture(record, sentinel_record()));
-    }
-}
-
 // Hires: a set bit shows the screen byte's high nibble, a clear bit its low one.
 TEST_F(FreshState, HiresImageShowsEveryBitInItsCellsColours) {
     const Bytes bytes = program_file(0, 9002);

@@ -114,14 +114,6 @@ TEST_F(SpriteImages, RecordImagesShowEveryPixel) {
                  const int value = sprite_value(bits, true, x, y);
                  return value == 0 ? transparent : opaque(colours[value]);
              }},
-            {"direct, no bitmap leaves the image",
-             [&](GdkPixbuf *target) {
-                 spritepixbufs_set_pixbuf_data_from_sprite_data_mono(target, nullptr, 3, 7, 0);
-                 spritepixbufs_set_pixbuf_data_from_sprite_data_multicolor(target, nullptr,
-                                                                           colours.data(), 0);
-                 spritepixbufs_set_pixbuf_data_from_sprite_data_mono(nullptr, bits.data(), 3, 7, 0);
-             },
-             [&](int, int) { return frame_colour; }},
         };
     const PixbufPtr fresh{spritepixbufs_new_pixbuf()};
     EXPECT_TRUE(same_image(fresh.get(), 24, 21, [](int, int) { return transparent; }));
