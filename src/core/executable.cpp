@@ -67,13 +67,13 @@ ViewerCode patched_viewer(const ViewerTemplate &viewer) {
         if (offset == viewer_no_patch) {
             continue;
         }
-        std::uint8_t colour = 0;
+        std::uint8_t colour{};
         sprites_get_color_at_index(i, &colour);
         code.at(offset) = colour;
     }
     unsigned mask = 0;
     for (unsigned i = 0; i < multicolor_mask_sprites; ++i) {
-        std::int32_t multicolor = 0;
+        std::int32_t multicolor{};
         sprites_get_multicolor_at_index(i, &multicolor);
         if (multicolor == 1) {
             mask |= multicolor_mask_first_bit << i;

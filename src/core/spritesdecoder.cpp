@@ -27,7 +27,7 @@ int spritesdecoder_decode_sprites_file(const gchar *utf8_path, int attribute_byt
     if (!filename)
         return 0;
     gchar *raw = nullptr;
-    gsize length = 0;
+    gsize length{};
     if (!g_file_get_contents(filename.get(), &raw, &length, error))
         return 0;
     const GCharPtr contents{raw};

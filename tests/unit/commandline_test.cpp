@@ -6,6 +6,7 @@
 
 #include "core/executable.hpp"
 #include "core/options.hpp"
+#include "core/spritesdecoder.hpp"
 #include "core/spriteviews.hpp"
 #include "test_support.hpp"
 
@@ -65,29 +66,41 @@ class CommandLine : public ::testing::Test {
     std::string old_path;
 };
 
-// The same project and choices through the export code: picture rendered in the palette given
-// over the preferences' one, PNG with the preferences' marking, program with the chosen viewer.
+// The same projects and choices through the export code, sprites loaded afresh: picture
+// rendered in the palette given over the preferences' one, PNG with the preferences' marking,
+// program with the chosen viewer.
 TEST_F(CommandLine, OptionsOverrideThePreferencesForTheWrittenFiles) {
     fs::create_directories(dir / "config" / "c64-sidewell");
     std::ofstream(dir / "config" / "c64-sidewell" / "user.ini")
         << "[interface]\npalette=3\nselection_method=1\n";
-    ASSERT_EQ(run({"--palette=pixcen", "-t", "flicker", "--no-reencode", "-n", "-p", "out.png",
-                   "-x", "out.prg", "sunset.ini"}),
-              commandline_status_done)
-        << printed_errors;
-    EXPECT_EQ(std::tuple(options_palette, options_selection_method, printed_errors),
-              std::tuple(2, spriteviews_method_alpha, ""));
-    GdkPixbuf *rendered = nullptr;
-    PictureData picture{};
-    ASSERT_TRUE(hiresdecoder_decode_hires_screen_file((dir / "sunset.koa").c_str(), 0, &rendered,
-                                                      &picture, nullptr));
-    const PixbufPtr owned(rendered);
-    ASSERT_TRUE(spriteviews_save_screen_png((dir / "expected.png").c_str(), rendered,
-                                            spriteviews_method_alpha, picture.background_color,
-                                            nullptr));
-    EXPECT_TRUE(same_bytes(read_bytes(dir / "out.png"), read_bytes(dir / "expected.png")));
-    EXPECT_TRUE(same_bytes(read_bytes(dir / "out.prg"),
-                           executable_build(picture, executable_transition_flicker, false).bytes));
+    for (const auto &[project, picture_file] :
+         {std::pair{"sunset.ini", "sunset.koa"}, std::pair{"welcome.ini", "welcome.pet"}}) {
+        ASSERT_EQ(run({"--palette=pixcen", "-t", "flicker", "--no-reencode", "-n", "-p", "out.png",
+                       "-x", "out.prg", project}),
+                  commandline_status_done)
+            << printed_errors;
+        EXPECT_EQ(std::tuple(options_palette, options_selection_method, printed_errors),
+                  std::tuple(2, spriteviews_method_alpha, ""));
+        sprites_module_init();
+        ASSERT_EQ(spritesdecoder_decode_sprites_file((dir / "shapes.prg").c_str(), 0, 1, nullptr),
+                  1);
+        const GKeyFilePtr key_file{g_key_file_new()};
+        ASSERT_TRUE(g_key_file_load_from_file(key_file.get(), (dir / project).c_str(),
+                                              G_KEY_FILE_NONE, nullptr));
+        sprites_init_from_key_file(key_file.get());
+        GdkPixbuf *rendered = nullptr;
+        PictureData picture{};
+        ASSERT_TRUE(hiresdecoder_decode_hires_screen_file((dir / picture_file).c_str(), 0,
+                                                          &rendered, &picture, nullptr));
+        const PixbufPtr owned(rendered);
+        ASSERT_TRUE(spriteviews_save_screen_png((dir / "expected.png").c_str(), rendered,
+                                                spriteviews_method_alpha, picture.background_color,
+                                                nullptr));
+        EXPECT_TRUE(same_bytes(read_bytes(dir / "out.png"), read_bytes(dir / "expected.png")));
+        EXPECT_TRUE(
+            same_bytes(read_bytes(dir / "out.prg"),
+                       executable_build(picture, executable_transition_flicker, false).bytes));
+    }
 
     // Without -n, and without exomizer or with one that fails, the program is written
     // uncrunched all the same, and the status and one line say so.

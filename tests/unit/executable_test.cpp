@@ -8,7 +8,6 @@
 #include "test_support.hpp"
 
 #include <optional>
-#include <random>
 
 namespace {
 
@@ -54,19 +53,6 @@ void apply(unsigned count, const std::array<std::int32_t, 4> &flags = {}) {
     sprites_set_multicolor1(multicolor1);
 }
 
-// Random bytes everywhere; a background with a junk high nibble, 0xF6, which is written as 0x06.
-PictureData random_picture(unsigned seed, int format) {
-    std::mt19937 rng(seed);
-    PictureData picture{};
-    for (auto *part : {picture.bitmap, picture.screen_ram, picture.color_ram})
-        for (int i = 0; i < (part == picture.bitmap ? 8000 : 1000); ++i)
-            part[i] = static_cast<std::uint8_t>(rng());
-    picture.background_color = 0xF6;
-    picture.format = format;
-    picture.border_color = -1;
-    return picture;
-}
-
 // The program file built independently from the layout table and the sprites applied.
 Bytes expected_file(bool petscii, const PictureData &picture, const ViewerTemplate &viewer,
                     unsigned count, std::uint8_t mask) {
@@ -101,51 +87,41 @@ Bytes expected_file(bool petscii, const PictureData &picture, const ViewerTempla
     return file;
 }
 
-struct BuildCase {
-    const char *name;
-    int format, transition;
-    unsigned sprite_count;
-    std::uint8_t charset;
-    std::array<std::int32_t, 4> flags;
-    std::uint8_t mask;
-    const ViewerTemplate *viewer;
-};
-
-class ExecutableBuild : public FreshState, public ::testing::WithParamInterface<BuildCase> {};
-
-TEST_P(ExecutableBuild, EveryByteAtItsAddress) {
-    const BuildCase &c = GetParam();
-    const bool petscii = c.format == picture_format_petscii;
-    apply(c.sprite_count, c.flags);
-    PictureData picture = random_picture(5, c.format);
-    picture.charset = c.charset;
-    const Bytes expected = expected_file(petscii, picture, *c.viewer, c.sprite_count, c.mask);
-
-    const ExecutableProgram program = executable_build(picture, c.transition, false);
-    EXPECT_TRUE(same_bytes(program.bytes, expected));
-    EXPECT_EQ(program.start_address, petscii ? 0x2000 : 0x3400);
+// (format, transition, sprites in use, charset, flags of sprites 0-3, $D01C mask, viewer): the
+// negative and unknown transitions are none, only flag 1 counts, a multicolour picture ignores
+// the charset.
+TEST_F(FreshState, ProgramHasEveryByteAtItsAddress) {
+    const struct {
+        int format, transition;
+        unsigned count;
+        std::uint8_t charset;
+        std::array<std::int32_t, 4> flags;
+        std::uint8_t mask;
+        const ViewerTemplate &viewer;
+    } cases[] = {
+        {7, 0, 40, 0, {1, 0, 1, 1}, 0xD0, code_sidewell_mc},
+        {6, 1, 40, 0, {1, 0, 1, 1}, 0xD0, code_sidewell_mc_with_flicker},
+        {9, -1, 40, 0, {0, 1, 0, 0}, 0x20, code_sidewell_mc},
+        {10, 0, 12, 0, {1, 0, 1, 1}, 0xD0, code_sidewell_mc},
+        {7, 1, 60, 1, {1, 1, 1, 1}, 0xF0, code_sidewell_mc_with_flicker},
+        {6, 0, 0, 0, {1, 0, 1, 1}, 0x00, code_sidewell_mc},
+        {6, 0, 40, 0, {2, -1, 1, 0}, 0x40, code_sidewell_mc},
+        {1, 1, 40, 0, {1, 0, 1, 1}, 0xD0, code_sidewell_petscii_with_flicker},
+        {1, 5, 12, 1, {0, 0, 0, 0}, 0x00, code_sidewell_petscii},
+        {1, 1, 40, 0xFF, {0, 1, 0, 0}, 0x20, code_sidewell_petscii_with_flicker},
+    };
+    for (const auto &c : cases) {
+        const bool petscii = c.format == picture_format_petscii;
+        apply(c.count, c.flags);
+        PictureData picture = random_picture(5, c.format);
+        picture.charset = c.charset;
+        const ExecutableProgram program = executable_build(picture, c.transition, false);
+        EXPECT_TRUE(
+            same_bytes(program.bytes, expected_file(petscii, picture, c.viewer, c.count, c.mask)))
+            << c.format << " " << c.transition << " " << c.count;
+        EXPECT_EQ(program.start_address, petscii ? 0x2000 : 0x3400);
+    }
 }
-
-const ViewerTemplate *const mc = &code_sidewell_mc;
-const ViewerTemplate *const mc_flicker = &code_sidewell_mc_with_flicker;
-const ViewerTemplate *const pet = &code_sidewell_petscii;
-const ViewerTemplate *const pet_flicker = &code_sidewell_petscii_with_flicker;
-
-// (name, format, transition, sprites, charset, flags of sprites 0-3, $D01C mask, viewer)
-const BuildCase build_cases[] = {
-    {"mc_no_transition", 7, 0, 40, 0, {1, 0, 1, 1}, 0xD0, mc},
-    {"mc_flicker", 6, 1, 40, 0, {1, 0, 1, 1}, 0xD0, mc_flicker},
-    {"mc_negative_transition_is_none", 9, -1, 40, 0, {0, 1, 0, 0}, 0x20, mc},
-    {"mc_twelve_sprites", 10, 0, 12, 0, {1, 0, 1, 1}, 0xD0, mc},
-    {"mc_sixty_sprites_ignore_charset", 7, 1, 60, 1, {1, 1, 1, 1}, 0xF0, mc_flicker},
-    {"mc_no_sprites", 6, 0, 0, 0, {1, 0, 1, 1}, 0x00, mc},
-    {"mc_only_flag_1_counts", 6, 0, 40, 0, {2, -1, 1, 0}, 0x40, mc},
-    {"petscii_flicker", 1, 1, 40, 0, {1, 0, 1, 1}, 0xD0, pet_flicker},
-    {"petscii_unknown_transition_is_none", 1, 5, 12, 1, {0, 0, 0, 0}, 0x00, pet},
-    {"petscii_lower_case_flicker", 1, 1, 40, 0xFF, {0, 1, 0, 0}, 0x20, pet_flicker},
-};
-
-INSTANTIATE_TEST_SUITE_P(Layouts, ExecutableBuild, ::testing::ValuesIn(build_cases), by_name);
 
 // Hires and unknown formats have no viewer; the re-encode flag builds from a re-encoded copy and
 // leaves the picture as it was.
@@ -195,6 +171,25 @@ TEST(ExecutableLinker, RefusesOverlapAndOutsideAndSaysWhere) {
             EXPECT_EQ(error->message, std::string("Block ") + message);
         EXPECT_EQ(linker.file, expected);
     }
+}
+
+// A name that is no UTF-8 or a missing folder is reported, and nothing is left behind.
+TEST(ExecutableFile, WriteAndCrunchReportWhatFails) {
+    const TempDir dir;
+    const std::string target = dir.file("Bild \u00fcber $HOME; 'x'.prg");
+    ASSERT_TRUE(executable_write_file(target.c_str(), Bytes(5000, 0x77), nullptr));
+    EXPECT_TRUE(executable_write_file(target.c_str(), Bytes(300, 0x12), nullptr));
+    EXPECT_EQ(read_bytes(target), Bytes(300, 0x12));
+    for (const std::string &name : {dir.file("missing/out.prg"), dir.file("\xff.prg")}) {
+        GError *raw_error = nullptr;
+        EXPECT_FALSE(executable_write_file(name.c_str(), Bytes(10, 1), &raw_error));
+        EXPECT_NE(GErrorPtr(raw_error), nullptr);
+        EXPECT_FALSE(g_file_test(name.c_str(), G_FILE_TEST_EXISTS));
+    }
+    gint status = 0;
+    GError *raw_error = nullptr;
+    EXPECT_FALSE(executable_crunch_file(dir.file("\xff.prg").c_str(), 8192, &status, &raw_error));
+    EXPECT_EQ(GErrorPtr(raw_error)->domain, G_CONVERT_ERROR);
 }
 
 } // namespace

@@ -5,8 +5,6 @@
 
 #include "test_support.hpp"
 
-#include <random>
-
 namespace {
 
 using namespace test_support;
@@ -28,11 +26,7 @@ PictureData reencoded(const PictureData &input) {
 // Arbitrary bytes are a valid picture: pairs may repeat a colour or name the background, and
 // colour RAM's high nibble is junk.
 TEST(Reencode, KeepsEveryPixelsColour) {
-    std::mt19937 rng(11);
-    PictureData input{};
-    for (auto *part : {input.bitmap, input.screen_ram, input.color_ram})
-        for (int i = 0; i < (part == input.bitmap ? 8000 : 1000); ++i)
-            part[i] = static_cast<std::uint8_t>(rng());
+    PictureData input = random_picture(11);
     input.background_color = 0xA7;
     const PictureData output = reencoded(input);
     EXPECT_EQ(output.background_color, 7);

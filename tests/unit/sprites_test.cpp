@@ -193,6 +193,8 @@ constexpr Op at = [](int i, int v, int, unsigned *) { return sprites_set_selecte
 constexpr Op toggle = [](int i, int, int, unsigned *) {
     return sprites_toggle_selected_at_index(i);
 };
+constexpr Op none = [](int, int, int, unsigned *) { return sprites_select_none(), 0; };
+constexpr Op all = [](int, int, int, unsigned *) { return sprites_select_all(), 0; };
 constexpr Op all_left = [](int, int, int, unsigned *) { return sprites_select_all_left(), 0; };
 constexpr Op all_right = [](int, int, int, unsigned *) { return sprites_select_all_right(), 0; };
 constexpr Op to = [](int i, int v, int c, unsigned *) {
@@ -247,6 +249,8 @@ const SelectionCase selection_cases[] = {
     {"at_with_0_drops_every_anchor", {{at, 5}, {at, 6}, {at, 5, 0}}, {6}, -1, -1, -1, 1},
     {"toggle_on", {{toggle, 7}}, {7}, 7, -1, 7, 1},
     {"toggle_off", {{at, 4}, {at, 7}, {toggle, 7}}, {4}, -1, -1, -1, 1},
+    {"none_drops_anchors", {{at, 4}, {at, 7}, {none}}, {}, -1, -1, -1, 0},
+    {"all_selects_128_and_drops_anchors", {{at, 4}, {all}}, indices(0, 128), -1, -1, -1, 0},
     {"all_left_keeps_right", {{at, 2}, {at, 4}, {all_left}}, side(true, {2}), -1, -1, 2, 0},
     {"all_right_keeps_left", {{at, 2}, {at, 4}, {all_right}}, side(false, {4}), -1, 4, -1, 0},
     {"range_with_clear", {{at, 12}, {at, 3}, {to, 6}}, {3, 4, 5, 6}, 3, -1, -1, 1},

@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -98,6 +99,19 @@ inline int multicolour_index(const PictureData &picture, int x, int y) {
 inline bool same_picture(const PictureData &a, const PictureData &b) {
     return std::memcmp(&a, &b, offsetof(PictureData, charset) + 1) == 0 &&
            a.border_color == b.border_color && a.format == b.format;
+}
+
+// Random bytes in every part; a background with a junk high nibble, 0xF6.
+inline PictureData random_picture(unsigned seed, int format = picture_format_koala) {
+    std::mt19937 rng(seed);
+    PictureData picture{};
+    for (auto *part : {picture.bitmap, picture.screen_ram, picture.color_ram})
+        for (int i = 0; i < (part == picture.bitmap ? 8000 : 1000); ++i)
+            part[i] = static_cast<std::uint8_t>(rng());
+    picture.background_color = 0xF6;
+    picture.format = format;
+    picture.border_color = -1;
+    return picture;
 }
 
 inline Bitmap filled(std::uint8_t value) {
