@@ -1,6 +1,5 @@
 #include "core/commandline.hpp"
 
-#include "core/c64pixbufs.hpp"
 #include "core/executable.hpp"
 #include "core/glib_ptr.hpp"
 #include "core/hiresdecoder.hpp"
@@ -241,7 +240,6 @@ int commandline_run_export(const CommandlineRequest &request) {
         return commandline_status_usage;
     }
     sprites_module_init();
-    c64pixbufs_module_init();
     options_module_init_read_only(request.config_dir != nullptr ? request.config_dir
                                                                 : g_get_user_config_dir());
     if (!apply_overrides(request)) {

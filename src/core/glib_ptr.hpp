@@ -22,6 +22,12 @@ struct GStringDeleter {
     void operator()(GString *text) const { g_string_free(text, TRUE); }
 };
 
+// Hands value to a plain pointer that owns GLib memory, freeing what it held.
+template <typename T> void glib_replace(T *&owner, T *value) {
+    g_free(owner);
+    owner = value;
+}
+
 using PixbufPtr = std::unique_ptr<GdkPixbuf, GObjectUnref>;
 using GCharPtr = std::unique_ptr<gchar, GFreeDeleter>;
 using GErrorPtr = std::unique_ptr<GError, GErrorDeleter>;

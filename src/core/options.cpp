@@ -72,15 +72,9 @@ void read_position(GKeyFile *key_file) {
         return;
     }
     gsize length{};
-    gint *list =
-        g_key_file_get_integer_list(key_file, group_application, key_position, &length, nullptr);
-    g_free(options_window_position);
-    options_window_position = nullptr;
-    if (list != nullptr && length == 2) {
-        options_window_position = list;
-    } else {
-        g_free(list);
-    }
+    std::unique_ptr<gint, GFreeDeleter> list{
+        g_key_file_get_integer_list(key_file, group_application, key_position, &length, nullptr)};
+    glib_replace(options_window_position, length == 2 ? list.release() : nullptr);
 }
 
 void read_folder(GKeyFile *key_file, const FolderKey &folder) {
@@ -96,8 +90,7 @@ void read_folder(GKeyFile *key_file, const FolderKey &folder) {
     if (!utf8) {
         return;
     }
-    g_free(*folder.variable);
-    *folder.variable = utf8.release();
+    glib_replace(*folder.variable, utf8.release());
 }
 
 void read_integer(GKeyFile *key_file, const IntegerKey &integer) {
@@ -138,8 +131,7 @@ void locate_config_file(const gchar *config_dir, bool create) {
     }
     GCharPtr path{g_build_filename(folder.get(), tr(config_file_name), nullptr)};
     GCharPtr utf8_path = glib_filename_to_utf8(path.get());
-    g_free(utf8_path_configfile);
-    utf8_path_configfile = utf8_path ? utf8_path.release() : path.release();
+    glib_replace(utf8_path_configfile, utf8_path ? utf8_path.release() : path.release());
 }
 
 // Takes the preferences of an existing file; a missing or unreadable one changes nothing.

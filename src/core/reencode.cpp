@@ -89,7 +89,7 @@ void reencode_process_picture_mc(const PictureData *input, PictureData *output) 
     PairColours p{pair_unused, pair_unused, pair_unused};
 
     for (int cell = 0; cell < picture_cell_count; ++cell) {
-        std::array<bool, 3> used{};
+        std::array<bool, std::tuple_size_v<PairColours>> used{};
         int n = 0;
 
         // Colours that already sit in a pair keep it, so equal neighbours encode alike.

@@ -81,6 +81,8 @@ TEST_F(CommandLine, OptionsOverrideThePreferencesForTheWrittenFiles) {
             << printed_errors;
         EXPECT_EQ(std::tuple(options_palette, options_selection_method, printed_errors),
                   std::tuple(2, spriteviews_method_alpha, ""));
+        // As in the window, the sprites' background follows the picture's.
+        EXPECT_EQ(sprites_get_background_color(), picture_data.background_color);
         sprites_module_init();
         ASSERT_EQ(spritesdecoder_decode_sprites_file((dir / "shapes.prg").c_str(), 0, 1, nullptr),
                   1);

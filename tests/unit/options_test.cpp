@@ -23,12 +23,12 @@ auto option_values() {
 
 // Taken before any test runs: the values the program starts with, which the tests' reset restores.
 const auto start_options = option_values();
+const auto start_picture = std::tuple(picture_data.border_color, picture_data.format);
 
 TEST(StartValues, AreWhatTheTestsResetToAndNoPicture) {
     options_reset_to_start_values();
     EXPECT_EQ(option_values(), start_options);
-    EXPECT_EQ(std::tuple(picture_data.border_color, picture_data.format),
-              std::tuple(-1, picture_format_none));
+    EXPECT_EQ(start_picture, std::tuple(-1, picture_format_none));
 }
 
 void replace_string(gchar **variable, const char *value) {
@@ -143,26 +143,18 @@ TEST_F(OptionsFile, EverySettingIsWrittenInGroupOrderAndSurvivesARoundTrip) {
     EXPECT_NE(written, option_values());
 }
 
-// (line in its group, variable, value before reading, value after): accepted or the default.
-TEST_F(OptionsFile, ValuesAreAcceptedOrReplacedByTheirDefault) {
-    for (const auto &[line, variable, before, expected] :
-         {std::tuple{"palette=3", &options_palette, 0, 3},
-          std::tuple{"palette=4", &options_palette, 2, 0},
-          std::tuple{"palette=99999999999", &options_palette, 2, 0},
-          std::tuple{"expansion=4", &options_expansion, 1, 4},
-          std::tuple{"expansion=0", &options_expansion, 3, 1},
-          std::tuple{"expansion=big", &options_expansion, 3, 1},
-          std::tuple{"selection_method=2", &options_selection_method, 0, 2},
-          std::tuple{"selection_method=3", &options_selection_method, 1, 0},
-          std::tuple{"transition=1", &options_transition, 0, 1},
-          std::tuple{"transition=2", &options_transition, 1, 0},
-          std::tuple{"sprite_attribute_byte_format=1", &options_sprite_attribute_byte_format, 0, 1},
-          std::tuple{"sprite_attribute_byte_format=2", &options_sprite_attribute_byte_format, 1, 0},
-          std::tuple{"reencode_graphics=true", &options_reencode_graphics, 0, 1},
-          std::tuple{"reencode_graphics=yes", &options_reencode_graphics, 1, 0}}) {
-        *variable = before;
-        start_with(with(default_text, {line}));
-        EXPECT_EQ(*variable, expected) << line;
+// Values out of range, too large or no number are replaced by the default, whatever was set.
+TEST_F(OptionsFile, ValuesOutOfRangeTakeTheirDefault) {
+    for (const std::vector<std::string> &lines :
+         {std::vector<std::string>{"palette=4", "expansion=5", "selection_method=3", "transition=2",
+                                   "sprite_attribute_byte_format=2", "reencode_graphics=yes"},
+          std::vector<std::string>{"palette=99999999999", "expansion=0", "selection_method=-1",
+                                   "transition=x", "sprite_attribute_byte_format=-1"}}) {
+        options_palette = options_selection_method = 2;
+        options_expansion = 3;
+        options_transition = options_sprite_attribute_byte_format = options_reencode_graphics = 1;
+        start_with(with(default_text, lines));
+        EXPECT_EQ(integers(), std::tuple(0, 1, 0, 0, 0, FALSE)) << lines[0];
     }
 }
 
