@@ -1,6 +1,4 @@
-// Exports without a window: the options taken over the preferences, the files written as the
-// export code writes them for the same project, each failure told in one line that names the
-// file with nothing left behind, and what a file argument holds.
+// Exports without a window: options over preferences, files as the editor writes them, failures.
 
 #include "core/commandline.hpp"
 
@@ -66,9 +64,7 @@ class CommandLine : public ::testing::Test {
     std::string old_path;
 };
 
-// The same projects and choices through the export code, sprites loaded afresh: picture
-// rendered in the palette given over the preferences' one, PNG with the preferences' marking,
-// program with the chosen viewer.
+// Export code output for the same projects, sprites loaded afresh; -P beats the preferences.
 TEST_F(CommandLine, OptionsOverrideThePreferencesForTheWrittenFiles) {
     fs::create_directories(dir / "config" / "c64-sidewell");
     std::ofstream(dir / "config" / "c64-sidewell" / "user.ini")
@@ -104,8 +100,7 @@ TEST_F(CommandLine, OptionsOverrideThePreferencesForTheWrittenFiles) {
                        executable_build(picture, executable_transition_flicker, false).bytes));
     }
 
-    // Without -n, and without exomizer or with one that fails, the program is written
-    // uncrunched all the same, and the status and one line say so.
+    // Without -n, a missing or failing exomizer leaves the program uncrunched and says so.
     for (const char *exomizer : {"", "#!/bin/sh\nexit 1\n"}) {
         if (*exomizer != '\0') {
             std::ofstream(dir / "exomizer") << exomizer;

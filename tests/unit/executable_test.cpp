@@ -1,5 +1,4 @@
-// Exported C64 programs: the whole file byte for byte against a layout built here from the
-// addresses the viewers use and their patch points, the linker's refusals, the BASIC start.
+// Exported C64 programs byte for byte against the viewers' layouts; the linker; the BASIC start.
 
 #include "core/executable.hpp"
 
@@ -34,8 +33,7 @@ std::uint8_t test_sprite_byte(unsigned i, unsigned j) {
     return static_cast<std::uint8_t>((i * 7 + j * 3) | 1);
 }
 
-// Fills at least 40 records, so that a shorter count must hide real data and colours. Sprites
-// 4 and 5 are multicolour too: the mask takes only the columns of sprites 0-3.
+// At least 40 records, so a shorter count must hide data; sprites 4 and 5 stay out of the mask.
 void apply(unsigned count, const std::array<std::int32_t, 4> &flags = {}) {
     sprites_module_init();
     const unsigned filled = std::max(count, 40u);
@@ -87,9 +85,7 @@ Bytes expected_file(bool petscii, const PictureData &picture, const ViewerTempla
     return file;
 }
 
-// (format, transition, sprites in use, charset, flags of sprites 0-3, $D01C mask, viewer): the
-// negative and unknown transitions are none, only flag 1 counts, a multicolour picture ignores
-// the charset.
+// (format, transition, sprites, charset, flags of sprites 0-3, $D01C mask, viewer)
 TEST_F(FreshState, ProgramHasEveryByteAtItsAddress) {
     const struct {
         int format, transition;
@@ -123,8 +119,7 @@ TEST_F(FreshState, ProgramHasEveryByteAtItsAddress) {
     }
 }
 
-// Hires and unknown formats have no viewer; the re-encode flag builds from a re-encoded copy and
-// leaves the picture as it was.
+// Hires and unknown formats have no viewer; re-encoding works on a copy.
 TEST_F(FreshState, OtherFormatsHaveNoViewerAndReencodingWorksOnACopy) {
     apply(40);
     for (int format : {0, 2, 5, 11, -1}) {
@@ -142,8 +137,7 @@ TEST_F(FreshState, OtherFormatsHaveNoViewerAndReencodingWorksOnACopy) {
     EXPECT_TRUE(same_picture(picture, before));
 }
 
-// The linker on a small image $1080-$117F with one block at $1090-$109F already placed.
-// (address, length, message): blocks next to, overlapping and outside the block placed first.
+// A $1080-$117F image holding $1090-$109F: (address, length, refusal).
 TEST(ExecutableLinker, RefusesOverlapAndOutsideAndSaysWhere) {
     for (const auto &[address, length, message] :
          {std::tuple{0x1080u, 16u, ""}, std::tuple{0x10A0u, 4u, ""}, std::tuple{0x117Fu, 1u, ""},
@@ -194,8 +188,7 @@ TEST(ExecutableFile, WriteAndCrunchReportWhatFails) {
 
 } // namespace
 
-// The BASIC line RUN starts, written out byte by byte: link, line 10, SYS and the decimal start
-// address, end of line, end of program; then zeros up to the program at its own address.
+// Link, line 10, SYS and the decimal start address, end of program; zeros up to the program.
 TEST(ExecutableSelfStarting, BasicLineThenTheProgramAtItsAddress) {
     const Bytes program = {0x00, 0x20, 0xA9, 0x01, 0x60};
     const Bytes basic = {0x01, 0x08, 0x0B, 0x08, 0x0A, 0x00, 0x9E,

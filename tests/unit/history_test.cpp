@@ -1,5 +1,4 @@
-// The edit history: steps undone and redone in order with their labels, a new step dropping what
-// could be redone, unchanged actions left out, the saved state found again, the store's part.
+// The edit history: undo and redo with labels, the saved state, the store's part.
 
 #include "core/history.hpp"
 

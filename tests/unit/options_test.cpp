@@ -1,5 +1,4 @@
-// The preferences: the values a fresh process starts with, the whole user.ini text the editor
-// writes, and what it accepts when it reads one back.
+// The preferences: start values, the whole user.ini text, and what reading it accepts.
 
 #include "core/options.hpp"
 
@@ -92,8 +91,7 @@ const std::string default_text =
     "[misc]\nreencode_graphics=false\n\n"
     "[application]\nposition=123;-45;\n";
 
-// The first start makes a folder only its owner may enter and writes the defaults; without a
-// position source no [application] group is written; a failed write says so.
+// A private folder with the defaults; no position source, no [application]; failed writes say so.
 TEST_F(OptionsFile, FirstStartWritesTheDefaultsIntoAPrivateFolder) {
     start();
     struct stat info {};
@@ -158,8 +156,7 @@ TEST_F(OptionsFile, ValuesOutOfRangeTakeTheirDefault) {
     }
 }
 
-// The user's configuration folder, which GLib takes from XDG_CONFIG_HOME the first time it is
-// asked; a folder that cannot be made sends the file to the current folder.
+// GLib's configuration folder (XDG_CONFIG_HOME), else the current folder.
 TEST_F(OptionsFile, StartsInTheUsersConfigurationFolderOrTheCurrentOne) {
     g_setenv("XDG_CONFIG_HOME", root.c_str(), TRUE);
     if (root == g_get_user_config_dir()) {

@@ -1,5 +1,4 @@
-// Full-screen pictures: a file is known by its load address and exact size, its parts land in the
-// picture record, and the image shows every pixel as the VIC-II would, in any palette.
+// Full-screen pictures: format by load address and size, parts in the record, every pixel shown.
 
 #include "core/c64pixbufs.hpp"
 #include "core/hiresdecoder.hpp"
@@ -36,8 +35,7 @@ Bytes program_file(std::uint16_t load, std::size_t size) {
     return bytes;
 }
 
-// Multicolour bit pairs in double-wide pixels, or the glyphs of the character ROM's upper case
-// half (charset byte 0) or lower case half.
+// Multicolour pairs in double-wide pixels, or ROM glyphs (charset 0 upper case, else lower).
 Rgba expected_pixel(const Format &f, const Bytes &file, int x, int y) {
     if (f.bitmap != none)
         return opaque(multicolour_index(&file[f.bitmap], &file[f.screen], &file[f.colour],
@@ -76,8 +74,7 @@ Decoded decode(const std::string &path, int format, PictureData *record) {
 
 constexpr const char *unknown = "Unknown picture format";
 
-// (format forced or 0 to detect, load address, size, format of the record, error or null). A
-// refused file leaves the record as it was; names outside ASCII are read.
+// (forced format or 0, load address, size, record's format, error); refusals keep the record.
 TEST_F(FreshState, PictureFilesDecodeOrSayWhy) {
     const struct {
         int forced;
@@ -126,8 +123,7 @@ class PictureScreen : public FreshState, public ::testing::WithParamInterface<Sc
     }
 };
 
-// The record holds exactly the file's parts (others keep the sentinel) and the image is the
-// VIC-II's screen; the charset byte also switches the editor's glyphs.
+// The record holds exactly the file's parts; the charset byte switches the editor's glyphs.
 TEST_P(PictureScreen, RecordHoldsTheFilesPartsAndImageEveryPixel) {
     const ScreenCase &c = GetParam();
     const Format &f = c.format;
@@ -206,9 +202,7 @@ constexpr std::array<std::array<std::uint32_t, 16>, 4> palettes = {{
      0x9C7448, 0xFFA0A0, 0x545454, 0x888888, 0xA0FFA0, 0xA0A0FF, 0xC0C0C0},
 }};
 
-// Indices count modulo 16, negative ones too; bytes, fractions, the fill value and the reverse
-// lookup give the same colours. A palette out of range writes nothing; the lookup needs an exact
-// colour.
+// Indices modulo 16; an unknown palette writes nothing; the reverse lookup needs exact colours.
 TEST_F(FreshState, EveryPaletteGivesThePublishedColourForEveryIndex) {
     for (int palette = -1; palette <= 4; ++palette) {
         options_palette = palette;
@@ -238,8 +232,7 @@ TEST_F(FreshState, EveryPaletteGivesThePublishedColourForEveryIndex) {
         EXPECT_EQ(palette_get_index_for_rgb(opaque(near_miss).data()), 0u);
 }
 
-// Pictures made with the real paint programs decode as saved, show the VIC-II's screen and keep
-// every colour through re-encoding, junk in colour RAM included; others are refused.
+// Real paint program files decode, show and keep every colour through re-encoding.
 TEST_F(FreshState, RealPicturesDecodeShowAndSurviveReencoding) {
     for (const auto &[folder, format] :
          {std::pair{"koala", &koala}, std::pair{"artstudio", &art_studio},

@@ -1,5 +1,4 @@
-// Project files: the whole text the editor writes, the names the dialogs offer, and the example
-// projects in the repository, which must be exactly what the writer produces.
+// Project files: the whole text written, the names offered, and the examples as written.
 
 #include "core/project.hpp"
 
@@ -22,9 +21,7 @@ GKeyFilePtr parse(const std::string &text) {
     return key_file;
 }
 
-// Three sprites with known attributes, so that the store's section is short and exact. A
-// backup names only the files that are known; with the picture alone the store's keys fall
-// into [picture], where nothing reads them, and without any group the text is no key file.
+// A backup names only known files; without any group the text is no key file.
 TEST_F(FreshState, ProjectTextHoldsEveryLineInOrder) {
     sprites_set_array_size(3);
     sprites_set_background_color(0);
@@ -55,8 +52,7 @@ TEST_F(FreshState, ProjectTextHoldsEveryLineInOrder) {
     }
 }
 
-// (project, picture, offered project name, offered export name). The extension is the text from
-// the last dot, unless a backslash follows that dot.
+// (project, picture, project name, export name): the extension starts at the last dot.
 TEST(SuggestedNames, ProjectAndExportNames) {
     for (const auto &[project, picture, project_name, png_name] :
          {std::tuple{unknown, "/pics/castle.koa", "castle.ini", "castle.png"},

@@ -1,5 +1,4 @@
-// The re-encoder: every pixel keeps its colour whatever pairs the input used, and worked examples
-// give the bytes a hand encoding gives.
+// The re-encoder keeps every pixel's colour and writes the bytes a hand encoding gives.
 
 #include "core/reencode.hpp"
 
@@ -23,8 +22,7 @@ PictureData reencoded(const PictureData &input) {
     return output;
 }
 
-// Arbitrary bytes are a valid picture: pairs may repeat a colour or name the background, and
-// colour RAM's high nibble is junk.
+// Arbitrary bytes, junk colour RAM nibbles included, are a valid picture.
 TEST(Reencode, KeepsEveryPixelsColour) {
     PictureData input = random_picture(11);
     input.background_color = 0xA7;
@@ -35,8 +33,7 @@ TEST(Reencode, KeepsEveryPixelsColour) {
             ASSERT_EQ(multicolour_index(output, x, y), multicolour_index(input, x, y));
 }
 
-// A cell's screen and colour RAM bytes and its bitmap rows 0 and 3; other rows show the
-// background, colour 0.
+// Screen and colour RAM bytes and bitmap rows 0 and 3; other rows are background.
 struct Cell {
     std::uint8_t screen, colour, row0, row3;
 };
@@ -70,8 +67,7 @@ TEST_P(ReencodeWorkedExample, GivesTheBytesWorkedOutByHand) {
 // Two colours, the first (6) in pair 01 of row 0, the second (2) in pair 10 of row 3.
 constexpr Cell six_two = {0x62, 0, 0b00'01'00'00, 0b00'00'10'00};
 
-// Pairs sort ascending (01 below 10 below 11); a cell keeps the pairs of colours the cell
-// before it had, also across the end of a row; unused pairs hold light green, 13.
+// Pairs sort ascending and carry from cell to cell; unused pairs hold light green.
 const WorkedCase worked_cases[] = {
     {"first_cell_sorted", 0, {six_two}, 0x26, 0x0D, 0b00'10'00'00},
     {"same_colours_keep_pairs",

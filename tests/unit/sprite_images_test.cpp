@@ -1,5 +1,4 @@
-// Sprite images against the VIC-II's rules: one record in single colour or multicolour, the two
-// side-border images and the list page, the selection's alpha and frames.
+// Sprite images against the VIC-II's rules: records, side borders, the list, selection marks.
 
 #include "core/spritepixbufs.hpp"
 #include "core/spriteviews.hpp"
@@ -18,8 +17,7 @@ constexpr int multicolor0 = 2;
 constexpr int multicolor1 = 8;
 constexpr Rgba black = {0, 0, 0, 255};
 
-// Record i: every byte different, colours cycling, every third record multicolour, every fifth
-// unselected.
+// Record i: bytes and colours vary, every third multicolour, every fifth unselected.
 Bitmap bitmap_of(unsigned i) {
     Bitmap bytes{};
     for (unsigned j = 0; j < bytes.size(); ++j)
@@ -79,9 +77,7 @@ void paste(GdkPixbuf *image, GdkPixbuf *target) {
     gdk_pixbuf_copy_area(image, 0, 0, 24, 21, target, 0, 0);
 }
 
-// One record with transparent or opaque clear pixels: the store's record 6 (any multicolour flag
-// but 0 counts), in explicit colours, and drawn into a view of a larger image, outside which
-// nothing is written.
+// Store and direct images of one record; a view of a larger image is written only inside.
 TEST_F(SpriteImages, RecordImagesShowEveryPixel) {
     const std::array<std::uint8_t, 4> colours = {11, 12, 13, 15};
     const Bitmap bits = bitmap_of(9);
@@ -128,10 +124,8 @@ TEST_F(SpriteImages, RecordImagesShowEveryPixel) {
     }
 }
 
-// The viewer opens the left border on rows 48-248 and the right one on rows 47-247; slots start
-// at row 40, two a row, 21 rows apart; sprites 0, 1, 4, 5 ... stand left, 2, 3, 6, 7 ... right;
-// only 40 show. The list shows 8 sprites a row from first_row on, black where none is in use.
-// Repainting fills first, so an image holding anything else gives the same picture.
+// Borders open on rows 48-248 (left) and 47-247 (right); slots from row 40, 21 rows apart.
+// The list shows 8 a row from first_row, black past the sprites in use.
 TEST_F(SpriteImages, BordersAndListShowTheSpritesInUseInTheirSlots) {
     for (const int method :
          {spriteviews_method_frame, spriteviews_method_alpha, spriteviews_method_both}) {
@@ -173,8 +167,7 @@ TEST_F(SpriteImages, BordersAndListShowTheSpritesInUseInTheirSlots) {
               std::tuple(192, 192));
 }
 
-// Frames stroke one pixel inside the zoomed slot of each selected sprite in use, unless the
-// method marks selection by alpha only.
+// Frames sit one pixel inside each selected slot unless the method marks by alpha only.
 TEST_F(SpriteImages, FramesMarkSelectedSpritesInUse) {
     sprites_select_none();
     sprites_set_selected_at_index(5, 1);

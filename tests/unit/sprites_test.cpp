@@ -1,5 +1,4 @@
-// The sprite store: its fresh state and numbered template, the record operations, the selection
-// with its three anchors, and its section of the project file in both directions.
+// The sprite store: template, record operations, selection anchors, its project section.
 
 #include "core/sprites.hpp"
 
@@ -43,9 +42,7 @@ Bitmap template_bitmap(unsigned entry) {
     return bytes;
 }
 
-// The fresh store, and the template again after changes to all 128 records: 40 template sprites,
-// light red for the linked pairs and the sprites they follow, else light green, single colour;
-// the template keeps the selection and the anchors. Records beyond 40 are empty.
+// 40 template sprites, light red where linked, else light green; template keeps the selection.
 TEST_F(SpriteStore, StartsAndResetsToTheTemplateInDefaultColours) {
     sprites_select_none();
     sprites_set_selected_at_index(7, 1);
@@ -81,8 +78,7 @@ TEST_F(SpriteStore, StartsAndResetsToTheTemplateInDefaultColours) {
     }
 }
 
-// A template bitmap as 21 rows of 12 double-width cells: '#' both bits set, '.' both clear,
-// '?' a half-set pair, which a template never has.
+// 21 rows of 12 double-width cells: '#' both bits set, '.' both clear, '?' half set.
 std::vector<std::string> cells_of(unsigned entry) {
     const auto bitmap = sprites_get_template_entry(entry);
     std::vector<std::string> rows(sprite_height);
@@ -94,9 +90,7 @@ std::vector<std::string> cells_of(unsigned entry) {
     return rows;
 }
 
-// Entry 39 reads R19 without the bottom rows the lower border hides. Every entry has its side
-// letter (last row "###" in L, "#.#" in R), its tens digit (row 1 of 0 is "###", of 1 ".#."),
-// the unused byte 1; the top row's entries have their upper 8 rows clear.
+// R19 without the rows the lower border hides; every entry's side letter and tens digit.
 TEST(Template, EntriesShowFrameLetterAndNumber) {
     EXPECT_EQ(cells_of(39),
               (std::vector<std::string>{
@@ -116,8 +110,7 @@ TEST(Template, EntriesShowFrameLetterAndNumber) {
     }
 }
 
-// Setters and getters refuse an index out of use; a larger count shows the records as they
-// were left; init and template reset a record, init also selects it.
+// Setters and getters refuse an index out of use; init also selects.
 TEST_F(SpriteStore, RecordOperationsActOnlyOnIndicesInUse) {
     EXPECT_EQ(sprites_set_array_size(129), 0);
     EXPECT_EQ(sprites_set_array_size(128), 1);
@@ -147,8 +140,7 @@ TEST_F(SpriteStore, RecordOperationsActOnlyOnIndicesInUse) {
               std::tuple(filled(0), std::tuple(13, 0, 1), filled(0), std::tuple(13, 0, 0)));
 }
 
-// Deleting moves the later sprites up one place while the selection stays where it was; cleanup
-// resets the records in use and selects them.
+// Deleting moves later sprites up with the selection in place; cleanup resets and selects.
 TEST_F(SpriteStore, CleanupAndDeleteKeepTheSelectionInPlace) {
     for (unsigned i = 0; i < 40; i++) {
         sprites_set_data_at_index(i, filled(static_cast<std::uint8_t>(i)).data());
@@ -296,9 +288,7 @@ const std::string defaults =
     "background_color_index=6\nmulticolor0_index=4\nmulticolor1_index=10\n";
 const std::string unread = "mc_flags=false;false;false;\ncolor_indexes=13;13;13;\n";
 
-// Shared colours are reduced to 0-15 (a word reads 0); the lists apply only when both can be
-// read, as far as the shorter reaches, to the sprites in use; their colours are reduced by the
-// truncating remainder (-1 stays -1, stored as 255).
+// Colours reduced to 0-15; lists apply only when both read, as far as the shorter reaches.
 TEST_F(SpriteStore, ProjectSectionIsWrittenAndReadBack) {
     const std::string colours = repeated("13;", 16) + repeated("10;", 8) + repeated("13;", 4) +
                                 repeated("10;", 8) + repeated("13;", 4);

@@ -1,5 +1,4 @@
-// Sprite files: whole 64-byte slots after a load address, their bitmaps and attribute bytes in the
-// store as the chosen format reads them, and refusals that change nothing.
+// Sprite files: 64-byte slots after a load address, attributes as the format reads them.
 
 #include "core/spritesdecoder.hpp"
 
@@ -11,8 +10,7 @@ using namespace test_support;
 
 constexpr int sprite_pad = sprites_attribute_format_sprite_pad;
 
-// Every byte differs from its neighbours; attribute byte k is 0x81 for slot 0 (multicolour,
-// white) and 0x70 + k % 16 after it.
+// Attribute byte 0x81 (multicolour, white) for slot 0, 0x70 + k % 16 after it.
 Bytes sprite_file(std::size_t size) {
     Bytes bytes(size);
     for (std::size_t i = 0; i < size; i++)
@@ -37,8 +35,7 @@ std::string decode(const std::string &path, int format, int initialise) {
     return error ? error->message : "";
 }
 
-// Sizes in slots plus the load address; a refused file, or one that cannot be read, leaves the
-// store as it was.
+// Whole slots up to 128; a refused or unreadable file leaves the store.
 TEST_F(FreshState, SpriteFilesOfWholeSlotsUpTo128) {
     const TempDir dir;
     std::filesystem::create_directory(dir.file("folder.prg"));
@@ -67,10 +64,8 @@ TEST_F(FreshState, SpriteFilesOfWholeSlotsUpTo128) {
     }
 }
 
-// SpritePad attributes: bit 7 of the first slot's sets multicolour for every sprite, bits 0-3
-// the colour, and sprites 20-23 and 32-35 take the colour of the slot four places earlier. Other
-// formats give single colour sprites in light green. Without initialising, only bitmaps and the
-// count change: attributes, the selection and its anchors stay.
+// SpritePad: bit 7 of slot 0 sets multicolour for all, bits 0-3 the colour; linked sprites
+// copy the colour. Other formats read light green; without initialising attributes stay.
 TEST_F(FreshState, SpriteAttributesAsTheFormatReadsThem) {
     const TempDir dir;
     const Bytes file = sprite_file(2 + 64 * 48);

@@ -1,6 +1,5 @@
 #pragma once
-// Shared by the unit tests: whole images and files compared, the VIC-II's colour rules written
-// out independently of the editor, sprite records, and a temporary folder.
+// Shared by the unit tests: whole images and files compared, VIC-II colour rules, sprites.
 
 #include "../options_reset.hpp"
 #include "core/glib_ptr.hpp"
@@ -81,8 +80,7 @@ inline ::testing::AssertionResult same_bytes(const Bytes &actual, const Bytes &e
                                          << actual.size() << ", expected " << expected.size();
 }
 
-// Multicolour pixel (x, y), 160 by 200: pair 00 is the background, 01 the screen byte's high
-// nibble, 10 its low nibble, 11 the colour RAM nibble.
+// Multicolour pixel, 160x200: pairs 00 background, 01 screen high, 10 screen low, 11 colour RAM.
 inline int multicolour_index(const std::uint8_t *bitmap, const std::uint8_t *screen,
                              const std::uint8_t *colour, int background, int x, int y) {
     const int cell = y / 8 * 40 + x / 4;
