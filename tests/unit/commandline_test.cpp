@@ -16,6 +16,7 @@ using namespace test_support;
 namespace fs = std::filesystem;
 
 std::string printed_errors;
+std::string printed;
 
 // The example projects copied into a fresh folder, with PATH holding no exomizer.
 class CommandLine : public ::testing::Test {
@@ -27,7 +28,9 @@ class CommandLine : public ::testing::Test {
         old_path = g_getenv("PATH");
         g_setenv("PATH", dir.c_str(), TRUE);
         printed_errors.clear();
+        printed.clear();
         g_set_printerr_handler([](const gchar *text) { printed_errors += text; });
+        g_set_print_handler([](const gchar *text) { printed += text; });
     }
     // The next test finds the options, the preferences path and the picture of a fresh start.
     void TearDown() override {
@@ -37,6 +40,7 @@ class CommandLine : public ::testing::Test {
         picture_data.format = picture_format_none;
         picture_data.border_color = -1;
         g_set_printerr_handler(nullptr);
+        g_set_print_handler(nullptr);
         g_setenv("PATH", old_path.c_str(), TRUE);
     }
     // Runs the export with the options given as in argv; files named out* or *.ini lie in dir.
@@ -75,8 +79,11 @@ TEST_F(CommandLine, OptionsOverrideThePreferencesForTheWrittenFiles) {
                        "-x", "out.prg", project}),
                   commandline_status_done)
             << printed_errors;
-        EXPECT_EQ(std::tuple(options_palette, options_selection_method, printed_errors),
-                  std::tuple(2, spriteviews_method_alpha, ""));
+        EXPECT_EQ(std::tuple(options_palette, options_selection_method, printed_errors, printed),
+                  std::tuple(2, spriteviews_method_alpha, "",
+                             "c64-sidewell: wrote " + (dir / "out.prg").string() +
+                                 " uncrunched, as asked\n"));
+        printed.clear();
         // As in the window, the sprites' background follows the picture's.
         EXPECT_EQ(sprites_get_background_color(), picture_data.background_color);
         sprites_module_init();

@@ -152,15 +152,14 @@ TEST_F(SpriteStore, CleanupAndDeleteKeepTheSelectionInPlace) {
     sprites_delete_sprite_at_index(40);
     EXPECT_EQ(sprites_get_array_size(), 40u);
     sprites_delete_sprite_at_index(3);
-    sprites_delete_sprite_at_index(38);
+    sprites_delete_sprite_at_index(37);
     EXPECT_EQ(sprites_get_array_size(), 38u);
     sprites_set_array_size(40);
-    for (unsigned j = 0; j < 40; j++) {
-        const unsigned from = j < 3 || j > 38 ? j : j + 1;
+    for (unsigned j = 0; j < 40; j++) { // the last record stays behind; a deleted one is selected
+        const unsigned from = j < 3 ? j : j < 37 ? j + 1 : 39;
         EXPECT_EQ(std::tuple(data_at(j), attributes_at(j)),
-                  j == 38 ? std::tuple(filled(0), std::tuple(13, 0, 1))
-                          : std::tuple(filled(static_cast<std::uint8_t>(from)),
-                                       std::tuple(int(from % 16), int(from % 3), int(j == 3))))
+                  std::tuple(filled(static_cast<std::uint8_t>(from)),
+                             std::tuple(int(from % 16), int(from % 3), int(j == 3 || j == 37))))
             << j;
     }
     sprites_select_none();
@@ -240,6 +239,7 @@ const SelectionCase selection_cases[] = {
     {"at_5_then_6_anchors_left_and_right", {{at, 5}, {at, 6}}, {5, 6}, 6, 5, 6, 1},
     {"at_with_0_drops_every_anchor", {{at, 5}, {at, 6}, {at, 5, 0}}, {6}, -1, -1, -1, 1},
     {"toggle_on", {{toggle, 7}}, {7}, 7, -1, 7, 1},
+    {"toggle_out_of_use", {{toggle, 40}}, {}, -1, -1, -1, 0},
     {"toggle_off", {{at, 4}, {at, 7}, {toggle, 7}}, {4}, -1, -1, -1, 1},
     {"none_drops_anchors", {{at, 4}, {at, 7}, {none}}, {}, -1, -1, -1, 0},
     {"all_selects_128_and_drops_anchors", {{at, 4}, {all}}, indices(0, 128), -1, -1, -1, 0},
