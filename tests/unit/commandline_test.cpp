@@ -73,10 +73,11 @@ TEST_F(CommandLine, OptionsOverrideThePreferencesForTheWrittenFiles) {
     fs::create_directories(dir / "config" / "c64-sidewell");
     std::ofstream(dir / "config" / "c64-sidewell" / "user.ini")
         << "[interface]\npalette=3\nselection_method=1\n";
-    for (const auto &[project, picture_file] :
-         {std::pair{"sunset.ini", "sunset.koa"}, std::pair{"welcome.ini", "welcome.pet"}}) {
-        ASSERT_EQ(run({"--palette=pixcen", "-t", "flicker", "--no-reencode", "-n", "-p", "out.png",
-                       "-x", "out.prg", project}),
+    for (const auto &[project, picture_file, reencode] :
+         {std::tuple{"sunset.ini", "sunset.koa", true},
+          std::tuple{"welcome.ini", "welcome.pet", false}}) {
+        ASSERT_EQ(run({"--palette=pixcen", "-t", "flicker", reencode ? "-r" : "-R", "-n", "-p",
+                       "out.png", "-x", "out.prg", project}),
                   commandline_status_done)
             << printed_errors;
         EXPECT_EQ(std::tuple(options_palette, options_selection_method, printed_errors, printed),
@@ -104,11 +105,13 @@ TEST_F(CommandLine, OptionsOverrideThePreferencesForTheWrittenFiles) {
         EXPECT_TRUE(same_bytes(read_bytes(dir / "out.png"), read_bytes(dir / "expected.png")));
         EXPECT_TRUE(
             same_bytes(read_bytes(dir / "out.prg"),
-                       executable_build(picture, executable_transition_flicker, false).bytes));
+                       executable_build(picture, executable_transition_flicker, reencode).bytes));
     }
 
     // Without -n, a missing or failing exomizer leaves the program uncrunched and says so.
-    for (const char *exomizer : {"", "#!/bin/sh\nexit 1\n"}) {
+    for (const auto &[exomizer, message] :
+         {std::pair{"", "exomizer not found on PATH"},
+          std::pair{"#!/bin/sh\nexit 1\n", "exomizer failed (wait status 256)"}}) {
         if (*exomizer != '\0') {
             std::ofstream(dir / "exomizer") << exomizer;
             fs::permissions(dir / "exomizer", fs::perms::owner_all);
@@ -116,8 +119,8 @@ TEST_F(CommandLine, OptionsOverrideThePreferencesForTheWrittenFiles) {
         printed_errors.clear();
         EXPECT_EQ(run({"-x", "out2.prg", "--no-reencode", "-t", "plain", "welcome.ini"}),
                   commandline_status_not_crunched);
-        EXPECT_NE(printed_errors.find("exomizer"), std::string::npos) << printed_errors;
-        EXPECT_NE(printed_errors.find("uncrunched"), std::string::npos) << printed_errors;
+        EXPECT_EQ(printed_errors, "c64-sidewell: " + (dir / "out2.prg").string() + ": " + message +
+                                      ": the program was written uncrunched\n");
         EXPECT_TRUE(same_bytes(read_bytes(dir / "out2.prg"),
                                executable_build(picture_data, 0, false).bytes));
     }
@@ -170,7 +173,9 @@ TEST_F(CommandLine, FailuresNameTheCulpritAndLeaveNoFile) {
 TEST_F(CommandLine, FilesAreKnownByWhatTheyHold) {
     fs::copy_file(dir / "sunset.koa", dir / "picture.ini");
     std::ofstream(dir / "notes.ini") << "[notes]\nabout=nothing\n";
+    std::ofstream(dir / "only.ini") << "[sprites]\nfile=(NULL)\n";
     for (const auto &[file, kind] : {std::pair{"sunset.ini", CommandlineFileKind::project},
+                                     std::pair{"only.ini", CommandlineFileKind::project},
                                      std::pair{"picture.ini", CommandlineFileKind::picture},
                                      std::pair{"welcome.pet", CommandlineFileKind::picture},
                                      std::pair{"shapes.prg", CommandlineFileKind::sprites},

@@ -150,15 +150,15 @@ TEST_F(SpriteImages, BordersAndListShowTheSpritesInUseInTheirSlots) {
              {std::pair{128u, 0u}, std::pair{128u, 11u}, std::pair{50u, 3u},
               std::pair{40u, 1u << 29}, std::pair{40u, 4000000000u}}) {
             fill_store(count);
+            const auto expected = [&](int x, int y) {
+                const std::uint64_t i = 8 * (std::uint64_t{first_row} + y / 21) + x / 24;
+                return i < count ? shown(unsigned(i), method, x % 24, y % 21, black) : black;
+            };
             const PixbufPtr list = spriteviews_new_list_pixbuf(first_row, method);
+            EXPECT_TRUE(same_image(list.get(), 192, 105, expected)) << count << first_row;
             gdk_pixbuf_fill(list.get(), 0x808080FF);
             spriteviews_repaint_list(list.get(), first_row, method);
-            EXPECT_TRUE(same_image(
-                list.get(), 192, 105,
-                [&](int x, int y) {
-                    const std::uint64_t i = 8 * (std::uint64_t{first_row} + y / 21) + x / 24;
-                    return i < count ? shown(unsigned(i), method, x % 24, y % 21, black) : black;
-                }))
+            EXPECT_TRUE(same_image(list.get(), 192, 105, expected))
                 << count << " from row " << first_row;
         }
     }
