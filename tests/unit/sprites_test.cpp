@@ -239,6 +239,7 @@ const SelectionCase selection_cases[] = {
     {"at_5_then_6_anchors_left_and_right", {{at, 5}, {at, 6}}, {5, 6}, 6, 5, 6, 1},
     {"at_with_0_drops_every_anchor", {{at, 5}, {at, 6}, {at, 5, 0}}, {6}, -1, -1, -1, 1},
     {"toggle_on", {{toggle, 7}}, {7}, 7, -1, 7, 1},
+    {"at_index_out_of_use", {{at, 40}}, {}, -1, -1, -1, 0},
     {"toggle_out_of_use", {{toggle, 40}}, {}, -1, -1, -1, 0},
     {"toggle_off", {{at, 4}, {at, 7}, {toggle, 7}}, {4}, -1, -1, -1, 1},
     {"none_drops_anchors", {{at, 4}, {at, 7}, {none}}, {}, -1, -1, -1, 0},
