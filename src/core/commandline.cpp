@@ -1,6 +1,5 @@
 #include "core/commandline.hpp"
 
-#include "core/c64pixbufs.hpp"
 #include "core/executable.hpp"
 #include "core/glib_ptr.hpp"
 #include "core/hiresdecoder.hpp"
@@ -25,10 +24,10 @@ namespace {
 constexpr const char *program_name = "c64-sidewell";
 
 // Names of the menu choices, in the order of their option values.
-constexpr std::array<std::string_view, 4> palette_names = {"pepto", "high-contrast", "pixcen",
-                                                           "ccs64"};
-constexpr std::array<std::string_view, 2> transition_names = {"plain", "flicker"};
-constexpr std::array<std::string_view, 3> selection_method_names = {"frame", "alpha", "both"};
+constexpr auto palette_names =
+    std::to_array<std::string_view>({"pepto", "high-contrast", "pixcen", "ccs64"});
+constexpr auto transition_names = std::to_array<std::string_view>({"plain", "flicker"});
+constexpr auto selection_method_names = std::to_array<std::string_view>({"frame", "alpha", "both"});
 
 // The index of value among names; nullopt for an unknown name.
 template <std::size_t n>
@@ -103,8 +102,7 @@ LoadedProject load_project(const std::string &utf8_project) {
         project.error.reset(error);
         return std::move(project);
     };
-    const GCharPtr filename(
-        g_filename_from_utf8(utf8_project.c_str(), -1, nullptr, nullptr, &error));
+    const GCharPtr filename = glib_filename_from_utf8(utf8_project.c_str(), &error);
     const GKeyFilePtr key_file(g_key_file_new());
     if (!filename || !g_key_file_load_from_file(key_file.get(), filename.get(),
                                                 G_KEY_FILE_KEEP_COMMENTS, &error)) {
@@ -242,7 +240,6 @@ int commandline_run_export(const CommandlineRequest &request) {
         return commandline_status_usage;
     }
     sprites_module_init();
-    c64pixbufs_module_init();
     options_module_init_read_only(request.config_dir != nullptr ? request.config_dir
                                                                 : g_get_user_config_dir());
     if (!apply_overrides(request)) {
@@ -289,7 +286,7 @@ int commandline_run_export(const CommandlineRequest &request) {
 }
 
 CommandlineFileKind commandline_classify_file(const gchar *utf8_path) {
-    const GCharPtr filename(g_filename_from_utf8(utf8_path, -1, nullptr, nullptr, nullptr));
+    const GCharPtr filename = glib_filename_from_utf8(utf8_path);
     const GKeyFilePtr key_file(g_key_file_new());
     if (filename &&
         g_key_file_load_from_file(key_file.get(), filename.get(), G_KEY_FILE_NONE, nullptr) &&

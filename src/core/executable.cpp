@@ -67,13 +67,13 @@ ViewerCode patched_viewer(const ViewerTemplate &viewer) {
         if (offset == viewer_no_patch) {
             continue;
         }
-        std::uint8_t colour = 0;
+        std::uint8_t colour{};
         sprites_get_color_at_index(i, &colour);
         code.at(offset) = colour;
     }
     unsigned mask = 0;
     for (unsigned i = 0; i < multicolor_mask_sprites; ++i) {
-        std::int32_t multicolor = 0;
+        std::int32_t multicolor{};
         sprites_get_multicolor_at_index(i, &multicolor);
         if (multicolor == 1) {
             mask |= multicolor_mask_first_bit << i;
@@ -198,7 +198,7 @@ ExecutableProgram executable_build(const PictureData &picture, int transition, b
 
 gboolean executable_write_file(const gchar *utf8_path, std::span<const std::uint8_t> bytes,
                                GError **error) {
-    const GCharPtr path(g_filename_from_utf8(utf8_path, -1, nullptr, nullptr, error));
+    const GCharPtr path = glib_filename_from_utf8(utf8_path, error);
     if (!path) {
         return FALSE;
     }
@@ -215,7 +215,7 @@ gchar *executable_cruncher_command_line(int start_address, const gchar *path) {
 
 gboolean executable_crunch_file(const gchar *utf8_path, int start_address, gint *wait_status,
                                 GError **error) {
-    const GCharPtr filename(g_filename_from_utf8(utf8_path, -1, nullptr, nullptr, error));
+    const GCharPtr filename = glib_filename_from_utf8(utf8_path, error);
     if (!filename) {
         return FALSE;
     }

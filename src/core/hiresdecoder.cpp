@@ -19,13 +19,13 @@ constexpr int screen_rows = 25;
 constexpr int absent = -1; // the format carries no such part
 
 // Load addresses a format accepts; messages name the first.
-constexpr std::array<std::uint16_t, 1> petscii_addresses = {0x1928}; // the bytes 40, 25
-constexpr std::array<std::uint16_t, 1> vidcom_addresses = {0x5800};
+constexpr auto petscii_addresses = std::to_array<std::uint16_t>({0x1928}); // the bytes 40, 25
+constexpr auto vidcom_addresses = std::to_array<std::uint16_t>({0x5800});
 // Koala Painter saves at $6000; files moved to $2000 or $4000 are the same picture.
-constexpr std::array<std::uint16_t, 3> koala_addresses = {0x6000, 0x2000, 0x4000};
-constexpr std::array<std::uint16_t, 1> artist64_addresses = {0x4000};
-constexpr std::array<std::uint16_t, 1> art_studio_addresses = {0x2000};
-constexpr std::array<std::uint16_t, 1> blazing_paddles_addresses = {0xA000};
+constexpr auto koala_addresses = std::to_array<std::uint16_t>({0x6000, 0x2000, 0x4000});
+constexpr auto artist64_addresses = std::to_array<std::uint16_t>({0x4000});
+constexpr auto art_studio_addresses = std::to_array<std::uint16_t>({0x2000});
+constexpr auto blazing_paddles_addresses = std::to_array<std::uint16_t>({0xA000});
 
 // Where each part lies in the file: offsets include the two load address bytes.
 struct PictureLayout {
@@ -147,12 +147,12 @@ gboolean hiresdecoder_decode_hires_screen_file(const gchar *utf8_path, int forma
     g_return_val_if_fail(pixbuf != nullptr, FALSE);
     *pixbuf = nullptr;
 
-    const GCharPtr filename(g_filename_from_utf8(utf8_path, -1, nullptr, nullptr, error));
+    const GCharPtr filename = glib_filename_from_utf8(utf8_path, error);
     if (!filename) {
         return FALSE;
     }
     gchar *raw_contents = nullptr;
-    gsize length = 0;
+    gsize length{};
     if (!g_file_get_contents(filename.get(), &raw_contents, &length, error)) {
         return FALSE;
     }

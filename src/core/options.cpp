@@ -53,14 +53,10 @@ constexpr std::array<IntegerKey, 5> integer_keys{{
 
 OptionsPositionSource position_source = nullptr;
 
-GCharPtr filename_from_utf8(const gchar *utf8) {
-    return GCharPtr{g_filename_from_utf8(utf8, -1, nullptr, nullptr, nullptr)};
-}
-
 // The folder as a file URI, or "(NULL)" when it is unset or cannot be expressed as one.
 GCharPtr folder_as_uri(const gchar *utf8_folder) {
     if (utf8_folder != nullptr) {
-        GCharPtr filename = filename_from_utf8(utf8_folder);
+        GCharPtr filename = glib_filename_from_utf8(utf8_folder);
         if (filename) {
             GCharPtr uri{g_filename_to_uri(filename.get(), nullptr, nullptr)};
             if (uri) {
@@ -75,16 +71,10 @@ void read_position(GKeyFile *key_file) {
     if (!g_key_file_has_key(key_file, group_application, key_position, nullptr)) {
         return;
     }
-    gsize length = 0;
-    gint *list =
-        g_key_file_get_integer_list(key_file, group_application, key_position, &length, nullptr);
-    g_free(options_window_position);
-    options_window_position = nullptr;
-    if (list != nullptr && length == 2) {
-        options_window_position = list;
-    } else {
-        g_free(list);
-    }
+    gsize length{};
+    std::unique_ptr<gint, GFreeDeleter> list{
+        g_key_file_get_integer_list(key_file, group_application, key_position, &length, nullptr)};
+    glib_replace(options_window_position, length == 2 ? list.release() : nullptr);
 }
 
 void read_folder(GKeyFile *key_file, const FolderKey &folder) {
@@ -96,12 +86,11 @@ void read_folder(GKeyFile *key_file, const FolderKey &folder) {
     if (!filename || !g_file_test(filename.get(), G_FILE_TEST_IS_DIR)) {
         return;
     }
-    gchar *utf8 = g_filename_to_utf8(filename.get(), -1, nullptr, nullptr, nullptr);
-    if (utf8 == nullptr) {
+    GCharPtr utf8 = glib_filename_to_utf8(filename.get());
+    if (!utf8) {
         return;
     }
-    g_free(*folder.variable);
-    *folder.variable = utf8;
+    glib_replace(*folder.variable, utf8.release());
 }
 
 void read_integer(GKeyFile *key_file, const IntegerKey &integer) {
@@ -141,9 +130,8 @@ void locate_config_file(const gchar *config_dir, bool create) {
         folder.reset(g_get_current_dir());
     }
     GCharPtr path{g_build_filename(folder.get(), tr(config_file_name), nullptr)};
-    gchar *utf8_path = g_filename_to_utf8(path.get(), -1, nullptr, nullptr, nullptr);
-    g_free(utf8_path_configfile);
-    utf8_path_configfile = utf8_path != nullptr ? utf8_path : path.release();
+    GCharPtr utf8_path = glib_filename_to_utf8(path.get());
+    glib_replace(utf8_path_configfile, utf8_path ? utf8_path.release() : path.release());
 }
 
 // Takes the preferences of an existing file; a missing or unreadable one changes nothing.
@@ -173,7 +161,7 @@ void options_module_init_in(const gchar *config_dir) {
 void options_module_init_read_only(const gchar *config_dir) {
     locate_config_file(config_dir, false);
     if (utf8_path_configfile != nullptr) {
-        read_config_file(filename_from_utf8(utf8_path_configfile).get());
+        read_config_file(glib_filename_from_utf8(utf8_path_configfile).get());
     }
 }
 
@@ -181,7 +169,7 @@ void options_load_from_file() {
     if (utf8_path_configfile == nullptr) {
         return;
     }
-    GCharPtr filename = filename_from_utf8(utf8_path_configfile);
+    GCharPtr filename = glib_filename_from_utf8(utf8_path_configfile);
     if (!filename) {
         return;
     }
@@ -207,22 +195,19 @@ void set_options_from_config(GKeyFile *key_file) {
 gboolean options_save_to_file() {
     GStringPtr text = build_config_text();
     GKeyFilePtr key_file{g_key_file_new()};
-    if (!g_key_file_load_from_data(key_file.get(), text->str, text->len, G_KEY_FILE_KEEP_COMMENTS,
-                                   nullptr)) {
-        return FALSE;
-    }
-    int x = 0;
-    int y = 0;
-    if (position_source != nullptr && position_source(&x, &y)) {
-        std::array<gint, 2> position{x, y};
+    // The text is our own and always parses.
+    g_key_file_load_from_data(key_file.get(), text->str, text->len, G_KEY_FILE_KEEP_COMMENTS,
+                              nullptr);
+    std::array<gint, 2> position{};
+    if (position_source != nullptr && position_source(&position[0], &position[1])) {
         g_key_file_set_integer_list(key_file.get(), group_application, key_position,
                                     position.data(), position.size());
     }
     if (utf8_path_configfile == nullptr) {
         return FALSE;
     }
-    GCharPtr filename = filename_from_utf8(utf8_path_configfile);
-    gsize length = 0;
+    GCharPtr filename = glib_filename_from_utf8(utf8_path_configfile);
+    gsize length{};
     GCharPtr data{g_key_file_to_data(key_file.get(), &length, nullptr)};
     return filename && data &&
            g_file_set_contents(filename.get(), data.get(), static_cast<gssize>(length), nullptr);

@@ -2,6 +2,7 @@
 
 #include "core/options.hpp"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -55,15 +56,9 @@ constexpr DoubleTable palette_pixcen_rgb_double = as_fractions(palette_pixcen_rg
 constexpr DoubleTable palette_ccs64_rgb_double = as_fractions(palette_ccs64_rgb);
 
 // The reverse lookup relies on every colour of a palette being distinct.
-constexpr bool all_distinct(const ByteTable &table) {
-    for (int first = 0; first < palette_colour_count; ++first) {
-        for (int second = first + 1; second < palette_colour_count; ++second) {
-            if (table[first] == table[second]) {
-                return false;
-            }
-        }
-    }
-    return true;
+constexpr bool all_distinct(ByteTable table) {
+    std::ranges::sort(table);
+    return std::ranges::adjacent_find(table) == table.end();
 }
 static_assert(all_distinct(palette_rgb) && all_distinct(palette_hc_rgb) &&
               all_distinct(palette_pixcen_rgb) && all_distinct(palette_ccs64_rgb));
@@ -140,10 +135,7 @@ unsigned palette_get_index_for_rgb(const std::uint8_t *rgb) {
         return 0;
     }
     const ByteColour wanted = {rgb[0], rgb[1], rgb[2]};
-    for (int index = 0; index < palette_colour_count; ++index) {
-        if (palette->bytes[index] == wanted) {
-            return static_cast<unsigned>(index);
-        }
-    }
-    return 0;
+    const auto found = std::ranges::find(palette->bytes, wanted);
+    return found == palette->bytes.end() ? 0
+                                         : static_cast<unsigned>(found - palette->bytes.begin());
 }

@@ -49,8 +49,8 @@ void render_multicolor(const Target &target, const std::uint8_t *bitmap, const s
 // Hires: one pixel a bit; a clear bit takes the screen byte's low nibble, a set bit its high one.
 void render_hires(const Target &target, const std::uint8_t *bitmap, const std::uint8_t *screen) {
     for (int cell = 0; cell < target.cell_count(); ++cell) {
-        const std::array<PaletteRgb, 2> bit_rgb = {palette_get_rgb(screen[cell]),
-                                                   palette_get_rgb(screen[cell] >> 4)};
+        const std::array bit_rgb = {palette_get_rgb(screen[cell]),
+                                    palette_get_rgb(screen[cell] >> 4)};
         for (int row = 0; row < cell_pixels; ++row) {
             const std::uint8_t bits = bitmap[cell * cell_pixels + row];
             guchar *pixel = target.cell_row(cell, row);

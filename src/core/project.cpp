@@ -63,7 +63,7 @@ std::string project_get_file_uri(const gchar *utf8_path) {
     if (utf8_path == nullptr) {
         return project_no_file;
     }
-    const GCharPtr filename{g_filename_from_utf8(utf8_path, -1, nullptr, nullptr, nullptr)};
+    const GCharPtr filename = glib_filename_from_utf8(utf8_path);
     if (!filename) {
         return project_no_file;
     }
@@ -76,13 +76,12 @@ std::string project_get_path_from_uri(const gchar *value) {
     if (!filename) {
         return value;
     }
-    const GCharPtr utf8_path{g_filename_to_utf8(filename.get(), -1, nullptr, nullptr, nullptr)};
+    const GCharPtr utf8_path = glib_filename_to_utf8(filename.get());
     return utf8_path ? utf8_path.get() : value;
 }
 
 std::string project_find_file(const std::string &utf8_named_path, const gchar *utf8_project_path) {
-    const GCharPtr filename{
-        g_filename_from_utf8(utf8_named_path.c_str(), -1, nullptr, nullptr, nullptr)};
+    const GCharPtr filename = glib_filename_from_utf8(utf8_named_path.c_str());
     if (filename && g_file_test(filename.get(), G_FILE_TEST_IS_REGULAR)) {
         return utf8_named_path;
     }

@@ -38,10 +38,10 @@ std::size_t pixel_index(int cell, int k, int x) {
 std::vector<std::uint8_t> expand(const PictureData &input, std::uint8_t background) {
     std::vector<std::uint8_t> image(static_cast<std::size_t>(image_width) * image_height);
     for (int cell = 0; cell < picture_cell_count; ++cell) {
-        const std::array<std::uint8_t, 4> colours{
-            background, static_cast<std::uint8_t>(input.screen_ram[cell] >> 4),
-            static_cast<std::uint8_t>(input.screen_ram[cell] & 0x0F),
-            static_cast<std::uint8_t>(input.color_ram[cell] & 0x0F)};
+        const auto colours = std::to_array<std::uint8_t>(
+            {background, static_cast<std::uint8_t>(input.screen_ram[cell] >> 4),
+             static_cast<std::uint8_t>(input.screen_ram[cell] & 0x0F),
+             static_cast<std::uint8_t>(input.color_ram[cell] & 0x0F)});
         for (int k = 0; k < cell_height; ++k) {
             const std::uint8_t byte = input.bitmap[cell * cell_height + k];
             for (int x = 0; x < cell_width; ++x) {
@@ -89,7 +89,7 @@ void reencode_process_picture_mc(const PictureData *input, PictureData *output) 
     PairColours p{pair_unused, pair_unused, pair_unused};
 
     for (int cell = 0; cell < picture_cell_count; ++cell) {
-        std::array<bool, 3> used{};
+        std::array<bool, std::tuple_size_v<PairColours>> used{};
         int n = 0;
 
         // Colours that already sit in a pair keep it, so equal neighbours encode alike.

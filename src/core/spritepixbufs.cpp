@@ -51,9 +51,8 @@ void spritepixbufs_set_pixbuf_data_from_sprite_data_multicolor(GdkPixbuf *image,
                                                                std::int32_t transparent) {
     if (image == nullptr || data == nullptr)
         return;
-    const std::array<PaletteRgb, 4> rgbs = {
-        palette_get_rgb(colours[0]), palette_get_rgb(colours[1]), palette_get_rgb(colours[2]),
-        palette_get_rgb(colours[3])};
+    const std::array rgbs = {palette_get_rgb(colours[0]), palette_get_rgb(colours[1]),
+                             palette_get_rgb(colours[2]), palette_get_rgb(colours[3])};
     const int rowstride = gdk_pixbuf_get_rowstride(image);
     guchar *pixels = gdk_pixbuf_get_pixels(image);
     for (unsigned r = 0; r < sprite_height; r++) {

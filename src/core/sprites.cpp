@@ -463,8 +463,8 @@ void sprites_init_from_key_file(GKeyFile *key_file) {
     read_shared_colour(key_file, "multicolor0_index", multicolor0_index);
     read_shared_colour(key_file, "multicolor1_index", multicolor1_index);
 
-    gsize flag_count = 0;
-    gsize colour_count = 0;
+    gsize flag_count{};
+    gsize colour_count{};
     std::unique_ptr<gboolean, GFreeDeleter> flags{
         g_key_file_get_boolean_list(key_file, config_group, "mc_flags", &flag_count, nullptr)};
     std::unique_ptr<gint, GFreeDeleter> colours{g_key_file_get_integer_list(
@@ -509,7 +509,7 @@ GdkPixbuf *sprites_get_as_pixbuf_at_index(unsigned index, std::int32_t transpare
     if (record.multicolor == 0)
         return sprites_get_at_index_mono(index, background_color_index, record.color, transparent);
     // Bit pairs 00, 01, 10, 11: background, $D025, the sprite's own colour, $D026.
-    const std::array<std::uint8_t, 4> colours = {background_color_index, multicolor0_index,
-                                                 record.color, multicolor1_index};
+    const auto colours = std::to_array<std::uint8_t>(
+        {background_color_index, multicolor0_index, record.color, multicolor1_index});
     return sprites_get_at_index_as_multicolor(index, colours.data(), transparent);
 }

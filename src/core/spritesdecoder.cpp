@@ -23,11 +23,11 @@ void set_failure(GError **error, const char *message) {
 
 int spritesdecoder_decode_sprites_file(const gchar *utf8_path, int attribute_byte_format,
                                        int initialise, GError **error) {
-    GCharPtr filename{g_filename_from_utf8(utf8_path, -1, nullptr, nullptr, error)};
+    const GCharPtr filename = glib_filename_from_utf8(utf8_path, error);
     if (!filename)
         return 0;
     gchar *raw = nullptr;
-    gsize length = 0;
+    gsize length{};
     if (!g_file_get_contents(filename.get(), &raw, &length, error))
         return 0;
     const GCharPtr contents{raw};

@@ -59,7 +59,7 @@ void paint_sprite(GdkPixbuf *dest, unsigned index, const SpriteviewsRect &slot,
     const PixbufPtr image{sprites_get_as_pixbuf_at_index(index, transparent)};
     if (!image)
         return;
-    std::int32_t selected = 0;
+    std::int32_t selected{};
     sprites_get_selected_at_index(index, &selected);
     composite_limited(image.get(), dest, region, slot.x, slot.y,
                       spriteviews_get_sprite_alpha(method, selected));
@@ -71,7 +71,7 @@ unsigned border_row_first_index(SpriteviewsSide side, int row) {
 }
 
 bool is_selected_in_use(unsigned index) {
-    std::int32_t selected = 0;
+    std::int32_t selected{};
     return sprites_get_selected_at_index(index, &selected) && selected == 1;
 }
 
@@ -242,9 +242,9 @@ gboolean spriteviews_save_screen_png(const gchar *utf8_path, const GdkPixbuf *pi
         g_set_error_literal(error, G_FILE_ERROR, G_FILE_ERROR_FAILED, "Could not create pixbuf");
         return FALSE;
     }
-    const GCharPtr filename(g_filename_from_utf8(utf8_path, -1, nullptr, nullptr, error));
+    const GCharPtr filename = glib_filename_from_utf8(utf8_path, error);
     gchar *buffer = nullptr;
-    gsize size = 0;
+    gsize size{};
     if (!filename ||
         !gdk_pixbuf_save_to_buffer(screen.get(), &buffer, &size, "png", error, nullptr)) {
         return FALSE;

@@ -1,17 +1,13 @@
-// Exports without a window: the options taken over the preferences, the files written as the
-// export code writes them for the same project, each failure told in one line that names the
-// file with nothing left behind, and what a file argument holds.
+// Exports without a window: options over preferences, files as the editor writes them, failures.
 
 #include "core/commandline.hpp"
 
 #include "core/executable.hpp"
 #include "core/options.hpp"
+#include "core/spritesdecoder.hpp"
 #include "core/spriteviews.hpp"
 #include "test_support.hpp"
 
-#include <glib/gstdio.h>
-
-#include <filesystem>
 #include <fstream>
 
 namespace {
@@ -20,24 +16,21 @@ using namespace test_support;
 namespace fs = std::filesystem;
 
 std::string printed_errors;
-
-void keep_error(const gchar *text) {
-    printed_errors += text;
-}
+std::string printed;
 
 // The example projects copied into a fresh folder, with PATH holding no exomizer.
 class CommandLine : public ::testing::Test {
   protected:
     void SetUp() override {
-        const fs::path examples =
-            fs::path(__FILE__).parent_path().parent_path().parent_path() / "examples";
-        for (const auto &entry : fs::directory_iterator(examples)) {
+        for (const auto &entry :
+             fs::directory_iterator(fs::path(__FILE__).parent_path() / "../../examples"))
             fs::copy_file(entry.path(), dir / entry.path().filename());
-        }
         old_path = g_getenv("PATH");
         g_setenv("PATH", dir.c_str(), TRUE);
         printed_errors.clear();
-        g_set_printerr_handler(keep_error);
+        printed.clear();
+        g_set_printerr_handler([](const gchar *text) { printed_errors += text; });
+        g_set_print_handler([](const gchar *text) { printed += text; });
     }
     // The next test finds the options, the preferences path and the picture of a fresh start.
     void TearDown() override {
@@ -47,16 +40,15 @@ class CommandLine : public ::testing::Test {
         picture_data.format = picture_format_none;
         picture_data.border_color = -1;
         g_set_printerr_handler(nullptr);
+        g_set_print_handler(nullptr);
         g_setenv("PATH", old_path.c_str(), TRUE);
-        fs::remove_all(dir);
     }
-    // Runs the export with the options given as in argv.
+    // Runs the export with the options given as in argv; files named out* or *.ini lie in dir.
     int run(std::vector<std::string> arguments) {
         std::vector<gchar *> argv = {const_cast<gchar *>("c64-sidewell")};
         for (std::string &argument : arguments) {
-            argument = (argument.find(".ini") != std::string::npos || argument.find("out") == 0)
-                           ? (dir / argument).string()
-                           : argument;
+            if (argument.find(".ini") != std::string::npos || argument.find("out") == 0)
+                argument = (dir / argument).string();
             argv.push_back(argument.data());
         }
         int argc = static_cast<int>(argv.size());
@@ -71,46 +63,65 @@ class CommandLine : public ::testing::Test {
         commandline_free_request(&request);
         return status;
     }
-    const fs::path dir = GCharPtr(g_dir_make_tmp("sidewell-cli-XXXXXX", nullptr)).get();
+    const TempDir temp;
+    const fs::path dir = temp.path;
     std::string old_path;
 };
 
-// The same project and choices through the export code: picture rendered in the chosen
-// palette, PNG with the chosen marking, program with the chosen viewer.
+// Export code output for the same projects, sprites loaded afresh; -P beats the preferences.
 TEST_F(CommandLine, OptionsOverrideThePreferencesForTheWrittenFiles) {
-    ASSERT_EQ(run({"--palette=pixcen", "-t", "flicker", "--no-reencode", "-s", "alpha", "-n", "-p",
-                   "out.png", "-x", "out.prg", "sunset.ini"}),
-              commandline_status_done)
-        << printed_errors;
-    EXPECT_EQ(options_palette, 2);
-    EXPECT_EQ(options_selection_method, spriteviews_method_alpha);
-    GdkPixbuf *rendered = nullptr;
-    PictureData picture{};
-    ASSERT_TRUE(hiresdecoder_decode_hires_screen_file((dir / "sunset.koa").c_str(), 0, &rendered,
-                                                      &picture, nullptr));
-    const PixbufPtr owned(rendered);
-    ASSERT_TRUE(spriteviews_save_screen_png((dir / "expected.png").c_str(), rendered,
-                                            spriteviews_method_alpha, picture.background_color,
-                                            nullptr));
-    EXPECT_TRUE(same_bytes(read_bytes((dir / "out.png").string()),
-                           read_bytes((dir / "expected.png").string())));
-    EXPECT_TRUE(same_bytes(read_bytes((dir / "out.prg").string()),
-                           executable_build(picture, executable_transition_flicker, false).bytes));
-    EXPECT_EQ(printed_errors, "");
+    fs::create_directories(dir / "config" / "c64-sidewell");
+    std::ofstream(dir / "config" / "c64-sidewell" / "user.ini")
+        << "[interface]\npalette=3\nselection_method=1\n";
+    for (const auto &[project, picture_file, reencode] :
+         {std::tuple{"sunset.ini", "sunset.koa", true},
+          std::tuple{"welcome.ini", "welcome.pet", false}}) {
+        ASSERT_EQ(run({"--palette=pixcen", "-t", "flicker", reencode ? "-r" : "-R", "-n", "-p",
+                       "out.png", "-x", "out.prg", project}),
+                  commandline_status_done)
+            << printed_errors;
+        EXPECT_EQ(std::tuple(options_palette, options_selection_method, printed_errors, printed),
+                  std::tuple(2, spriteviews_method_alpha, "",
+                             "c64-sidewell: wrote " + (dir / "out.prg").string() +
+                                 " uncrunched, as asked\n"));
+        printed.clear();
+        // As in the window, the sprites' background follows the picture's.
+        EXPECT_EQ(sprites_get_background_color(), picture_data.background_color);
+        sprites_module_init();
+        ASSERT_EQ(spritesdecoder_decode_sprites_file((dir / "shapes.prg").c_str(), 0, 1, nullptr),
+                  1);
+        const GKeyFilePtr key_file{g_key_file_new()};
+        ASSERT_TRUE(g_key_file_load_from_file(key_file.get(), (dir / project).c_str(),
+                                              G_KEY_FILE_NONE, nullptr));
+        sprites_init_from_key_file(key_file.get());
+        GdkPixbuf *rendered = nullptr;
+        PictureData picture{};
+        ASSERT_TRUE(hiresdecoder_decode_hires_screen_file((dir / picture_file).c_str(), 0,
+                                                          &rendered, &picture, nullptr));
+        const PixbufPtr owned(rendered);
+        ASSERT_TRUE(spriteviews_save_screen_png((dir / "expected.png").c_str(), rendered,
+                                                spriteviews_method_alpha, picture.background_color,
+                                                nullptr));
+        EXPECT_TRUE(same_bytes(read_bytes(dir / "out.png"), read_bytes(dir / "expected.png")));
+        EXPECT_TRUE(
+            same_bytes(read_bytes(dir / "out.prg"),
+                       executable_build(picture, executable_transition_flicker, reencode).bytes));
+    }
 
-    // Without -n, and without exomizer or with one that fails, the program is written
-    // uncrunched all the same, and the status and one line say so.
-    for (const char *exomizer : {"none", "#!/bin/sh\nexit 1\n"}) {
-        if (std::string(exomizer) != "none") {
+    // Without -n, a missing or failing exomizer leaves the program uncrunched and says so.
+    for (const auto &[exomizer, message] :
+         {std::pair{"", "exomizer not found on PATH"},
+          std::pair{"#!/bin/sh\nexit 1\n", "exomizer failed (wait status 256)"}}) {
+        if (*exomizer != '\0') {
             std::ofstream(dir / "exomizer") << exomizer;
             fs::permissions(dir / "exomizer", fs::perms::owner_all);
         }
         printed_errors.clear();
         EXPECT_EQ(run({"-x", "out2.prg", "--no-reencode", "-t", "plain", "welcome.ini"}),
                   commandline_status_not_crunched);
-        EXPECT_NE(printed_errors.find("exomizer"), std::string::npos) << printed_errors;
-        EXPECT_NE(printed_errors.find("uncrunched"), std::string::npos) << printed_errors;
-        EXPECT_TRUE(same_bytes(read_bytes((dir / "out2.prg").string()),
+        EXPECT_EQ(printed_errors, "c64-sidewell: " + (dir / "out2.prg").string() + ": " + message +
+                                      ": the program was written uncrunched\n");
+        EXPECT_TRUE(same_bytes(read_bytes(dir / "out2.prg"),
                                executable_build(picture_data, 0, false).bytes));
     }
 }
@@ -119,75 +130,57 @@ TEST_F(CommandLine, OptionsOverrideThePreferencesForTheWrittenFiles) {
 TEST(CommandLineHelp, ListsEveryOption) {
     CommandlineRequest request;
     GOptionContext *context = commandline_new_option_context(&request);
-    const GCharPtr help(g_option_context_get_help(context, TRUE, nullptr));
+    const std::string help = GCharPtr(g_option_context_get_help(context, TRUE, nullptr)).get();
     g_option_context_free(context);
     for (const char *option :
          {"-p, --export-png=FILE", "-x, --export-prg=FILE", "-P, --palette=NAME",
           "-t, --transition=NAME", "-r, --reencode", "-R, --no-reencode",
-          "-s, --selection-method=NAME", "-n, --no-crunch", "-V, --version"}) {
-        EXPECT_NE(std::string(help.get()).find(option), std::string::npos) << option;
+          "-s, --selection-method=NAME", "-n, --no-crunch", "-V, --version"})
+        EXPECT_NE(help.find(option), std::string::npos) << option;
+}
+
+// (arguments, exit status, the name the one line of error must hold)
+TEST_F(CommandLine, FailuresNameTheCulpritAndLeaveNoFile) {
+    const auto files = [&] {
+        return std::distance(fs::directory_iterator(dir), fs::directory_iterator());
+    };
+    const auto before = files();
+    for (const auto &[arguments, status, named] :
+         {std::tuple{std::vector<std::string>{"-p", "out.png", "missing.ini"},
+                     commandline_status_failed, "missing.ini"},
+          std::tuple{std::vector<std::string>{"-t", "wipe", "-p", "out.png", "sunset.ini"},
+                     commandline_status_usage, "wipe"},
+          std::tuple{std::vector<std::string>{"-s", "glow", "-x", "out.prg", "sunset.ini"},
+                     commandline_status_usage, "glow"},
+          std::tuple{std::vector<std::string>{"-P", "vice", "-p", "out.png", "sunset.ini"},
+                     commandline_status_usage, "vice"},
+          std::tuple{std::vector<std::string>{"-r", "-R", "-p", "out.png", "sunset.ini"},
+                     commandline_status_usage, "--no-reencode"},
+          std::tuple{std::vector<std::string>{"-p", "out.png"}, commandline_status_usage,
+                     "one project"},
+          std::tuple{std::vector<std::string>{"-p", "out/a.png", "sunset.ini"},
+                     commandline_status_failed, "out/a.png"},
+          std::tuple{std::vector<std::string>{"-p", "out.png", "-x", "out/a.prg", "sunset.ini"},
+                     commandline_status_failed, "out/a.prg"}}) {
+        printed_errors.clear();
+        EXPECT_EQ(run(arguments), status) << named;
+        EXPECT_NE(printed_errors.find(named), std::string::npos) << printed_errors;
+        EXPECT_EQ(std::count(printed_errors.begin(), printed_errors.end(), '\n'), 1);
+        EXPECT_EQ(files(), before) << named;
     }
 }
-
-struct FailureCase {
-    const char *name;
-    std::vector<std::string> arguments;
-    int status;
-    const char *named;
-};
-
-const FailureCase failure_cases[] = {
-    {"missing_project", {"-p", "out.png", "missing.ini"}, commandline_status_failed, "missing.ini"},
-    {"unknown_transition",
-     {"-t", "wipe", "-p", "out.png", "sunset.ini"},
-     commandline_status_usage,
-     "wipe"},
-    {"unknown_method",
-     {"-s", "glow", "-p", "out.png", "sunset.ini"},
-     commandline_status_usage,
-     "glow"},
-    {"both_reencode_options",
-     {"-r", "-R", "-p", "out.png", "sunset.ini"},
-     commandline_status_usage,
-     "--no-reencode"},
-    {"no_project", {"-p", "out.png"}, commandline_status_usage, "one project"},
-    {"png_folder_missing",
-     {"-p", "out/a.png", "sunset.ini"},
-     commandline_status_failed,
-     "out/a.png"},
-    {"program_folder_missing_after_png",
-     {"-p", "out.png", "-x", "out/a.prg", "sunset.ini"},
-     commandline_status_failed,
-     "out/a.prg"},
-};
-
-class CommandLineFailure : public CommandLine, public ::testing::WithParamInterface<FailureCase> {};
-
-TEST_P(CommandLineFailure, NamesTheCulpritAndLeavesNoFile) {
-    const FailureCase &c = GetParam();
-    const auto before = std::distance(fs::directory_iterator(dir), fs::directory_iterator());
-    EXPECT_EQ(run(c.arguments), c.status);
-    EXPECT_NE(printed_errors.find(c.named), std::string::npos) << printed_errors;
-    EXPECT_EQ(std::count(printed_errors.begin(), printed_errors.end(), '\n'), 1) << printed_errors;
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), before);
-}
-
-INSTANTIATE_TEST_SUITE_P(Everything, CommandLineFailure, ::testing::ValuesIn(failure_cases),
-                         by_name);
 
 TEST_F(CommandLine, FilesAreKnownByWhatTheyHold) {
     fs::copy_file(dir / "sunset.koa", dir / "picture.ini");
     std::ofstream(dir / "notes.ini") << "[notes]\nabout=nothing\n";
-    const std::pair<const char *, CommandlineFileKind> files[] = {
-        {"sunset.ini", CommandlineFileKind::project},
-        {"picture.ini", CommandlineFileKind::picture},
-        {"welcome.pet", CommandlineFileKind::picture},
-        {"shapes.prg", CommandlineFileKind::sprites},
-        {"notes.ini", CommandlineFileKind::sprites},
-    };
-    for (const auto &[file, kind] : files) {
+    std::ofstream(dir / "only.ini") << "[sprites]\nfile=(NULL)\n";
+    for (const auto &[file, kind] : {std::pair{"sunset.ini", CommandlineFileKind::project},
+                                     std::pair{"only.ini", CommandlineFileKind::project},
+                                     std::pair{"picture.ini", CommandlineFileKind::picture},
+                                     std::pair{"welcome.pet", CommandlineFileKind::picture},
+                                     std::pair{"shapes.prg", CommandlineFileKind::sprites},
+                                     std::pair{"notes.ini", CommandlineFileKind::sprites}})
         EXPECT_EQ(commandline_classify_file((dir / file).c_str()), kind) << file;
-    }
 }
 
 } // namespace

@@ -1,6 +1,4 @@
-// Exported C64 programs: the whole file byte for byte against a layout built here from the
-// addresses the viewers use and their patch points, the linker's refusals, the atomic write and
-// the cruncher's command line.
+// Exported C64 programs byte for byte against the viewers' layouts; the linker; the BASIC start.
 
 #include "core/executable.hpp"
 
@@ -9,7 +7,6 @@
 #include "test_support.hpp"
 
 #include <optional>
-#include <random>
 
 namespace {
 
@@ -36,8 +33,7 @@ std::uint8_t test_sprite_byte(unsigned i, unsigned j) {
     return static_cast<std::uint8_t>((i * 7 + j * 3) | 1);
 }
 
-// Fills at least 40 records, so that a shorter count must hide real data and colours. Sprites
-// 4 and 5 are multicolour too: the mask takes only the columns of sprites 0-3.
+// At least 40 records, so a shorter count must hide data; sprites 4 and 5 stay out of the mask.
 void apply(unsigned count, const std::array<std::int32_t, 4> &flags = {}) {
     sprites_module_init();
     const unsigned filled = std::max(count, 40u);
@@ -53,19 +49,6 @@ void apply(unsigned count, const std::array<std::int32_t, 4> &flags = {}) {
     ASSERT_EQ(sprites_set_array_size(count), 1);
     sprites_set_multicolor0(multicolor0);
     sprites_set_multicolor1(multicolor1);
-}
-
-// Random bytes everywhere; a background with a junk high nibble, 0xF6, which is written as 0x06.
-PictureData random_picture(unsigned seed, int format) {
-    std::mt19937 rng(seed);
-    PictureData picture{};
-    for (auto *part : {picture.bitmap, picture.screen_ram, picture.color_ram})
-        for (int i = 0; i < (part == picture.bitmap ? 8000 : 1000); ++i)
-            part[i] = static_cast<std::uint8_t>(rng());
-    picture.background_color = 0xF6;
-    picture.format = format;
-    picture.border_color = -1;
-    return picture;
 }
 
 // The program file built independently from the layout table and the sprites applied.
@@ -102,54 +85,41 @@ Bytes expected_file(bool petscii, const PictureData &picture, const ViewerTempla
     return file;
 }
 
-struct BuildCase {
-    const char *name;
-    int format, transition;
-    unsigned sprite_count;
-    std::uint8_t charset;
-    std::array<std::int32_t, 4> flags;
-    std::uint8_t mask;
-    const ViewerTemplate *viewer;
-};
-
-class ExecutableBuild : public FreshState, public ::testing::WithParamInterface<BuildCase> {};
-
-TEST_P(ExecutableBuild, EveryByteAtItsAddress) {
-    const BuildCase &c = GetParam();
-    const bool petscii = c.format == picture_format_petscii;
-    apply(c.sprite_count, c.flags);
-    PictureData picture = random_picture(5, c.format);
-    picture.charset = c.charset;
-    const Bytes expected = expected_file(petscii, picture, *c.viewer, c.sprite_count, c.mask);
-
-    const ExecutableProgram program = executable_build(picture, c.transition, false);
-    EXPECT_TRUE(same_bytes(program.bytes, expected));
-    EXPECT_EQ(program.start_address, petscii ? 0x2000 : 0x3400);
+// (format, transition, sprites, charset, flags of sprites 0-3, $D01C mask, viewer)
+TEST_F(FreshState, ProgramHasEveryByteAtItsAddress) {
+    const struct {
+        int format, transition;
+        unsigned count;
+        std::uint8_t charset;
+        std::array<std::int32_t, 4> flags;
+        std::uint8_t mask;
+        const ViewerTemplate &viewer;
+    } cases[] = {
+        {7, 0, 40, 0, {1, 0, 1, 1}, 0xD0, code_sidewell_mc},
+        {6, 1, 40, 0, {1, 0, 1, 1}, 0xD0, code_sidewell_mc_with_flicker},
+        {9, -1, 40, 0, {0, 1, 0, 0}, 0x20, code_sidewell_mc},
+        {10, 0, 12, 0, {1, 0, 1, 1}, 0xD0, code_sidewell_mc},
+        {7, 1, 60, 1, {1, 1, 1, 1}, 0xF0, code_sidewell_mc_with_flicker},
+        {6, 0, 0, 0, {1, 0, 1, 1}, 0x00, code_sidewell_mc},
+        {6, 0, 40, 0, {2, -1, 1, 0}, 0x40, code_sidewell_mc},
+        {1, 1, 40, 0, {1, 0, 1, 1}, 0xD0, code_sidewell_petscii_with_flicker},
+        {1, 5, 12, 1, {0, 0, 0, 0}, 0x00, code_sidewell_petscii},
+        {1, 1, 40, 0xFF, {0, 1, 0, 0}, 0x20, code_sidewell_petscii_with_flicker},
+    };
+    for (const auto &c : cases) {
+        const bool petscii = c.format == picture_format_petscii;
+        apply(c.count, c.flags);
+        PictureData picture = random_picture(5, c.format);
+        picture.charset = c.charset;
+        const ExecutableProgram program = executable_build(picture, c.transition, false);
+        EXPECT_TRUE(
+            same_bytes(program.bytes, expected_file(petscii, picture, c.viewer, c.count, c.mask)))
+            << c.format << " " << c.transition << " " << c.count;
+        EXPECT_EQ(program.start_address, petscii ? 0x2000 : 0x3400);
+    }
 }
 
-const ViewerTemplate *const mc = &code_sidewell_mc;
-const ViewerTemplate *const mc_flicker = &code_sidewell_mc_with_flicker;
-const ViewerTemplate *const pet = &code_sidewell_petscii;
-const ViewerTemplate *const pet_flicker = &code_sidewell_petscii_with_flicker;
-
-// (name, format, transition, sprites, charset, flags of sprites 0-3, $D01C mask, viewer)
-const BuildCase build_cases[] = {
-    {"mc_no_transition", 7, 0, 40, 0, {1, 0, 1, 1}, 0xD0, mc},
-    {"mc_flicker", 6, 1, 40, 0, {1, 0, 1, 1}, 0xD0, mc_flicker},
-    {"mc_negative_transition_is_none", 9, -1, 40, 0, {0, 1, 0, 0}, 0x20, mc},
-    {"mc_twelve_sprites", 10, 0, 12, 0, {1, 0, 1, 1}, 0xD0, mc},
-    {"mc_sixty_sprites_ignore_charset", 7, 1, 60, 1, {1, 1, 1, 1}, 0xF0, mc_flicker},
-    {"mc_no_sprites", 6, 0, 0, 0, {1, 0, 1, 1}, 0x00, mc},
-    {"mc_only_flag_1_counts", 6, 0, 40, 0, {2, -1, 1, 0}, 0x40, mc},
-    {"petscii_flicker", 1, 1, 40, 0, {1, 0, 1, 1}, 0xD0, pet_flicker},
-    {"petscii_unknown_transition_is_none", 1, 5, 12, 1, {0, 0, 0, 0}, 0x00, pet},
-    {"petscii_lower_case_flicker", 1, 1, 40, 0xFF, {0, 1, 0, 0}, 0x20, pet_flicker},
-};
-
-INSTANTIATE_TEST_SUITE_P(Layouts, ExecutableBuild, ::testing::ValuesIn(build_cases), by_name);
-
-// Hires and unknown formats have no viewer; the re-encode flag builds from a re-encoded copy and
-// leaves the picture as it was.
+// Hires and unknown formats have no viewer; re-encoding works on a copy.
 TEST_F(FreshState, OtherFormatsHaveNoViewerAndReencodingWorksOnACopy) {
     apply(40);
     for (int format : {0, 2, 5, 11, -1}) {
@@ -167,8 +137,7 @@ TEST_F(FreshState, OtherFormatsHaveNoViewerAndReencodingWorksOnACopy) {
     EXPECT_TRUE(same_picture(picture, before));
 }
 
-// The linker on a small image $1080-$117F with one block at $1090-$109F already placed.
-// (address, length, message): blocks next to, overlapping and outside the block placed first.
+// A $1080-$117F image holding $1090-$109F: (address, length, refusal).
 TEST(ExecutableLinker, RefusesOverlapAndOutsideAndSaysWhere) {
     for (const auto &[address, length, message] :
          {std::tuple{0x1080u, 16u, ""}, std::tuple{0x10A0u, 4u, ""}, std::tuple{0x117Fu, 1u, ""},
@@ -198,48 +167,28 @@ TEST(ExecutableLinker, RefusesOverlapAndOutsideAndSaysWhere) {
     }
 }
 
-TEST(ExecutableWrite, ReplacesAFileInOnePieceOrReportsWhyNot) {
+// A name that is no UTF-8 or a missing folder is reported, and nothing is left behind.
+TEST(ExecutableFile, WriteAndCrunchReportWhatFails) {
     const TempDir dir;
-    const std::string target = dir.file("Bild über $HOME; 'x'.prg");
+    const std::string target = dir.file("Bild \u00fcber $HOME; 'x'.prg");
     ASSERT_TRUE(executable_write_file(target.c_str(), Bytes(5000, 0x77), nullptr));
-    GError *raw_error = nullptr;
-    EXPECT_TRUE(executable_write_file(target.c_str(), Bytes(300, 0x12), &raw_error));
-    EXPECT_EQ(raw_error, nullptr);
+    EXPECT_TRUE(executable_write_file(target.c_str(), Bytes(300, 0x12), nullptr));
     EXPECT_EQ(read_bytes(target), Bytes(300, 0x12));
-
-    const std::string missing = dir.file("missing/out.prg");
-    EXPECT_FALSE(executable_write_file(missing.c_str(), Bytes(10, 1), &raw_error));
-    const GErrorPtr error(raw_error);
-    ASSERT_NE(error, nullptr);
-    EXPECT_EQ(error->domain, G_FILE_ERROR);
-    EXPECT_FALSE(g_file_test(missing.c_str(), G_FILE_TEST_EXISTS));
-    raw_error = nullptr;
-    EXPECT_FALSE(executable_write_file(dir.file("\xff.prg").c_str(), Bytes(10, 1), &raw_error));
-    const GErrorPtr not_utf8(raw_error);
-    EXPECT_TRUE(not_utf8 && not_utf8->domain == G_CONVERT_ERROR);
-}
-
-// The spawn splits the command line with the shell rules; every name must come back whole.
-TEST(ExecutableCruncher, PathSurvivesShellParsing) {
-    for (const std::string path :
-         {"/home/artist/my pictures/sun set.prg", "it's \"Bob's\" $HOME `id`; x.prg",
-          "back\\slash\\ über 🌅 *?[x] > y | z &.prg", "two\nlines\tand tab.prg"})
-        for (int start : {executable_start_address_mc, executable_start_address_petscii}) {
-            const GCharPtr line(executable_cruncher_command_line(start, path.c_str()));
-            gint argc = 0;
-            gchar **argv = nullptr;
-            ASSERT_TRUE(g_shell_parse_argv(line.get(), &argc, &argv, nullptr)) << line.get();
-            const std::vector<std::string> parsed(argv, argv + argc);
-            g_strfreev(argv);
-            EXPECT_EQ(parsed, (std::vector<std::string>{"exomizer", "sfx", std::to_string(start),
-                                                        path, "-o", path, "-n"}));
-        }
+    for (const std::string &name : {dir.file("missing/out.prg"), dir.file("\xff.prg")}) {
+        GError *raw_error = nullptr;
+        EXPECT_FALSE(executable_write_file(name.c_str(), Bytes(10, 1), &raw_error));
+        EXPECT_NE(GErrorPtr(raw_error), nullptr);
+        EXPECT_FALSE(g_file_test(name.c_str(), G_FILE_TEST_EXISTS));
+    }
+    gint status = 0;
+    GError *raw_error = nullptr;
+    EXPECT_FALSE(executable_crunch_file(dir.file("\xff.prg").c_str(), 8192, &status, &raw_error));
+    EXPECT_EQ(GErrorPtr(raw_error)->domain, G_CONVERT_ERROR);
 }
 
 } // namespace
 
-// The BASIC line RUN starts, written out byte by byte: link, line 10, SYS and the decimal start
-// address, end of line, end of program; then zeros up to the program at its own address.
+// Link, line 10, SYS and the decimal start address, end of program; zeros up to the program.
 TEST(ExecutableSelfStarting, BasicLineThenTheProgramAtItsAddress) {
     const Bytes program = {0x00, 0x20, 0xA9, 0x01, 0x60};
     const Bytes basic = {0x01, 0x08, 0x0B, 0x08, 0x0A, 0x00, 0x9E,

@@ -1,13 +1,10 @@
-// The preferences: the values a fresh process starts with, the whole user.ini text the editor
-// writes, and what it accepts when it reads one back.
+// The preferences: start values, the whole user.ini text, and what reading it accepts.
 
 #include "core/options.hpp"
 
 #include "test_support.hpp"
 
 #include <sys/stat.h>
-
-#include <optional>
 
 namespace fs = std::filesystem;
 
@@ -23,21 +20,14 @@ auto option_values() {
         options_export_dir_string, utf8_path_configfile);
 }
 
-// Taken before any test runs, so they are the values the program starts with.
+// Taken before any test runs: the values the program starts with, which the tests' reset restores.
 const auto start_options = option_values();
 const auto start_picture = std::tuple(picture_data.border_color, picture_data.format);
 
-// The tests' reset puts back exactly these values; no picture and no border colour is loaded.
 TEST(StartValues, AreWhatTheTestsResetToAndNoPicture) {
     options_reset_to_start_values();
     EXPECT_EQ(option_values(), start_options);
     EXPECT_EQ(start_picture, std::tuple(-1, picture_format_none));
-}
-
-gboolean fake_window_position(int *x, int *y) {
-    *x = 123;
-    *y = -45;
-    return TRUE;
 }
 
 void replace_string(gchar **variable, const char *value) {
@@ -46,8 +36,7 @@ void replace_string(gchar **variable, const char *value) {
 }
 
 std::string file_uri(const fs::path &path) {
-    const GCharPtr uri{g_filename_to_uri(path.c_str(), nullptr, nullptr)};
-    return uri.get();
+    return GCharPtr{g_filename_to_uri(path.c_str(), nullptr, nullptr)}.get();
 }
 
 // The text with the line of each key replaced by the new line of that key.
@@ -59,37 +48,41 @@ std::string with(std::string text, const std::vector<std::string> &lines) {
     return text;
 }
 
+auto integers() {
+    return std::tuple(options_palette, options_expansion, options_selection_method,
+                      options_transition, options_sprite_attribute_byte_format,
+                      options_reencode_graphics);
+}
+
 class OptionsFile : public ::testing::Test {
   protected:
     void SetUp() override {
-        reset();
-        options_set_position_source(fake_window_position);
+        options_reset_to_start_values();
+        options_set_position_source([](int *x, int *y) -> gboolean {
+            *x = 123;
+            *y = -45;
+            return TRUE;
+        });
     }
     void TearDown() override {
-        reset();
-        options_set_position_source(nullptr);
-    }
-    static void reset() {
         options_reset_to_start_values();
         replace_string(&utf8_path_configfile, nullptr);
+        options_set_position_source(nullptr);
     }
-
     // Not there yet: the preferences folder is made with its parents.
-    fs::path folder() const { return root / "config" / "not yet" / "c64-sidewell"; }
-    fs::path file() const { return folder() / "user.ini"; }
-    void start() const { options_module_init_in((root / "config" / "not yet").c_str()); }
+    void start() const { options_module_init_in((root / "not yet").c_str()); }
     void start_with(const std::string &text) const {
-        fs::create_directories(folder());
-        g_file_set_contents(file().c_str(), text.c_str(), static_cast<gssize>(text.size()),
-                            nullptr);
+        fs::create_directories(file.parent_path());
+        g_file_set_contents(file.c_str(), text.c_str(), static_cast<gssize>(text.size()), nullptr);
         start();
     }
 
     test_support::TempDir dir;
-    fs::path root = dir.path();
+    const fs::path root = dir.path;
+    const fs::path file = root / "not yet" / "c64-sidewell" / "user.ini";
 };
 
-constexpr const char *default_text =
+const std::string default_text =
     "# C64 Sidewell config file - do NOT edit\n\n"
     "[directories]\npicture_dir=(NULL)\nsprites_dir=(NULL)\nexport_png_dir=(NULL)\n"
     "export_dir=(NULL)\n\n"
@@ -98,20 +91,18 @@ constexpr const char *default_text =
     "[misc]\nreencode_graphics=false\n\n"
     "[application]\nposition=123;-45;\n";
 
-// The first start makes a folder only its owner may enter and writes the defaults; without a
-// position source no [application] group is written; a failed write says so.
+// A private folder with the defaults; no position source, no [application]; failed writes say so.
 TEST_F(OptionsFile, FirstStartWritesTheDefaultsIntoAPrivateFolder) {
     start();
     struct stat info {};
-    ASSERT_EQ(stat(folder().c_str(), &info), 0);
+    ASSERT_EQ(stat(file.parent_path().c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0700u);
-    EXPECT_EQ(std::string(utf8_path_configfile), file().string());
-    EXPECT_EQ(read_text(file()), default_text);
+    EXPECT_EQ(std::tuple(std::string(utf8_path_configfile), read_text(file)),
+              std::tuple(file.string(), default_text));
     options_set_position_source(nullptr);
     options_reencode_graphics = 2; // only 1 is true
     ASSERT_TRUE(options_save_to_file());
-    const std::string text = default_text;
-    EXPECT_EQ(read_text(file()), text.substr(0, text.find("\n[application]")));
+    EXPECT_EQ(read_text(file), default_text.substr(0, default_text.find("\n[application]")));
     replace_string(&utf8_path_configfile, (root / "missing" / "user.ini").c_str());
     EXPECT_FALSE(options_save_to_file());
 }
@@ -133,130 +124,54 @@ TEST_F(OptionsFile, EverySettingIsWrittenInGroupOrderAndSurvivesARoundTrip) {
     options_reencode_graphics = TRUE;
     ASSERT_TRUE(options_save_to_file());
     EXPECT_EQ(
-        read_text(file()),
+        read_text(file),
         with(default_text,
              {"picture_dir=" + file_uri(pictures), "sprites_dir=" + file_uri(sprites),
               "export_png_dir=" + file_uri(root), "palette=3", "expansion=4", "selection_method=2",
               "transition=1", "sprite_attribute_byte_format=1", "reencode_graphics=true"}));
-
-    reset();
+    const auto written = option_values();
+    options_reset_to_start_values();
     start();
-    EXPECT_STREQ(options_picture_dir_string, pictures.c_str());
-    EXPECT_STREQ(options_sprites_dir_string, sprites.c_str());
-    EXPECT_STREQ(options_export_png_dir_string, root.c_str());
-    EXPECT_EQ(options_export_dir_string, nullptr);
-    EXPECT_EQ(std::tuple(options_palette, options_expansion, options_selection_method,
-                         options_transition, options_sprite_attribute_byte_format,
-                         options_reencode_graphics),
-              std::tuple(3, 4, 2, 1, 1, TRUE));
-    ASSERT_NE(options_window_position, nullptr);
-    EXPECT_EQ(std::tuple(options_window_position[0], options_window_position[1]),
-              std::tuple(123, -45));
+    EXPECT_EQ(integers(), std::tuple(3, 4, 2, 1, 1, TRUE));
+    EXPECT_EQ(std::tuple(std::string(options_picture_dir_string),
+                         std::string(options_sprites_dir_string),
+                         std::string(options_export_png_dir_string), options_export_dir_string,
+                         options_window_position[0], options_window_position[1]),
+              std::tuple(pictures.string(), sprites.string(), root.string(), nullptr, 123, -45));
+    EXPECT_NE(written, option_values());
 }
 
-// (line in its group, variable, value before reading, value after): accepted or the default.
-TEST_F(OptionsFile, ValuesAreAcceptedOrReplacedByTheirDefault) {
-    for (const auto &[line, variable, before, expected] :
-         {std::tuple{"palette=3", &options_palette, 0, 3},
-          std::tuple{"palette=4", &options_palette, 2, 0},
-          std::tuple{"palette=99999999999", &options_palette, 2, 0},
-          std::tuple{"expansion=4", &options_expansion, 1, 4},
-          std::tuple{"expansion=0", &options_expansion, 3, 1},
-          std::tuple{"expansion=big", &options_expansion, 3, 1},
-          std::tuple{"selection_method=2", &options_selection_method, 0, 2},
-          std::tuple{"selection_method=3", &options_selection_method, 1, 0},
-          std::tuple{"transition=1", &options_transition, 0, 1},
-          std::tuple{"transition=2", &options_transition, 1, 0},
-          std::tuple{"sprite_attribute_byte_format=1", &options_sprite_attribute_byte_format, 0, 1},
-          std::tuple{"sprite_attribute_byte_format=2", &options_sprite_attribute_byte_format, 1, 0},
-          std::tuple{"reencode_graphics=true", &options_reencode_graphics, 0, 1},
-          std::tuple{"reencode_graphics=yes", &options_reencode_graphics, 1, 0}}) {
-        *variable = before;
-        start_with(with(default_text, {line}));
-        EXPECT_EQ(*variable, expected) << line;
-    }
-}
-
-// An existing file is read, not rewritten; keys it lacks take their defaults, folders it lacks
-// keep theirs. A window position is taken only from a list of two; without the key the position
-// from before stays.
-TEST_F(OptionsFile, MissingKeysTakeDefaultsAndPositionNeedsTwoNumbers) {
-    using Position = std::optional<std::pair<int, int>>;
-    for (const auto &[line, position] :
-         {std::pair{"position=300;200;", Position{{300, 200}}},
-          std::pair{"position=1;2;3;", Position{}}, std::pair{"position=1;", Position{}},
-          std::pair{"position=a;b;", Position{}}, std::pair{"", Position{{7, 8}}}}) {
-        replace_string(&options_picture_dir_string, root.c_str());
+// Values out of range, too large or no number are replaced by the default, whatever was set.
+TEST_F(OptionsFile, ValuesOutOfRangeTakeTheirDefault) {
+    for (const std::vector<std::string> &lines :
+         {std::vector<std::string>{"palette=4", "expansion=5", "selection_method=3", "transition=2",
+                                   "sprite_attribute_byte_format=2", "reencode_graphics=yes"},
+          std::vector<std::string>{"palette=99999999999", "expansion=0", "selection_method=-1",
+                                   "transition=x", "sprite_attribute_byte_format=-1"}}) {
+        options_palette = options_selection_method = 2;
         options_expansion = 3;
-        options_selection_method = 2;
-        options_transition = 1;
-        options_sprite_attribute_byte_format = 1;
-        options_reencode_graphics = TRUE;
-        g_free(options_window_position);
-        options_window_position = g_new(int, 2);
-        options_window_position[0] = 7;
-        options_window_position[1] = 8;
-        const std::string text =
-            std::string("# mine\n[interface]\nzoom=1\npalette=2\n[application]\n") + line + "\n";
-        start_with(text);
-        EXPECT_EQ(read_text(file()), text);
-        EXPECT_EQ(std::tuple(options_palette, options_expansion, options_selection_method,
-                             options_transition, options_sprite_attribute_byte_format,
-                             options_reencode_graphics),
-                  std::tuple(2, 1, 0, 0, 0, FALSE));
-        EXPECT_STREQ(options_picture_dir_string, root.c_str());
-        Position read;
-        if (options_window_position != nullptr)
-            read = std::pair(options_window_position[0], options_window_position[1]);
-        EXPECT_EQ(read, position) << line;
+        options_transition = options_sprite_attribute_byte_format = options_reencode_graphics = 1;
+        start_with(with(default_text, lines));
+        EXPECT_EQ(integers(), std::tuple(0, 1, 0, 0, 0, FALSE)) << lines[0];
     }
 }
 
-// A file that is no key file changes nothing and is replaced by the next write; folders that are
-// gone, unset or no folder are ignored and written as (NULL).
-TEST_F(OptionsFile, UnreadableContentIsIgnoredAndReplaced) {
-    options_palette = 2;
-    start_with("this is [not a key file\n=\n");
-    EXPECT_EQ(std::tuple(options_palette, options_window_position),
-              std::tuple(2, static_cast<int *>(nullptr)));
-    ASSERT_TRUE(options_save_to_file());
-    EXPECT_EQ(read_text(file()), with(default_text, {"palette=2"}));
-
-    const fs::path gone = root / "gone";
-    fs::create_directory(gone);
-    const std::string gone_uri = file_uri(gone);
-    fs::remove(gone);
-    start_with("[directories]\npicture_dir=" + gone_uri +
-               "\nsprites_dir=(NULL)\nexport_png_dir=not a uri\nexport_dir=" + file_uri(file()) +
-               "\n");
-    for (gchar *folder : {options_picture_dir_string, options_sprites_dir_string,
-                          options_export_png_dir_string, options_export_dir_string})
-        EXPECT_EQ(folder, nullptr);
-    ASSERT_TRUE(options_save_to_file());
-    EXPECT_EQ(read_text(file()), default_text);
-}
-
-// The program starts in the user's configuration folder, which GLib takes from XDG_CONFIG_HOME
-// the first time it is asked.
-TEST_F(OptionsFile, StartsInTheUsersConfigurationFolder) {
+// GLib's configuration folder (XDG_CONFIG_HOME), else the current folder.
+TEST_F(OptionsFile, StartsInTheUsersConfigurationFolderOrTheCurrentOne) {
     g_setenv("XDG_CONFIG_HOME", root.c_str(), TRUE);
-    if (root != g_get_user_config_dir())
-        GTEST_SKIP() << "GLib had taken the configuration folder before";
-    options_module_init();
-    EXPECT_EQ(std::string(utf8_path_configfile), (root / "c64-sidewell" / "user.ini").string());
-    EXPECT_EQ(read_text(root / "c64-sidewell" / "user.ini"), default_text);
-}
-
-TEST_F(OptionsFile, AFolderThatCannotBeMadeSendsTheFileToTheCurrentFolder) {
+    if (root == g_get_user_config_dir()) {
+        options_module_init();
+        EXPECT_EQ(std::tuple(std::string(utf8_path_configfile),
+                             read_text(root / "c64-sidewell" / "user.ini")),
+                  std::tuple((root / "c64-sidewell" / "user.ini").string(), default_text));
+    }
     g_file_set_contents((root / "plain-file").c_str(), "not a folder", -1, nullptr);
-    const fs::path working = root / "working";
-    fs::create_directory(working);
     const fs::path previous = fs::current_path();
-    fs::current_path(working);
+    fs::current_path(root);
     options_module_init_in((root / "plain-file" / "config").c_str());
     fs::current_path(previous);
-    EXPECT_EQ(std::string(utf8_path_configfile), (working / "user.ini").string());
-    EXPECT_EQ(read_text(working / "user.ini"), default_text);
+    EXPECT_EQ(std::tuple(std::string(utf8_path_configfile), read_text(root / "user.ini")),
+              std::tuple((root / "user.ini").string(), default_text));
 }
 
 } // namespace

@@ -1,6 +1,4 @@
-// Project files: the whole text the editor writes, the file URIs and the corner colour it reads
-// back, where a moved project finds its files, the names the dialogs offer, and the example
-// projects in the repository, which must be exactly what the writer produces.
+// Project files: the whole text written, the names offered, and the examples as written.
 
 #include "core/project.hpp"
 
@@ -23,9 +21,7 @@ GKeyFilePtr parse(const std::string &text) {
     return key_file;
 }
 
-// Three sprites with known attributes, so that the store's section is short and exact. A
-// backup names only the files that are known; with the picture alone the store's keys fall
-// into [picture], where nothing reads them, and without any group the text is no key file.
+// A backup names only known files; without any group the text is no key file.
 TEST_F(FreshState, ProjectTextHoldsEveryLineInOrder) {
     sprites_set_array_size(3);
     sprites_set_background_color(0);
@@ -36,9 +32,9 @@ TEST_F(FreshState, ProjectTextHoldsEveryLineInOrder) {
     sprites_set_color_at_index(2, 15);
     sprites_set_multicolor_at_index(1, 1);
     for (const auto &[backup, picture, sprites, groups] :
-         {std::tuple{false, "/pictures/castle.koa", "/sprites/a b.prg",
+         {std::tuple{false, "/pictures/castle.koa", "/sprites/\xc3\xa4 #1.prg",
                      "[picture]\nfile=file:///pictures/castle.koa\n"
-                     "[sprites]\nfile=file:///sprites/a%20b.prg\n"},
+                     "[sprites]\nfile=file:///sprites/%C3%A4%20%231.prg\n"},
           std::tuple{false, unknown, "relative.prg",
                      "[picture]\nfile=(NULL)\n[sprites]\nfile=(NULL)\n"},
           std::tuple{true, "/a.koa", "/b.prg",
@@ -56,63 +52,7 @@ TEST_F(FreshState, ProjectTextHoldsEveryLineInOrder) {
     }
 }
 
-// Paths outside ASCII and with URI specials go both ways; no path or a relative one is written
-// as (NULL), and a value that is no file URI is taken as it stands.
-TEST(FileUri, PathBecomesUriAndBack) {
-    for (const auto &[path, uri] :
-         {std::pair{"/home/artist/castle.koa", "file:///home/artist/castle.koa"},
-          std::pair{"/a b/c.prg", "file:///a%20b/c.prg"},
-          std::pair{"/bilder/\xc3\xa4pfel.koa", "file:///bilder/%C3%A4pfel.koa"},
-          std::pair{"/x/#1 100%.pet", "file:///x/%231%20100%25.pet"}}) {
-        EXPECT_EQ(project_get_file_uri(path), uri);
-        EXPECT_EQ(project_get_path_from_uri(uri), path);
-    }
-    EXPECT_EQ(project_get_file_uri(nullptr), "(NULL)");
-    EXPECT_EQ(project_get_file_uri("castle.koa"), "(NULL)");
-    for (const char *value : {"(NULL)", "castle.koa", "http://example.org/castle.koa", ""})
-        EXPECT_EQ(project_get_path_from_uri(value), value);
-}
-
-TEST(FindFile, StoredFileFirstThenTheSameNameBesideTheProject) {
-    const TempDir dir;
-    const fs::path stored = fs::path(dir.path()) / "old" / "castle.koa";
-    const std::string project = dir.file("moved/scene.ini");
-    fs::create_directories(stored.parent_path());
-    fs::create_directories(dir.file("moved"));
-    dir.write("old/castle.koa", {1});
-    dir.write("moved/castle.koa", {2});
-
-    EXPECT_EQ(project_find_file(stored.string(), project.c_str()), stored.string());
-    fs::remove(stored);
-    EXPECT_EQ(project_find_file(stored.string(), project.c_str()), dir.file("moved/castle.koa"));
-    fs::create_directories(stored); // a folder of that name is no file
-    EXPECT_EQ(project_find_file(stored.string(), project.c_str()), dir.file("moved/castle.koa"));
-}
-
-// The truncating remainder: -17 stays -1; no key leaves the colour as it was. A file key that is
-// missing gives nothing.
-TEST(ProjectKeys, BorderColourAndFileValues) {
-    for (const auto &[group, expected] :
-         {std::pair{"[colors]\nbase=14\n", 14}, std::pair{"[colors]\nbase=17\n", 1},
-          std::pair{"[colors]\nbase=-17\n", -1}, std::pair{"[colors]\nbase=red\n", 0},
-          std::pair{"[colors]\nother=3\n", 7}, std::pair{"", 7}}) {
-        const GKeyFilePtr key_file =
-            parse(std::string("[picture]\nfile=file:///a.koa\n[sprites]\nother=1\n") + group);
-        ASSERT_TRUE(key_file);
-        int border = 7;
-        project_read_border_color(key_file.get(), &border);
-        EXPECT_EQ(border, expected) << group;
-        std::string value = "unchanged";
-        EXPECT_FALSE(project_get_file_value(key_file.get(), "sprites", &value));
-        EXPECT_FALSE(project_get_file_value(key_file.get(), "colors", &value));
-        EXPECT_EQ(value, "unchanged");
-        EXPECT_TRUE(project_get_file_value(key_file.get(), "picture", &value));
-        EXPECT_EQ(value, "file:///a.koa");
-    }
-}
-
-// (project, picture, offered project name, offered export name). The extension is the text from
-// the last dot, unless a backslash follows that dot.
+// (project, picture, project name, export name): the extension starts at the last dot.
 TEST(SuggestedNames, ProjectAndExportNames) {
     for (const auto &[project, picture, project_name, png_name] :
          {std::tuple{unknown, "/pics/castle.koa", "castle.ini", "castle.png"},

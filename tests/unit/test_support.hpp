@@ -1,6 +1,5 @@
 #pragma once
-// Helpers shared by the unit tests: whole images compared pixel by pixel, the VIC-II's colour
-// rules written out independently of the editor, sprite records, and files in a temporary folder.
+// Shared by the unit tests: whole images and files compared, VIC-II colour rules, sprites.
 
 #include "../options_reset.hpp"
 #include "core/glib_ptr.hpp"
@@ -14,11 +13,10 @@
 
 #include <algorithm>
 #include <array>
-#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
-#include <sstream>
+#include <random>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -33,13 +31,11 @@ using Bytes = std::vector<std::uint8_t>;
 using Rgba = std::array<std::uint8_t, 4>;
 using Bitmap = std::array<std::uint8_t, sprite_data_size>;
 
-// The Pepto colours as the C64 community publishes them, written out independently of the
-// editor's own table.
+// The Pepto colours as the C64 community publishes them.
 constexpr std::array<std::uint32_t, 16> pepto = {
     0x000000, 0xFFFFFF, 0x68372B, 0x70A4B2, 0x6F3D86, 0x588D43, 0x352879, 0xB8C76F,
     0x6F4F25, 0x433900, 0x9A6759, 0x444444, 0x6C6C6C, 0x9AD284, 0x6C5EB5, 0x959595};
 
-// Names parameterised tests after their case's name.
 inline constexpr auto by_name = [](const auto &info) { return std::string{info.param.name}; };
 
 inline Rgba pixel_at(const GdkPixbuf *image, int x, int y) {
@@ -52,52 +48,39 @@ inline Rgba opaque(std::uint32_t hex) {
 }
 // A colour index in the current palette as an opaque pixel.
 inline Rgba opaque(int colour) {
-    std::array<std::uint8_t, 3> rgb{};
-    palette_get_rgb_at_index(colour, rgb.data());
-    return {rgb[0], rgb[1], rgb[2], 255};
+    Rgba rgba{0, 0, 0, 255};
+    palette_get_rgb_at_index(colour, rgba.data());
+    return rgba;
 }
 constexpr Rgba transparent = {0, 0, 0, 0};
 
-// Every pixel of an RGBA image against expected(x, y). A transparent expectation checks only the
-// alpha, as the colour of a transparent pixel is never written.
+// Every pixel of an RGBA image against expected(x, y); a transparent pixel's colour is not set.
 template <typename Expected>
 ::testing::AssertionResult same_image(const GdkPixbuf *image, int width, int height,
                                       Expected expected) {
     if (image == nullptr || gdk_pixbuf_get_width(image) != width ||
         gdk_pixbuf_get_height(image) != height || gdk_pixbuf_get_n_channels(image) != 4)
         return ::testing::AssertionFailure() << "no RGBA image of " << width << "x" << height;
-    const auto hex = [](const Rgba &p) {
-        return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | p[2] << 8 | p[3];
-    };
-    int wrong = 0;
-    std::ostringstream first;
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
             const Rgba want = expected(x, y);
             const Rgba got = pixel_at(image, x, y);
-            if ((want[3] == 0 ? got[3] != 0 : got != want) && wrong++ == 0)
-                first << "; (" << x << ", " << y << ") is " << std::hex << hex(got) << ", expected "
-                      << hex(want);
+            if (want[3] == 0 ? got[3] != 0 : got != want)
+                return ::testing::AssertionFailure() << "pixel (" << x << ", " << y << ") differs";
         }
-    if (wrong > 0)
-        return ::testing::AssertionFailure() << wrong << " pixels differ" << first.str();
     return ::testing::AssertionSuccess();
 }
 
-// Reports the first differing offset instead of two dumps of thousands of bytes.
 inline ::testing::AssertionResult same_bytes(const Bytes &actual, const Bytes &expected) {
-    if (actual.size() != expected.size())
-        return ::testing::AssertionFailure()
-               << "size " << actual.size() << ", expected " << expected.size();
-    const auto [a, e] = std::mismatch(actual.begin(), actual.end(), expected.begin());
-    if (a != actual.end())
-        return ::testing::AssertionFailure() << "offset " << (a - actual.begin()) << " holds "
-                                             << int(*a) << ", expected " << int(*e);
-    return ::testing::AssertionSuccess();
+    const auto [a, e] =
+        std::mismatch(actual.begin(), actual.end(), expected.begin(), expected.end());
+    if (a == actual.end() && e == expected.end())
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "differ at offset " << (a - actual.begin()) << " of "
+                                         << actual.size() << ", expected " << expected.size();
 }
 
-// Colour index of multicolour pixel (x, y), 160 by 200, by the VIC-II's rules: pair 00 is the
-// background, 01 the screen byte's high nibble, 10 its low nibble, 11 the colour RAM nibble.
+// Multicolour pixel, 160x200: pairs 00 background, 01 screen high, 10 screen low, 11 colour RAM.
 inline int multicolour_index(const std::uint8_t *bitmap, const std::uint8_t *screen,
                              const std::uint8_t *colour, int background, int x, int y) {
     const int cell = y / 8 * 40 + x / 4;
@@ -116,13 +99,26 @@ inline bool same_picture(const PictureData &a, const PictureData &b) {
            a.border_color == b.border_color && a.format == b.format;
 }
 
+// Random bytes in every part; a background with a junk high nibble, 0xF6.
+inline PictureData random_picture(unsigned seed, int format = picture_format_koala) {
+    std::mt19937 rng(seed);
+    PictureData picture{};
+    for (auto *part : {picture.bitmap, picture.screen_ram, picture.color_ram})
+        for (int i = 0; i < (part == picture.bitmap ? 8000 : 1000); ++i)
+            part[i] = static_cast<std::uint8_t>(rng());
+    picture.background_color = 0xF6;
+    picture.format = format;
+    picture.border_color = -1;
+    return picture;
+}
+
 inline Bitmap filled(std::uint8_t value) {
     Bitmap bytes{};
     bytes.fill(value);
     return bytes;
 }
 
-// Attributes of a sprite record; the getters must write 0 for an index out of use.
+// Colour, multicolour and selected flag of a record; the getters write 0 for an index out of use.
 inline std::tuple<int, int, int> attributes_at(unsigned index) {
     std::uint8_t colour = 0xEE;
     std::int32_t multicolor = 0x5A;
@@ -150,8 +146,7 @@ inline std::string read_text(const std::string &path) {
     gsize length = 0;
     if (!g_file_get_contents(path.c_str(), &contents, &length, nullptr))
         return {};
-    const GCharPtr owner(contents);
-    return std::string(contents, length);
+    return std::string(GCharPtr(contents).get(), length);
 }
 inline Bytes read_bytes(const std::string &path) {
     const std::string text = read_text(path);
@@ -163,23 +158,17 @@ inline std::string shared_path(const std::string &name) {
 }
 
 // A fresh folder under the system's temp folder, removed with everything in it.
-class TempDir {
-  public:
-    TempDir() : path_(GCharPtr(g_dir_make_tmp("sidewell-test-XXXXXX", nullptr)).get()) {}
-    ~TempDir() { std::filesystem::remove_all(path_); }
+struct TempDir {
+    const std::string path = GCharPtr(g_dir_make_tmp("sidewell-test-XXXXXX", nullptr)).get();
+    TempDir() = default;
     TempDir(const TempDir &) = delete;
-    TempDir &operator=(const TempDir &) = delete;
-
-    std::string path() const { return path_; }
-    std::string file(const std::string &name) const { return path_ + "/" + name; }
+    ~TempDir() { std::filesystem::remove_all(path); }
+    std::string file(const std::string &name) const { return path + "/" + name; }
     std::string write(const std::string &name, const Bytes &bytes) const {
         g_file_set_contents(file(name).c_str(), reinterpret_cast<const gchar *>(bytes.data()),
                             static_cast<gssize>(bytes.size()), nullptr);
         return file(name);
     }
-
-  private:
-    std::string path_;
 };
 
 // Each test starts from the options and the sprite store of a fresh process.
