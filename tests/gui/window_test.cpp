@@ -6,11 +6,14 @@
 
 #include "core/options.hpp"
 #include "gui/app.hpp"
+#include "gui/colorpickers.hpp"
 #include "gui/controls.hpp"
+#include "gui/project_commands.hpp"
 #include "gui/window_main.hpp"
 
 #include <gdk/gdkkeysyms.h>
 
+#include <array>
 #include <map>
 #include <sstream>
 
@@ -136,6 +139,16 @@ void expect_tree(GtkWidget *toplevel, const char *file,
 }
 
 class Window : public EditorTest {};
+
+// A fresh process, read before any test changes it: nothing loaded, no template preview to end,
+// corner colour 0 and light green on the sprite colour swatch.
+const std::array start_state = {picture_loaded, sprites_loaded, border_color_index,
+                                project_backup_pending_restore,
+                                int{color_index_sprite_bit_pair_10}};
+
+TEST(Start, HasNothingLoaded) {
+    EXPECT_EQ(start_state, (std::array{0, 0, 0, 0, 13}));
+}
 
 TEST(WindowBeforePreferences, IsBuiltAsDesigned) {
     GtkWidget *window = create_window_main();
