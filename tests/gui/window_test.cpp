@@ -21,21 +21,22 @@ namespace {
 
 // Everything the editor sets on its widgets; "visible" is written as "hidden" when off.
 constexpr const char *described_properties[] = {
-    "title",        "window-position", "resizable",    "modal",         "type-hint",
-    "sensitive",    "can-focus",       "events",       "width-request", "height-request",
-    "border-width", "spacing",         "homogeneous",  "layout-style",  "xalign",
-    "yalign",       "xscale",          "yscale",       "top-padding",   "bottom-padding",
-    "left-padding", "right-padding",   "ratio",        "obey-child",    "n-rows",
-    "n-columns",    "column-spacing",  "row-spacing",  "label",         "use-underline",
-    "use-markup",   "use-stock",       "justify",      "xpad",          "ypad",
-    "active",       "has-resize-grip", "tooltip-text", "stock",         "icon-size",
-    "storage-type"};
+    "name",           "title",        "window-position", "resizable",    "modal",
+    "type-hint",      "sensitive",    "can-focus",       "events",       "width-request",
+    "height-request", "border-width", "spacing",         "homogeneous",  "layout-style",
+    "xalign",         "yalign",       "xscale",          "yscale",       "top-padding",
+    "bottom-padding", "left-padding", "right-padding",   "ratio",        "obey-child",
+    "n-rows",         "n-columns",    "column-spacing",  "row-spacing",  "label",
+    "use-underline",  "use-markup",   "use-stock",       "justify",      "xpad",
+    "ypad",           "active",       "has-resize-grip", "tooltip-text", "stock",
+    "icon-size",      "storage-type"};
 
 using Names = std::map<const GtkWidget *, std::string>;
 
 std::string non_default(GParamSpec *spec, GValue *value) {
     if (g_param_value_defaults(spec, value) || G_VALUE_HOLDS_OBJECT(value) ||
-        (G_VALUE_HOLDS_FLAGS(value) && g_value_get_flags(value) == 0))
+        (G_VALUE_HOLDS_FLAGS(value) && g_value_get_flags(value) == 0) ||
+        (G_VALUE_HOLDS_STRING(value) && g_strcmp0(g_value_get_string(value), "") == 0))
         return "";
     const GCharPtr text{g_strdup_value_contents(value)};
     return std::string(" ") + spec->name + "=" + text.get();
@@ -223,6 +224,23 @@ TEST_F(Window, DialogsAreBuiltAsDesigned) {
     EXPECT_EQ(answer.times_answered(), 1);
     EXPECT_EQ(controls_format_build_date("Jan  6 2025"), "Jan 6 2025");
     EXPECT_EQ(controls_format_build_date("Dec 24 2025"), "Dec 24 2025");
+}
+
+// The progress dialog of a crunch that takes its time.
+TEST_F(Window, CrunchDialogIsBuiltAsDesigned) {
+    put_picture(example_path("sunset.koa"));
+    put_sprites(example_path("shapes.prg"));
+    write_file(dir / "exomizer", std::string("#!/bin/sh\n/bin/sleep 5\n"));
+    fs::permissions(dir / "exomizer", fs::perms::owner_all);
+    const std::string path = g_getenv("PATH");
+    g_setenv("PATH", dir.c_str(), TRUE);
+    DialogAnswer name("Save executable file", GTK_RESPONSE_OK);
+    type_name(name, dir, "crunched.prg");
+    DialogAnswer crunching("Crunching", GTK_RESPONSE_CANCEL);
+    crunching.inspect = [](GtkWidget *dialog) { expect_tree(dialog, "crunch.tree"); };
+    choose("menuitem_export");
+    g_setenv("PATH", path.c_str(), TRUE);
+    EXPECT_EQ(crunching.times_answered(), 1);
 }
 
 // Run in emulator is offered from the start only when PATH has an emulator.
