@@ -134,7 +134,16 @@ inline Screenshot run_emulator(const std::string &program, VideoStandard standar
         cycles + " -exitscreenshot " + quoted(png) + " " + quoted(program);
     gchar *standard_output = nullptr, *output = nullptr;
     GError *error = nullptr;
-    g_spawn_command_line_sync(command.c_str(), &standard_output, &output, nullptr, &error);
+    // Xvfb resets itself when its last client leaves and refuses connections meanwhile; x64sc
+    // may be the only client, so a refused display is tried again.
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        g_free(standard_output);
+        g_free(output);
+        g_spawn_command_line_sync(command.c_str(), &standard_output, &output, nullptr, &error);
+        if (error != nullptr || !g_strrstr(output, "cannot open display"))
+            break;
+        g_usleep(G_USEC_PER_SEC / 5);
+    }
     g_free(standard_output);
     const GCharPtr owned_output(output);
     const GErrorPtr owned_error(error);
