@@ -164,8 +164,8 @@ TEST_P(Export, WritesTheWholeFileUnderTheNameGiven) {
 const ExportCase export_cases[] = {
     {"png_from_picture_alpha_zoomed", png, "", "sunset.png", "",
      "zoom_2x selection_method_alpha_adjustment"},
-    {"png_from_project_petscii_frame", png, "", "scene.png", "/work/scene.ini",
-     "selection_method_frame", false},
+    {"png_from_windows_project_petscii_frame", png, "", "old.v2\\scene.png",
+     "/work/old.v2\\scene.ini", "selection_method_frame", false},
     {"petscii_flicker_windows_folder", prg, "", "scene.v2\\notes.prg", "/work/scene.v2\\notes",
      "transition_flicker", false},
     {"upper_kept_no_cruncher", prg, "GAME.PRG", "GAME.PRG", "", "", true, nullptr},
@@ -204,6 +204,7 @@ TEST_F(BackgroundCrunch, ShowsItsDialogAndCanBeCancelled) {
     GtkWidget *alive = nullptr; // cleared as the dialog is destroyed
     answer.inspect = [&](GtkWidget *dialog) {
         seen =
+            g_strcmp0(gtk_widget_get_name(dialog), "dialog_crunch") == 0 &&
             gtk_window_get_transient_for(GTK_WINDOW(dialog)) == GTK_WINDOW(window_main) &&
             gdk_window_get_cursor(gtk_widget_get_window(window_main)) != nullptr &&
             std::ranges::count(label_texts(dialog, true), "Packing the program with Exomizer...");
