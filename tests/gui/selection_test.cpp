@@ -156,7 +156,6 @@ TEST_F(Selection, ClicksAndKeysActOnTheSelection) {
         {left, 9, ctrl | shift, 0, {1, 2, 4, 5, 8, 9}, -1}, // adds from the left anchor
         {left, 9, shift | locks, 0, {1, 4, 5, 8, 9}, -1},   // replaces
         {left, 9, ctrl, 0, {1, 4, 5, 8}, -1},
-        {left, 9, ctrl, 0, {1, 4, 5, 8, 9}, 9},
         {left, 13, alt | ctrl | shift, 0, {13}, 13},
         {right, 2, 0, 0, {2}, 2},
         {right, 11, shift, 0, {2, 3, 6, 7, 10, 11}, -1},
