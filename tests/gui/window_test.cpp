@@ -1,17 +1,14 @@
 // The main window and its dialogs as built: every widget in tree order with its kind, the
-// properties that differ from GTK's defaults and its packing, against the layout written out
-// by hand in expected/*.tree. Widgets are named as the window (or dialog) registers them.
+// properties that differ from GTK's defaults and its packing, against the layout kept in
+// expected/*.tree. Widgets are named as the window (or dialog) registers them.
 
 #include "gui_test_support.hpp"
 
-#include "core/options.hpp"
 #include "gui/app.hpp"
 #include "gui/colorpickers.hpp"
 #include "gui/controls.hpp"
 #include "gui/project_commands.hpp"
 #include "gui/window_main.hpp"
-
-#include <gdk/gdkkeysyms.h>
 
 #include <array>
 #include <map>
@@ -155,25 +152,6 @@ TEST(WindowBeforePreferences, IsBuiltAsDesigned) {
     GtkWidget *window = create_window_main();
     expect_tree(window, "window_main.tree");
     gtk_widget_destroy(window);
-}
-
-// The accelerators reach the handlers, which set the options from values they did not have.
-TEST_F(Window, KeysReachTheirHandlers) {
-    const std::tuple<guint, guint, int *, int, int> keys[] = {
-        {GDK_F5, 0, &options_expansion, 1, 2},
-        {GDK_F6, 0, &options_expansion, 2, 1},
-        {GDK_F7, 0, &options_expansion, 3, 1},
-        {GDK_F8, 0, &options_expansion, 4, 1},
-        {GDK_a, GDK_MOD1_MASK, &options_palette, 0, 3},
-        {GDK_s, GDK_MOD1_MASK, &options_palette, 1, 3},
-        {GDK_d, GDK_MOD1_MASK, &options_palette, 2, 3},
-        {GDK_g, GDK_MOD1_MASK, &options_palette, 3, 0}};
-    for (const auto &[key, modifiers, option, expected, before] : keys) {
-        *option = before;
-        ASSERT_TRUE(send_key(key, GdkModifierType(modifiers)));
-        process_events(100);
-        EXPECT_EQ(*option, expected) << gdk_keyval_name(key);
-    }
 }
 
 // Message dialogs show their text literally, close on any response and go with the window.
