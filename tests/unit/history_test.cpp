@@ -1,4 +1,4 @@
-// The edit history: undo and redo with labels, the saved state, the store's part.
+// The edit history: undo and redo with labels, and the saved state.
 
 #include "core/history.hpp"
 
@@ -44,34 +44,6 @@ TEST(History, WalksBackAndForthAndKnowsTheSavedState) {
     history_mark_unsaved();
     history_clear(false);
     expect(true, "", "");
-}
-
-// The store's part goes out and comes back for the sprites in use.
-TEST(History, TakesAndRestoresTheStoresColours) {
-    sprites_module_init();
-    ASSERT_EQ(sprites_set_array_size(3), 1);
-    HistoryState expected;
-    expected.colours = {5, 6, 7};
-    expected.multicolour[1] = 1;
-    for (unsigned i = 0; i < 3; ++i) {
-        sprites_set_color_at_index(i, expected.colours[i]);
-        sprites_set_multicolor_at_index(i, expected.multicolour[i]);
-    }
-    expected.background = 2;
-    expected.multicolour0 = 3;
-    expected.multicolour1 = 4;
-    sprites_set_background_color(2);
-    sprites_set_multicolor0(3);
-    sprites_set_multicolor1(4);
-    const HistoryState taken = history_get_store_state();
-    EXPECT_EQ(taken, expected);
-    sprites_set_color_for_selection(9);
-    sprites_set_multicolor_for_all(0);
-    sprites_set_background_color(0);
-    sprites_set_multicolor0(0);
-    sprites_set_multicolor1(0);
-    history_set_store_state(taken);
-    EXPECT_EQ(history_get_store_state(), expected);
 }
 
 } // namespace

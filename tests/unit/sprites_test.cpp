@@ -24,13 +24,6 @@ std::set<unsigned> selected_indices() {
     return selected;
 }
 
-std::set<unsigned> indices(unsigned first, unsigned end) {
-    std::set<unsigned> range;
-    for (unsigned i = first; i < end; i++)
-        range.insert(i);
-    return range;
-}
-
 std::tuple<int, int, int> anchors() {
     return {sprites_get_last_selected_index(), sprites_get_last_selected_index_left(),
             sprites_get_last_selected_index_right()};
@@ -150,28 +143,22 @@ TEST_F(SpriteStore, CleanupAndDeleteKeepTheSelectionInPlace) {
     sprites_select_none();
     sprites_set_selected_at_index(3, 1);
     sprites_delete_sprite_at_index(40);
-    EXPECT_EQ(sprites_get_array_size(), 40u);
     sprites_delete_sprite_at_index(3);
-    sprites_delete_sprite_at_index(37);
-    EXPECT_EQ(sprites_get_array_size(), 38u);
     sprites_set_array_size(40);
-    for (unsigned j = 0; j < 40; j++) { // the last record stays behind; a deleted one is selected
-        const unsigned from = j < 3 ? j : j < 37 ? j + 1 : 39;
+    for (unsigned j = 0; j < 40; j++) { // the last record stays behind
+        const unsigned from = j < 3 ? j : j < 39 ? j + 1 : 39;
         EXPECT_EQ(std::tuple(data_at(j), attributes_at(j)),
                   std::tuple(filled(static_cast<std::uint8_t>(from)),
-                             std::tuple(int(from % 16), int(from % 3), int(j == 3 || j == 37))))
+                             std::tuple(int(from % 16), int(from % 3), int(j == 3))))
             << j;
     }
     sprites_select_none();
-    sprites_set_array_size(50);
-    sprites_set_color_at_index(49, 2);
     sprites_set_array_size(45);
-    sprites_cleanup();
+    sprites_cleanup(); // resets and selects the records that were in use
     EXPECT_EQ(sprites_get_array_size(), 0u);
-    sprites_set_array_size(50);
-    EXPECT_EQ(selected_indices(), indices(0, 45));
-    EXPECT_EQ(std::tuple(data_at(0), attributes_at(16), attributes_at(49)),
-              std::tuple(filled(0), std::tuple(13, 0, 1), std::tuple(2, 0, 0)));
+    sprites_set_array_size(128);
+    EXPECT_EQ(std::tuple(sprites_get_selected_count(), data_at(0), attributes_at(16)),
+              std::tuple(45u, filled(0), std::tuple(13, 0, 1)));
 }
 
 using Op = int (*)(int index, int value, int clear, unsigned *out);
@@ -186,144 +173,74 @@ constexpr Op toggle = [](int i, int, int, unsigned *) {
 };
 constexpr Op none = [](int, int, int, unsigned *) { return sprites_select_none(), 0; };
 constexpr Op all = [](int, int, int, unsigned *) { return sprites_select_all(), 0; };
-constexpr Op all_left = [](int, int, int, unsigned *) { return sprites_select_all_left(), 0; };
 constexpr Op all_right = [](int, int, int, unsigned *) { return sprites_select_all_right(), 0; };
 constexpr Op to = [](int i, int v, int c, unsigned *) {
     return sprites_set_selected_to_index(i, v, c);
-};
-constexpr Op to_left = [](int i, int v, int c, unsigned *) {
-    return sprites_set_selected_to_index_left(i, v, c);
-};
-constexpr Op to_right = [](int i, int v, int c, unsigned *) {
-    return sprites_set_selected_to_index_right(i, v, c);
 };
 constexpr Op displaced = [](int i, int v, int, unsigned *out) {
     return sprites_set_selected_at_displaced_index_from_last(i, v, out);
 };
 constexpr Op resize = [](int i, int, int, unsigned *) { return sprites_set_array_size(i); };
 
-constexpr unsigned untouched = 999;
-
-// Each scenario starts from the template with nothing selected and no anchors.
-struct SelectionCase {
-    const char *name;
-    std::vector<Step> steps;
-    std::set<unsigned> selected;
-    std::int32_t last, left, right; // the anchors
-    int result;                     // of the last step
-    unsigned out = untouched;
-};
-
-class Selection : public SpriteStore, public ::testing::WithParamInterface<SelectionCase> {};
-
-TEST_P(Selection, LeavesFlagsAnchorsAndResult) {
-    const SelectionCase &c = GetParam();
-    sprites_select_none();
-    unsigned out = untouched;
-    int result = 0;
-    for (const Step &step : c.steps)
-        result = step.op(step.index, step.value, step.clear, &out);
-    EXPECT_EQ(std::tuple(result, selected_indices(), anchors(), out),
-              std::tuple(c.result, c.selected, std::tuple(c.last, c.left, c.right), c.out));
-}
-
-// Sprites 0, 1, 4, 5, ... stand in the left border, 2, 3, 6, 7, ... in the right.
-std::set<unsigned> side(bool left, std::set<unsigned> extra) {
-    for (unsigned i = 0; i < 128; i++)
-        if (((i & 2) == 0) == left)
-            extra.insert(i);
-    return extra;
-}
-
-const SelectionCase selection_cases[] = {
-    {"at_5_then_6_anchors_left_and_right", {{at, 5}, {at, 6}}, {5, 6}, 6, 5, 6, 1},
-    {"at_with_0_drops_every_anchor", {{at, 5}, {at, 6}, {at, 5, 0}}, {6}, -1, -1, -1, 1},
-    {"toggle_on", {{toggle, 7}}, {7}, 7, -1, 7, 1},
-    {"at_index_out_of_use", {{at, 40}}, {}, -1, -1, -1, 0},
-    {"toggle_out_of_use", {{toggle, 40}}, {}, -1, -1, -1, 0},
-    {"toggle_off", {{at, 4}, {at, 7}, {toggle, 7}}, {4}, -1, -1, -1, 1},
-    {"none_drops_anchors", {{at, 4}, {at, 7}, {none}}, {}, -1, -1, -1, 0},
-    {"all_selects_128_and_drops_anchors", {{at, 4}, {all}}, indices(0, 128), -1, -1, -1, 0},
-    {"all_left_keeps_right", {{at, 2}, {at, 4}, {all_left}}, side(true, {2}), -1, -1, 2, 0},
-    {"all_right_keeps_left", {{at, 2}, {at, 4}, {all_right}}, side(false, {4}), -1, 4, -1, 0},
-    {"range_with_clear", {{at, 12}, {at, 3}, {to, 6}}, {3, 4, 5, 6}, 3, -1, -1, 1},
-    {"range_down_no_clear", {{at, 12}, {at, 3}, {to, 1, 1, 0}}, {1, 2, 3, 12}, 3, 12, 3, 1},
-    {"range_value_0_still_clears", {{at, 12}, {at, 3}, {to, 6, 0}}, {}, 3, -1, -1, 0},
-    {"range_to_index_out_of_use", {{at, 3}, {to, 40}}, {3}, 3, -1, 3, 0},
-    {"left_9_from_1", {{at, 2}, {at, 1}, {to_left, 9}}, {1, 4, 5, 8, 9}, -1, 1, -1, 1},
-    {"left_down_no_clear", {{at, 9}, {to_left, 0, 1, 0}}, {0, 1, 4, 5, 8, 9}, 9, 9, -1, 1},
-    {"left_without_left_anchor", {{at, 2}, {to_left, 9}}, {2}, 2, -1, 2, 0},
-    {"right_11_from_2", {{at, 4}, {at, 2}, {to_right, 11}}, {2, 3, 6, 7, 10, 11}, -1, -1, 2, 1},
-    {"displaced_minus_4_from_2_fails", {{at, 2}, {displaced, -4}}, {2}, 2, -1, 2, 0},
-    {"displaced_minus_4_from_6", {{at, 0}, {at, 6}, {displaced, -4}}, {2}, 2, -1, 2, 1, 2},
-    {"displaced_plus_1_from_5", {{at, 5}, {displaced, 1}}, {6}, 6, -1, 6, 1, 6},
-    {"displaced_with_value_0", {{at, 5}, {displaced, 1, 0}}, {}, -1, -1, -1, 1, 6},
-    {"displaced_out_of_use", {{at, 30}, {resize, 20}, {displaced, -2}}, {}, 30, -1, -1, 0, 28},
-};
-
-INSTANTIATE_TEST_SUITE_P(Operations, Selection, ::testing::ValuesIn(selection_cases), by_name);
-
-std::string repeated(const std::string &item, unsigned times) {
-    std::string text;
-    for (unsigned i = 0; i < times; i++)
-        text += item;
-    return text;
-}
-
-// The section written for the sprites in use after reading a [sprites] group with count in use.
-std::string read_and_write(unsigned count, const std::string &group) {
-    sprites_module_init();
-    sprites_set_array_size(count);
-    const std::string text = "[sprites]\n" + group;
-    const GKeyFilePtr key_file{g_key_file_new()};
-    EXPECT_TRUE(g_key_file_load_from_data(key_file.get(), text.c_str(), text.size(),
-                                          G_KEY_FILE_NONE, nullptr));
-    sprites_init_from_key_file(key_file.get());
-    sprites_set_array_size(3);
-    const GStringPtr written{g_string_new("")};
-    sprites_get_config_string(written.get());
-    return written->str;
-}
-
-const std::string defaults =
-    "background_color_index=6\nmulticolor0_index=4\nmulticolor1_index=10\n";
-const std::string unread = "mc_flags=false;false;false;\ncolor_indexes=13;13;13;\n";
-
-// Colours reduced to 0-15; lists apply only when both read, as far as the shorter reaches.
-TEST_F(SpriteStore, ProjectSectionIsWrittenAndReadBack) {
-    const std::string colours = repeated("13;", 16) + repeated("10;", 8) + repeated("13;", 4) +
-                                repeated("10;", 8) + repeated("13;", 4);
-    const GStringPtr fresh{g_string_new("[sprites]\n")};
-    sprites_get_config_string(fresh.get());
-    EXPECT_EQ(fresh->str, "[sprites]\n" + defaults + "mc_flags=" + repeated("false;", 40) +
-                              "\ncolor_indexes=" + colours + "\n");
-    const std::string lists_130 =
-        "mc_flags=" + repeated("true;", 130) + "\ncolor_indexes=" + repeated("1;", 130) + "\n";
-    for (const auto &[count, group, written] : {
-             std::tuple{
-                 3u,
-                 std::string(
-                     "background_color_index=-1\nmulticolor0_index=37\nmulticolor1_index=red\n"),
-                 "background_color_index=15\nmulticolor0_index=5\nmulticolor1_index=0\n" + unread},
-             std::tuple{3u, std::string("mc_flags=true;false;\ncolor_indexes=37;-1;\n"),
-                        defaults + "mc_flags=true;false;false;\ncolor_indexes=5;255;13;\n"},
-             std::tuple{3u, std::string("mc_flags=true;true;true;\ncolor_indexes=1;2;\n"),
-                        defaults + "mc_flags=true;true;false;\ncolor_indexes=1;2;13;\n"},
-             std::tuple{2u, std::string("mc_flags=true;true;true;\ncolor_indexes=1;2;3;\n"),
-                        defaults + "mc_flags=true;true;false;\ncolor_indexes=1;2;13;\n"},
-             std::tuple{128u, lists_130,
-                        defaults + "mc_flags=true;true;true;\ncolor_indexes=1;1;1;\n"},
-             std::tuple{3u, std::string("mc_flags=true;maybe;\ncolor_indexes=1;2;\n"),
-                        defaults + unread},
-             std::tuple{3u, std::string("mc_flags=true;\n"), defaults + unread},
-             std::tuple{3u, std::string("mc_flags=true;true;\ncolor_indexes=1;x;\n"),
-                        defaults + unread},
+// Each scenario starts from the template with nothing selected: (name, steps, selected,
+// anchors last, left and right, result of the last step, index written or 999).
+TEST_F(SpriteStore, SelectionLeavesFlagsAnchorsAndResult) {
+    std::set<unsigned> every, right_side = {4};
+    for (unsigned i = 0; i < 128; i++) {
+        every.insert(i);
+        if ((i & 2) != 0) // sprites 2, 3, 6, 7, ... stand in the right border
+            right_side.insert(i);
+    }
+    for (const auto &[name, steps, selected, last, left, right, result, written] :
+         std::initializer_list<std::tuple<const char *, std::vector<Step>, std::set<unsigned>, int,
+                                          int, int, int, unsigned>>{
+             {"toggle_on", {{toggle, 7}}, {7}, 7, -1, 7, 1, 999},
+             {"at_out_of_use", {{at, 40}}, {}, -1, -1, -1, 0, 999},
+             {"none_drops_anchors", {{at, 4}, {at, 7}, {none}}, {}, -1, -1, -1, 0, 999},
+             {"all_drops_anchors", {{at, 4}, {all}}, every, -1, -1, -1, 0, 999},
+             {"all_right_keeps_left",
+              {{at, 2}, {at, 4}, {all_right}},
+              right_side,
+              -1,
+              4,
+              -1,
+              0,
+              999},
+             {"range_with_clear", {{at, 12}, {at, 3}, {to, 6}}, {3, 4, 5, 6}, 3, -1, -1, 1, 999},
+             {"range_out_of_use", {{at, 3}, {to, 40}}, {3}, 3, -1, 3, 0, 999},
+             {"displaced_out_of_use",
+              {{at, 30}, {resize, 20}, {displaced, -2}},
+              {},
+              30,
+              -1,
+              -1,
+              0,
+              28},
          }) {
-        EXPECT_EQ(read_and_write(count, group), written) << group;
-        if (count == 128) {
-            sprites_set_array_size(128);
-            EXPECT_EQ(attributes_at(127), std::tuple(1, 1, 1));
-        }
+        sprites_module_init();
+        sprites_select_none();
+        unsigned out = 999;
+        int got = 0;
+        for (const Step &step : steps)
+            got = step.op(step.index, step.value, step.clear, &out);
+        EXPECT_EQ(std::tuple(got, selected_indices(), anchors(), out),
+                  std::tuple(result, selected, std::tuple(last, left, right), written))
+            << name;
+    }
+}
+
+// A list that does not parse, or a missing one, leaves every sprite's attributes.
+TEST_F(SpriteStore, ProjectSectionNeedsBothListsReadable) {
+    for (const char *group : {"mc_flags=true;maybe;\ncolor_indexes=1;2;\n", "mc_flags=true;\n"}) {
+        const std::string text = std::string("[sprites]\n") + group;
+        const GKeyFilePtr key_file{g_key_file_new()};
+        ASSERT_TRUE(g_key_file_load_from_data(key_file.get(), text.c_str(), text.size(),
+                                              G_KEY_FILE_NONE, nullptr));
+        sprites_module_init();
+        sprites_init_from_key_file(key_file.get());
+        EXPECT_EQ(std::tuple(attributes_at(0), attributes_at(1)),
+                  std::tuple(std::tuple(13, 0, 1), std::tuple(13, 0, 1)))
+            << group;
     }
 }
 

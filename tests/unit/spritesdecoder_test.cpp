@@ -64,48 +64,4 @@ TEST_F(FreshState, SpriteFilesOfWholeSlotsUpTo128) {
     }
 }
 
-// SpritePad: bit 7 of slot 0 sets multicolour for all, bits 0-3 the colour; linked sprites
-// copy the colour. Other formats read light green; without initialising attributes stay.
-TEST_F(FreshState, SpriteAttributesAsTheFormatReadsThem) {
-    const TempDir dir;
-    const Bytes file = sprite_file(2 + 64 * 48);
-    const std::string path = dir.write("s.prg", file);
-    for (const auto &[format, initialise] :
-         {std::pair{sprite_pad, 1}, std::pair{sprites_attribute_format_ignore, 1}, std::pair{2, 1},
-          std::pair{-1, 1}, std::pair{sprite_pad, 0}}) {
-        SCOPED_TRACE(testing::Message() << "format " << format << " initialise " << initialise);
-        sprites_module_init();
-        sprites_set_array_size(50);
-        sprites_set_color_at_index(42, 7);
-        sprites_set_multicolor_at_index(42, 1);
-        sprites_set_array_size(10);
-        sprites_select_none();
-        sprites_set_selected_at_index(5, 1);
-        ASSERT_EQ(decode(path, format, initialise), "");
-        ASSERT_EQ(sprites_get_array_size(), 48u);
-        for (unsigned k = 0; k < 48; k++) {
-            const unsigned source = is_linked(k) ? k - 4 : k;
-            const bool linked_default = (k >= 16 && k < 24) || (k >= 28 && k < 36);
-            const int kept_colour = k == 42 ? 7 : linked_default ? 10 : 13;
-            const int read_colour = format != sprite_pad ? 13 : source == 0 ? 1 : int(source % 16);
-            EXPECT_EQ(std::tuple(data_at(k), attributes_at(k)),
-                      std::tuple(slot_bitmap(file, k),
-                                 initialise == 1
-                                     ? std::tuple(read_colour, format == sprite_pad ? 1 : 0, 1)
-                                     : std::tuple(kept_colour, k == 42 ? 1 : 0, k == 5 ? 1 : 0)))
-                << k;
-        }
-        EXPECT_EQ(
-            std::tuple(sprites_get_last_selected_index(), sprites_get_last_selected_index_left()),
-            std::tuple(5, 5));
-    }
-    // Only bit 7 means multicolour: colour 15 in the first slot leaves every sprite single colour.
-    Bytes single = sprite_file(2 + 64 * 2);
-    single[2 + 63] = 0x0F;
-    sprites_module_init();
-    ASSERT_EQ(decode(dir.write("single.prg", single), sprite_pad, 1), "");
-    EXPECT_EQ(std::tuple(attributes_at(0), attributes_at(1)),
-              std::tuple(std::tuple(15, 0, 1), std::tuple(1, 0, 1)));
-}
-
 } // namespace
