@@ -1,4 +1,4 @@
-// The edit history: undo and redo with labels, and the saved state.
+// The edit history: undo and redo with labels, the saved state, the store's part.
 
 #include "core/history.hpp"
 
@@ -44,6 +44,14 @@ TEST(History, WalksBackAndForthAndKnowsTheSavedState) {
     history_mark_unsaved();
     history_clear(false);
     expect(true, "", "");
+    // The store's part comes back for the sprites in use.
+    sprites_module_init();
+    HistoryState state = history_get_store_state();
+    state.colours[1] = 9;
+    state.multicolour[2] = 1;
+    state.background = 3;
+    history_set_store_state(state);
+    EXPECT_EQ(history_get_store_state(), state);
 }
 
 } // namespace

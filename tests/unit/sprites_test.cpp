@@ -133,100 +133,45 @@ TEST_F(SpriteStore, RecordOperationsActOnlyOnIndicesInUse) {
               std::tuple(filled(0), std::tuple(13, 0, 1), filled(0), std::tuple(13, 0, 0)));
 }
 
-// Deleting moves later sprites up with the selection in place; cleanup resets and selects.
-TEST_F(SpriteStore, CleanupAndDeleteKeepTheSelectionInPlace) {
-    for (unsigned i = 0; i < 40; i++) {
-        sprites_set_data_at_index(i, filled(static_cast<std::uint8_t>(i)).data());
-        sprites_set_color_at_index(i, static_cast<std::uint8_t>(i % 16));
-        sprites_set_multicolor_at_index(i, static_cast<std::int32_t>(i % 3));
-    }
-    sprites_select_none();
-    sprites_set_selected_at_index(3, 1);
-    sprites_delete_sprite_at_index(40);
-    sprites_delete_sprite_at_index(3);
-    sprites_set_array_size(40);
-    for (unsigned j = 0; j < 40; j++) { // the last record stays behind
-        const unsigned from = j < 3 ? j : j < 39 ? j + 1 : 39;
-        EXPECT_EQ(std::tuple(data_at(j), attributes_at(j)),
-                  std::tuple(filled(static_cast<std::uint8_t>(from)),
-                             std::tuple(int(from % 16), int(from % 3), int(j == 3))))
-            << j;
-    }
-    sprites_select_none();
-    sprites_set_array_size(45);
-    sprites_cleanup(); // resets and selects the records that were in use
-    EXPECT_EQ(sprites_get_array_size(), 0u);
-    sprites_set_array_size(128);
-    EXPECT_EQ(std::tuple(sprites_get_selected_count(), data_at(0), attributes_at(16)),
-              std::tuple(45u, filled(0), std::tuple(13, 0, 1)));
-}
-
-using Op = int (*)(int index, int value, int clear, unsigned *out);
-struct Step {
-    Op op;
-    int index = 0, value = 1, clear = 1;
-};
-
-constexpr Op at = [](int i, int v, int, unsigned *) { return sprites_set_selected_at_index(i, v); };
-constexpr Op toggle = [](int i, int, int, unsigned *) {
-    return sprites_toggle_selected_at_index(i);
-};
-constexpr Op none = [](int, int, int, unsigned *) { return sprites_select_none(), 0; };
-constexpr Op all = [](int, int, int, unsigned *) { return sprites_select_all(), 0; };
-constexpr Op all_right = [](int, int, int, unsigned *) { return sprites_select_all_right(), 0; };
-constexpr Op to = [](int i, int v, int c, unsigned *) {
-    return sprites_set_selected_to_index(i, v, c);
-};
-constexpr Op displaced = [](int i, int v, int, unsigned *out) {
-    return sprites_set_selected_at_displaced_index_from_last(i, v, out);
-};
-constexpr Op resize = [](int i, int, int, unsigned *) { return sprites_set_array_size(i); };
-
-// Each scenario starts from the template with nothing selected: (name, steps, selected,
-// anchors last, left and right, result of the last step, index written or 999).
+// One walk through the selection calls: result, flags of all 128 and the anchors after each.
 TEST_F(SpriteStore, SelectionLeavesFlagsAnchorsAndResult) {
+    const auto expect = [](int result, int expected, const std::set<unsigned> &selected,
+                           std::tuple<int, int, int> anchors_after) {
+        EXPECT_EQ(std::tuple(result, selected_indices(), anchors()),
+                  std::tuple(expected, selected, anchors_after));
+    };
+    const auto at = [](int index) { return sprites_set_selected_at_index(index, 1); };
     std::set<unsigned> every, right_side = {4};
     for (unsigned i = 0; i < 128; i++) {
         every.insert(i);
         if ((i & 2) != 0) // sprites 2, 3, 6, 7, ... stand in the right border
             right_side.insert(i);
     }
-    for (const auto &[name, steps, selected, last, left, right, result, written] :
-         std::initializer_list<std::tuple<const char *, std::vector<Step>, std::set<unsigned>, int,
-                                          int, int, int, unsigned>>{
-             {"toggle_on", {{toggle, 7}}, {7}, 7, -1, 7, 1, 999},
-             {"at_out_of_use", {{at, 40}}, {}, -1, -1, -1, 0, 999},
-             {"none_drops_anchors", {{at, 4}, {at, 7}, {none}}, {}, -1, -1, -1, 0, 999},
-             {"all_drops_anchors", {{at, 4}, {all}}, every, -1, -1, -1, 0, 999},
-             {"all_right_keeps_left",
-              {{at, 2}, {at, 4}, {all_right}},
-              right_side,
-              -1,
-              4,
-              -1,
-              0,
-              999},
-             {"range_with_clear", {{at, 12}, {at, 3}, {to, 6}}, {3, 4, 5, 6}, 3, -1, -1, 1, 999},
-             {"range_out_of_use", {{at, 3}, {to, 40}}, {3}, 3, -1, 3, 0, 999},
-             {"displaced_out_of_use",
-              {{at, 30}, {resize, 20}, {displaced, -2}},
-              {},
-              30,
-              -1,
-              -1,
-              0,
-              28},
-         }) {
-        sprites_module_init();
-        sprites_select_none();
-        unsigned out = 999;
-        int got = 0;
-        for (const Step &step : steps)
-            got = step.op(step.index, step.value, step.clear, &out);
-        EXPECT_EQ(std::tuple(got, selected_indices(), anchors(), out),
-                  std::tuple(result, selected, std::tuple(last, left, right), written))
-            << name;
-    }
+    sprites_select_none();
+    expect(sprites_toggle_selected_at_index(7), 1, {7}, {7, -1, 7});
+    expect(at(40), 0, {7}, {7, -1, 7});
+    at(4);
+    sprites_select_none();
+    expect(0, 0, {}, {-1, -1, -1});
+    at(4);
+    sprites_select_all();
+    expect(0, 0, every, {-1, -1, -1});
+    sprites_select_none();
+    at(2);
+    at(4);
+    sprites_select_all_right();
+    expect(0, 0, right_side, {-1, 4, -1});
+    sprites_select_none();
+    at(12);
+    at(3);
+    expect(sprites_set_selected_to_index(6, 1, 1), 1, {3, 4, 5, 6}, {3, -1, -1});
+    expect(sprites_set_selected_to_index(40, 1, 1), 0, {3, 4, 5, 6}, {3, -1, -1});
+    sprites_select_none();
+    at(30);
+    sprites_set_array_size(20);
+    unsigned out = 999;
+    expect(sprites_set_selected_at_displaced_index_from_last(-2, 1, &out), 0, {}, {30, -1, -1});
+    EXPECT_EQ(out, 28u);
 }
 
 // A list that does not parse, or a missing one, leaves every sprite's attributes.
