@@ -70,14 +70,6 @@ Rgba expected_pixel(const Format &f, const Bytes &file, int x, int y) {
                                                       : file[f.background] & 0x0F);
 }
 
-PictureData sentinel_record() {
-    PictureData record;
-    std::memset(&record, 0xAA, sizeof record);
-    record.border_color = -1;
-    record.format = picture_format_none;
-    return record;
-}
-
 struct Decoded {
     gboolean ok;
     PixbufPtr image;
@@ -109,13 +101,15 @@ TEST_F(FreshState, PictureRecordHoldsTheFilesPartsAndImageEveryPixel) {
         c64pixbuf_set_case(charset == 0 ? 0 : 1);
         const TempDir dir;
         const std::string path = dir.write("\u00e4.prg", file);
-        PictureData record = sentinel_record();
+        PictureData record; // what the file does not hold must stay as it was
+        std::memset(&record, 0xAA, sizeof record);
+        record.border_color = -1;
+        PictureData want = record;
         const Decoded result = decode(path, picture_format_none, &record);
         ASSERT_TRUE(result.ok) << result.error->message;
         const auto expected = [&](int x, int y) { return expected_pixel(f, file, x, y); };
         EXPECT_TRUE(same_image(result.image.get(), 320, 200, expected));
         EXPECT_TRUE(same_image(decode(path, f.id, nullptr).image.get(), 320, 200, expected));
-        PictureData want = sentinel_record();
         for (const auto &[part, offset, size] :
              {std::tuple{want.bitmap, f.bitmap, 8000}, std::tuple{want.screen_ram, f.screen, 1000},
               std::tuple{want.color_ram, f.colour, 1000},
