@@ -2,6 +2,7 @@
 
 #include "core/executable.hpp"
 
+#include "core/reencode.hpp"
 #include "core/viewer.hpp"
 #include "test_support.hpp"
 
@@ -122,6 +123,18 @@ TEST_F(FreshState, ProgramHasEveryByteAtItsAddress) {
             same_bytes(program.bytes, expected_file(petscii, picture, c.viewer, c.count, c.mask)))
             << c.format << " " << c.transition << " " << c.count;
         EXPECT_EQ(program.start_address, petscii ? 0x2000 : 0x3400);
+        if (c.format != picture_format_vidcom)
+            continue;
+        // Re-encoding works on a copy; hires and unknown formats have no viewer.
+        PictureData reencoded = picture;
+        reencode_process_picture_mc(&picture, &reencoded);
+        EXPECT_TRUE(same_bytes(executable_build(picture, c.transition, true).bytes,
+                               executable_build(reencoded, c.transition, false).bytes));
+        for (const int format : {0, 2, -1}) {
+            picture.format = format;
+            const ExecutableProgram none = executable_build(picture, 0, true);
+            EXPECT_EQ(std::tuple(none.bytes.size(), none.start_address), std::tuple(0u, 0));
+        }
     }
 }
 

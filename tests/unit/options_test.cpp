@@ -54,34 +54,6 @@ auto integers() {
                       options_reencode_graphics);
 }
 
-class OptionsFile : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        options_reset_to_start_values();
-        options_set_position_source([](int *x, int *y) -> gboolean {
-            *x = 123;
-            *y = -45;
-            return TRUE;
-        });
-    }
-    void TearDown() override {
-        options_reset_to_start_values();
-        replace_string(&utf8_path_configfile, nullptr);
-        options_set_position_source(nullptr);
-    }
-    // Not there yet: the preferences folder is made with its parents.
-    void start() const { options_module_init_in((root / "not yet").c_str()); }
-    void start_with(const std::string &text) const {
-        fs::create_directories(file.parent_path());
-        g_file_set_contents(file.c_str(), text.c_str(), static_cast<gssize>(text.size()), nullptr);
-        start();
-    }
-
-    test_support::TempDir dir;
-    const fs::path root = dir.path;
-    const fs::path file = root / "not yet" / "c64-sidewell" / "user.ini";
-};
-
 const std::string default_text =
     "# C64 Sidewell config file - do NOT edit\n\n"
     "[directories]\npicture_dir=(NULL)\nsprites_dir=(NULL)\nexport_png_dir=(NULL)\n"
@@ -91,28 +63,26 @@ const std::string default_text =
     "[misc]\nreencode_graphics=false\n\n"
     "[application]\nposition=123;-45;\n";
 
-// A private folder with the defaults; no position source, no [application]; failed writes say so.
-TEST_F(OptionsFile, FirstStartWritesTheDefaultsIntoAPrivateFolder) {
+// The first start writes the defaults into a private folder made with its parents; every
+// setting is written in group order and read back; a value out of range reads as its default.
+TEST(OptionsFile, EverySettingIsWrittenInGroupOrderAndSurvivesARoundTrip) {
+    const test_support::TempDir dir;
+    const fs::path root = dir.path;
+    const fs::path file = root / "not yet" / "c64-sidewell" / "user.ini";
+    const auto start = [&] { options_module_init_in((root / "not yet").c_str()); };
+    options_set_position_source([](int *x, int *y) -> gboolean {
+        *x = 123;
+        *y = -45;
+        return TRUE;
+    });
     start();
     struct stat info {};
     ASSERT_EQ(stat(file.parent_path().c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 07777, 0700u);
-    EXPECT_EQ(std::tuple(std::string(utf8_path_configfile), read_text(file)),
-              std::tuple(file.string(), default_text));
-    options_set_position_source(nullptr);
-    options_reencode_graphics = 2; // only 1 is true
-    ASSERT_TRUE(options_save_to_file());
-    EXPECT_EQ(read_text(file), default_text.substr(0, default_text.find("\n[application]")));
-    replace_string(&utf8_path_configfile, (root / "missing" / "user.ini").c_str());
-    EXPECT_FALSE(options_save_to_file());
-}
-
-TEST_F(OptionsFile, EverySettingIsWrittenInGroupOrderAndSurvivesARoundTrip) {
+    EXPECT_EQ(std::tuple(info.st_mode & 07777, read_text(file)), std::tuple(0700u, default_text));
     const fs::path pictures = root / "my pictures";
     const fs::path sprites = root / "sprites \u00fcn\u00efcode";
     fs::create_directory(pictures);
     fs::create_directory(sprites);
-    start();
     replace_string(&options_picture_dir_string, pictures.c_str());
     replace_string(&options_sprites_dir_string, sprites.c_str());
     replace_string(&options_export_png_dir_string, root.c_str());
@@ -139,10 +109,15 @@ TEST_F(OptionsFile, EverySettingIsWrittenInGroupOrderAndSurvivesARoundTrip) {
                          options_window_position[0], options_window_position[1]),
               std::tuple(pictures.string(), sprites.string(), root.string(), nullptr, 123, -45));
     EXPECT_NE(written, option_values());
-    // Out of range, too large or no number: the default, whatever was set before.
-    start_with(with(default_text, {"palette=4", "expansion=5", "selection_method=3", "transition=2",
-                                   "sprite_attribute_byte_format=2"}));
+    const std::string out_of_range =
+        with(default_text, {"palette=4", "expansion=5", "selection_method=3", "transition=2",
+                            "sprite_attribute_byte_format=2"});
+    g_file_set_contents(file.c_str(), out_of_range.c_str(), -1, nullptr);
+    start();
     EXPECT_EQ(integers(), std::tuple(0, 1, 0, 0, 0, FALSE));
+    options_reset_to_start_values();
+    replace_string(&utf8_path_configfile, nullptr);
+    options_set_position_source(nullptr);
 }
 
 } // namespace

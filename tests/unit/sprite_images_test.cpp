@@ -127,13 +127,4 @@ TEST_F(SpriteImages, FramesMarkSelectedSpritesInUse) {
     EXPECT_EQ(spriteviews_get_list_frames(0, spriteviews_method_frame, 2).size(), 10u);
 }
 
-TEST_F(FreshState, DisplayBackgroundComesFromThePictureUnlessHiresOrNone) {
-    sprites_set_background_color(9);
-    for (const auto &[loaded, format, expected] :
-         {std::tuple{1, picture_format_koala, 3}, std::tuple{1, picture_format_petscii, 3},
-          std::tuple{1, picture_format_blazing_paddles, 3}, std::tuple{1, 2, 9},
-          std::tuple{1, 5, 9}, std::tuple{0, picture_format_koala, 9}})
-        EXPECT_EQ(spriteviews_get_display_background_index(loaded, format, 3), expected) << format;
-}
-
 } // namespace

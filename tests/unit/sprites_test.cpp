@@ -1,7 +1,9 @@
-// The sprite store: template, record operations, selection anchors, its project section.
+// The sprite store: template, record operations, selection anchors, sprite files; the history.
 
 #include "core/sprites.hpp"
 
+#include "core/history.hpp"
+#include "core/spritesdecoder.hpp"
 #include "test_support.hpp"
 
 #include <set>
@@ -53,10 +55,6 @@ TEST_F(SpriteStore, StartsAndResetsToTheTemplateInDefaultColours) {
         sprites_select_none();
         sprites_set_selected_at_index(6, 1);
         sprites_set_multicolor_for_all(1);
-        sprites_set_multicolor_for_selection(0);
-        sprites_set_color_for_selection(2);
-        EXPECT_EQ(std::tuple(sprites_get_selected_count(), attributes_at(6), attributes_at(127)),
-                  std::tuple(1u, std::tuple(2, 0, 1), std::tuple(13, 1, 0)));
         sprites_set_data_at_index(127, filled(0xFF).data());
         sprites_set_background_color(0);
         sprites_set_multicolor0(1);
@@ -160,18 +158,107 @@ TEST_F(SpriteStore, SelectionLeavesFlagsAnchorsAndResult) {
     EXPECT_EQ(out, 28u);
 }
 
-// A list that does not parse, or a missing one, leaves every sprite's attributes.
-TEST_F(SpriteStore, ProjectSectionNeedsBothListsReadable) {
-    for (const char *group : {"mc_flags=true;maybe;\ncolor_indexes=1;2;\n", "mc_flags=true;\n"}) {
-        const std::string text = std::string("[sprites]\n") + group;
-        const GKeyFilePtr key_file{g_key_file_new()};
-        ASSERT_TRUE(g_key_file_load_from_data(key_file.get(), text.c_str(), text.size(),
-                                              G_KEY_FILE_NONE, nullptr));
+HistoryState corner(int value) {
+    HistoryState state;
+    state.corner = value;
+    return state;
+}
+
+// The whole history as seen after each step.
+void expect(bool modified, const char *undo, const char *redo) {
+    EXPECT_EQ(std::tuple(history_is_modified(), history_get_undo_label(), history_get_redo_label()),
+              std::tuple(modified, std::string(undo), std::string(redo)));
+}
+
+TEST(History, WalksBackAndForthAndKnowsTheSavedState) {
+    history_clear(true);
+    EXPECT_FALSE(history_undo());
+    history_record("nothing", corner(0), corner(0));
+    expect(false, "", "");
+    history_record("first", corner(0), corner(1));
+    history_record("second", corner(1), corner(2));
+    expect(true, "second", "");
+    EXPECT_EQ(history_undo(), corner(1));
+    expect(true, "first", "second");
+    EXPECT_EQ(history_undo(), corner(0));
+    EXPECT_FALSE(history_undo());
+    expect(false, "", "first");
+    EXPECT_EQ(history_redo(), corner(1));
+    history_mark_saved();
+    EXPECT_EQ(history_redo(), corner(2));
+    EXPECT_FALSE(history_redo());
+    expect(true, "second", "");
+    EXPECT_EQ(history_undo(), corner(1));
+    history_record("third", corner(1), corner(3));
+    expect(true, "third", "");
+    EXPECT_EQ(history_undo(), corner(1));
+    expect(false, "first", "third");
+    history_mark_unsaved();
+    history_clear(false);
+    expect(true, "", "");
+    // The store's part comes back for the sprites in use.
+    sprites_module_init();
+    HistoryState state = history_get_store_state();
+    state.colours[1] = 9;
+    state.multicolour[2] = 1;
+    state.background = 3;
+    history_set_store_state(state);
+    EXPECT_EQ(history_get_store_state(), state);
+}
+
+constexpr int sprite_pad = sprites_attribute_format_sprite_pad;
+
+// Attribute byte 0x81 (multicolour, white) for slot 0, 0x70 + k % 16 after it.
+Bytes sprite_file(std::size_t size) {
+    Bytes bytes(size);
+    for (std::size_t i = 0; i < size; i++)
+        bytes[i] = static_cast<std::uint8_t>(i * 7 + i / 64);
+    for (std::size_t k = 0; 2 + 64 * k + 63 < size; k++)
+        bytes[2 + 64 * k + 63] = static_cast<std::uint8_t>(k == 0 ? 0x81 : 0x70 | (k % 16));
+    return bytes;
+}
+
+Bitmap slot_bitmap(const Bytes &file, unsigned k) {
+    Bitmap bytes{};
+    std::copy_n(file.begin() + 2 + 64 * k, 63, bytes.begin());
+    return bytes;
+}
+
+// The message of a failed decode, "" when it succeeded.
+std::string decode(const std::string &path, int format, int initialise) {
+    GError *raw = nullptr;
+    const int result = spritesdecoder_decode_sprites_file(path.c_str(), format, initialise, &raw);
+    const GErrorPtr error(raw);
+    EXPECT_EQ(result == 0, error != nullptr);
+    return error ? error->message : "";
+}
+
+// Whole slots up to 128; a refused or unreadable file leaves the store.
+TEST_F(FreshState, SpriteFilesOfWholeSlotsUpTo128) {
+    const TempDir dir;
+    std::filesystem::create_directory(dir.file("folder.prg"));
+    constexpr const char *unknown = "Unknown file format";
+    constexpr const char *too_many = "Too many sprites in input file";
+    for (const auto &[size, message] :
+         {std::pair{0u, unknown}, std::pair{2u, unknown}, std::pair{65u, unknown},
+          std::pair{66u, ""}, std::pair{129u, unknown}, std::pair{130u, ""},
+          std::pair{131u, unknown}, std::pair{8194u, ""}, std::pair{8195u, unknown},
+          std::pair{8258u, too_many}, std::pair{64002u, too_many}}) {
         sprites_module_init();
-        sprites_init_from_key_file(key_file.get());
-        EXPECT_EQ(std::tuple(attributes_at(0), attributes_at(1)),
-                  std::tuple(std::tuple(13, 0, 1), std::tuple(13, 0, 1)))
-            << group;
+        sprites_set_array_size(7);
+        sprites_set_color_at_index(0, 2);
+        const Bytes file = sprite_file(size);
+        EXPECT_EQ(decode(dir.write("Sprites \u00fc.prg", file), sprite_pad, 1), message) << size;
+        const bool accepted = *message == '\0';
+        const unsigned count = accepted ? (size - 2) / 64 : 7;
+        ASSERT_EQ(sprites_get_array_size(), count) << size;
+        for (unsigned k = 0; accepted && k < count; k++)
+            EXPECT_EQ(data_at(k), slot_bitmap(file, k)) << k;
+        EXPECT_EQ(std::get<0>(attributes_at(0)), accepted ? 1 : 2) << size;
+    }
+    for (const char *name : {"folder.prg", "absent.prg", "\xff.prg"}) {
+        EXPECT_NE(decode(dir.file(name), sprite_pad, 1), "") << name;
+        EXPECT_EQ(sprites_get_array_size(), 7u);
     }
 }
 
