@@ -103,9 +103,9 @@ TEST(Template, EntriesShowFrameLetterAndNumber) {
 TEST_F(SpriteStore, RecordOperationsActOnlyOnIndicesInUse) {
     EXPECT_EQ(sprites_set_array_size(129), 0);
     EXPECT_EQ(sprites_set_array_size(10), 1);
-    EXPECT_EQ(std::tuple(sprites_set_color_at_index(10, 3), sprites_get_record_at_index(10),
-                         attributes_at(10)),
-              std::tuple(0, nullptr, std::tuple(0, 0, 0)));
+    EXPECT_EQ(std::tuple(sprites_set_color_at_index(10, 3), sprites_set_multicolor_at_index(10, 1),
+                         sprites_get_record_at_index(10), attributes_at(10)),
+              std::tuple(0, 0, nullptr, std::tuple(0, 0, 0)));
     for (GdkPixbuf *image :
          {sprites_get_as_pixbuf_at_index(10, 0), sprites_get_at_index_mono(10, 0, 1, 0),
           sprites_get_at_index_as_multicolor(10, filled(1).data(), 0)})
