@@ -99,7 +99,7 @@ TEST(Template, EntriesShowFrameLetterAndNumber) {
     }
 }
 
-// Setters and getters refuse an index out of use; init clears a record and selects it.
+// Setters and getters refuse an index out of use; init clears and selects; cleanup empties.
 TEST_F(SpriteStore, RecordOperationsActOnlyOnIndicesInUse) {
     EXPECT_EQ(sprites_set_array_size(129), 0);
     EXPECT_EQ(sprites_set_array_size(10), 1);
@@ -115,6 +115,8 @@ TEST_F(SpriteStore, RecordOperationsActOnlyOnIndicesInUse) {
     sprites_init_at_index(3);
     EXPECT_EQ(std::tuple(data_at(3), attributes_at(3)),
               std::tuple(filled(0), std::tuple(13, 0, 1)));
+    sprites_cleanup();
+    EXPECT_EQ(sprites_get_array_size(), 0u);
 }
 
 // One walk through the selection calls: result, flags of all 128 and the anchors after each.
