@@ -1,14 +1,17 @@
-// Exports without a window: options over preferences, files as the editor writes them, failures.
+// Exports without a window; the preferences and projects as the editor writes them.
 
 #include "core/commandline.hpp"
 
 #include "core/executable.hpp"
 #include "core/options.hpp"
+#include "core/project.hpp"
 #include "core/spritesdecoder.hpp"
 #include "core/spriteviews.hpp"
 #include "test_support.hpp"
 
 #include <fstream>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -139,48 +142,171 @@ TEST(CommandLineHelp, ListsEveryOption) {
         EXPECT_NE(help.find(option), std::string::npos) << option;
 }
 
-// (arguments, exit status, the name the one line of error must hold)
-TEST_F(CommandLine, FailuresNameTheCulpritAndLeaveNoFile) {
-    const auto files = [&] {
-        return std::distance(fs::directory_iterator(dir), fs::directory_iterator());
-    };
-    const auto before = files();
-    for (const auto &[arguments, status, named] :
-         {std::tuple{std::vector<std::string>{"-p", "out.png", "missing.ini"},
-                     commandline_status_failed, "missing.ini"},
-          std::tuple{std::vector<std::string>{"-t", "wipe", "-p", "out.png", "sunset.ini"},
-                     commandline_status_usage, "wipe"},
-          std::tuple{std::vector<std::string>{"-s", "glow", "-x", "out.prg", "sunset.ini"},
-                     commandline_status_usage, "glow"},
-          std::tuple{std::vector<std::string>{"-P", "vice", "-p", "out.png", "sunset.ini"},
-                     commandline_status_usage, "vice"},
-          std::tuple{std::vector<std::string>{"-r", "-R", "-p", "out.png", "sunset.ini"},
-                     commandline_status_usage, "--no-reencode"},
-          std::tuple{std::vector<std::string>{"-p", "out.png"}, commandline_status_usage,
-                     "one project"},
-          std::tuple{std::vector<std::string>{"-p", "out/a.png", "sunset.ini"},
-                     commandline_status_failed, "out/a.png"},
-          std::tuple{std::vector<std::string>{"-p", "out.png", "-x", "out/a.prg", "sunset.ini"},
-                     commandline_status_failed, "out/a.prg"}}) {
-        printed_errors.clear();
-        EXPECT_EQ(run(arguments), status) << named;
-        EXPECT_NE(printed_errors.find(named), std::string::npos) << printed_errors;
-        EXPECT_EQ(std::count(printed_errors.begin(), printed_errors.end(), '\n'), 1);
-        EXPECT_EQ(files(), before) << named;
-    }
-}
-
 TEST_F(CommandLine, FilesAreKnownByWhatTheyHold) {
     fs::copy_file(dir / "sunset.koa", dir / "picture.ini");
     std::ofstream(dir / "notes.ini") << "[notes]\nabout=nothing\n";
     std::ofstream(dir / "only.ini") << "[sprites]\nfile=(NULL)\n";
-    for (const auto &[file, kind] : {std::pair{"sunset.ini", CommandlineFileKind::project},
-                                     std::pair{"only.ini", CommandlineFileKind::project},
+    for (const auto &[file, kind] : {std::pair{"only.ini", CommandlineFileKind::project},
                                      std::pair{"picture.ini", CommandlineFileKind::picture},
-                                     std::pair{"welcome.pet", CommandlineFileKind::picture},
-                                     std::pair{"shapes.prg", CommandlineFileKind::sprites},
                                      std::pair{"notes.ini", CommandlineFileKind::sprites}})
         EXPECT_EQ(commandline_classify_file((dir / file).c_str()), kind) << file;
+    // An unwritable program is named; reading the preferences makes no folder for them.
+    EXPECT_EQ(run({"-x", "out/a.prg", "sunset.ini"}), commandline_status_failed);
+    EXPECT_NE(printed_errors.find((dir / "out/a.prg").string()), std::string::npos);
+    EXPECT_FALSE(fs::exists(dir / "config"));
+}
+
+GKeyFilePtr parse(const std::string &text) {
+    GKeyFilePtr key_file{g_key_file_new()};
+    if (!g_key_file_load_from_data(key_file.get(), text.c_str(), text.size(),
+                                   G_KEY_FILE_KEEP_COMMENTS, nullptr))
+        return nullptr;
+    return key_file;
+}
+
+// The example projects in the repository, found from this file's place in it.
+std::string example_path(const std::string &name) {
+    std::string path = __FILE__;
+    path.erase(path.rfind("/tests/unit/"));
+    return path + "/examples/" + name;
+}
+
+// What the generator wrote is what the editor itself writes for the same project.
+TEST_F(FreshState, ExampleProjectsAreWhatTheWriterProduces) {
+    for (const char *name : {"sunset.ini", "welcome.ini"}) {
+        const std::string project = example_path(name);
+        const std::string original = read_text(project);
+        ASSERT_FALSE(original.empty()) << project;
+        const GKeyFilePtr key_file = parse(original);
+        ASSERT_TRUE(key_file);
+        std::string picture_uri;
+        std::string sprites_uri;
+        ASSERT_TRUE(project_get_file_value(key_file.get(), "picture", &picture_uri));
+        ASSERT_TRUE(project_get_file_value(key_file.get(), "sprites", &sprites_uri));
+        const std::string sprites =
+            project_find_file(project_get_path_from_uri(sprites_uri.c_str()), project.c_str());
+        ASSERT_EQ(sprites, example_path("shapes.prg"));
+        ASSERT_EQ(spritesdecoder_decode_sprites_file(sprites.c_str(),
+                                                     sprites_attribute_format_ignore, 1, nullptr),
+                  1);
+        sprites_init_from_key_file(key_file.get());
+        int border = 99;
+        project_read_border_color(key_file.get(), &border);
+        const GKeyFilePtr rewritten = parse(
+            project_get_file_text(project_get_path_from_uri(picture_uri.c_str()).c_str(),
+                                  project_get_path_from_uri(sprites_uri.c_str()).c_str(), border));
+        ASSERT_TRUE(rewritten);
+        const GCharPtr data{g_key_file_to_data(rewritten.get(), nullptr, nullptr)};
+        EXPECT_EQ(data.get(), original) << name;
+    }
+}
+
+auto option_values() {
+    return std::tuple(
+        options_palette, options_expansion, options_selection_method, options_transition,
+        options_sprite_attribute_byte_format, options_reencode_graphics, options_window_position,
+        options_picture_dir_string, options_sprites_dir_string, options_export_png_dir_string,
+        options_export_dir_string, utf8_path_configfile);
+}
+
+// Taken before any test runs: the values the program starts with, which the tests' reset restores.
+const auto start_options = option_values();
+const auto start_picture = std::tuple(picture_data.border_color, picture_data.format);
+
+TEST(StartValues, AreWhatTheTestsResetToAndNoPicture) {
+    options_reset_to_start_values();
+    EXPECT_EQ(option_values(), start_options);
+    EXPECT_EQ(start_picture, std::tuple(-1, picture_format_none));
+}
+
+void replace_string(gchar **variable, const char *value) {
+    g_free(*variable);
+    *variable = g_strdup(value);
+}
+
+std::string file_uri(const fs::path &path) {
+    return GCharPtr{g_filename_to_uri(path.c_str(), nullptr, nullptr)}.get();
+}
+
+// The text with the line of each key replaced by the new line of that key.
+std::string with(std::string text, const std::vector<std::string> &lines) {
+    for (const std::string &line : lines) {
+        const auto start = text.find("\n" + line.substr(0, line.find('=') + 1)) + 1;
+        text.replace(start, text.find('\n', start) - start, line);
+    }
+    return text;
+}
+
+auto integers() {
+    return std::tuple(options_palette, options_expansion, options_selection_method,
+                      options_transition, options_sprite_attribute_byte_format,
+                      options_reencode_graphics);
+}
+
+const std::string default_text =
+    "# C64 Sidewell config file - do NOT edit\n\n"
+    "[directories]\npicture_dir=(NULL)\nsprites_dir=(NULL)\nexport_png_dir=(NULL)\n"
+    "export_dir=(NULL)\n\n"
+    "[interface]\npalette=0\nexpansion=1\nselection_method=0\ntransition=0\n\n"
+    "[sprites]\nsprite_attribute_byte_format=0\n\n"
+    "[misc]\nreencode_graphics=false\n\n"
+    "[application]\nposition=123;-45;\n";
+
+// The first start writes the defaults into a private folder made with its parents; every
+// setting is written in group order and read back; a value out of range reads as its default.
+TEST(OptionsFile, EverySettingIsWrittenInGroupOrderAndSurvivesARoundTrip) {
+    const test_support::TempDir dir;
+    const fs::path root = dir.path;
+    const fs::path file = root / "not yet" / "c64-sidewell" / "user.ini";
+    const auto start = [&] { options_module_init_in((root / "not yet").c_str()); };
+    options_set_position_source([](int *x, int *y) -> gboolean {
+        *x = 123;
+        *y = -45;
+        return TRUE;
+    });
+    start();
+    struct stat info {};
+    ASSERT_EQ(stat(file.parent_path().c_str(), &info), 0);
+    EXPECT_EQ(std::tuple(info.st_mode & 07777, read_text(file)), std::tuple(0700u, default_text));
+    const fs::path pictures = root / "my pictures";
+    const fs::path sprites = root / "sprites \u00fcn\u00efcode";
+    fs::create_directory(pictures);
+    fs::create_directory(sprites);
+    replace_string(&options_picture_dir_string, pictures.c_str());
+    replace_string(&options_sprites_dir_string, sprites.c_str());
+    replace_string(&options_export_png_dir_string, root.c_str());
+    options_palette = 3;
+    options_expansion = 4;
+    options_selection_method = 2;
+    options_transition = 1;
+    options_sprite_attribute_byte_format = 1;
+    options_reencode_graphics = TRUE;
+    ASSERT_TRUE(options_save_to_file());
+    EXPECT_EQ(
+        read_text(file),
+        with(default_text,
+             {"picture_dir=" + file_uri(pictures), "sprites_dir=" + file_uri(sprites),
+              "export_png_dir=" + file_uri(root), "palette=3", "expansion=4", "selection_method=2",
+              "transition=1", "sprite_attribute_byte_format=1", "reencode_graphics=true"}));
+    const auto written = option_values();
+    options_reset_to_start_values();
+    start();
+    EXPECT_EQ(integers(), std::tuple(3, 4, 2, 1, 1, TRUE));
+    EXPECT_EQ(std::tuple(std::string(options_picture_dir_string),
+                         std::string(options_sprites_dir_string),
+                         std::string(options_export_png_dir_string), options_export_dir_string,
+                         options_window_position[0], options_window_position[1]),
+              std::tuple(pictures.string(), sprites.string(), root.string(), nullptr, 123, -45));
+    EXPECT_NE(written, option_values());
+    const std::string out_of_range =
+        with(default_text, {"palette=4", "expansion=5", "selection_method=3", "transition=2",
+                            "sprite_attribute_byte_format=2"});
+    g_file_set_contents(file.c_str(), out_of_range.c_str(), -1, nullptr);
+    start();
+    EXPECT_EQ(integers(), std::tuple(0, 1, 0, 0, 0, FALSE));
+    options_reset_to_start_values();
+    replace_string(&utf8_path_configfile, nullptr);
+    options_set_position_source(nullptr);
 }
 
 } // namespace

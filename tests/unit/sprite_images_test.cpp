@@ -1,10 +1,7 @@
 // Sprite images against the VIC-II's rules: records, side borders, the list, selection marks.
 
-#include "core/spritepixbufs.hpp"
 #include "core/spriteviews.hpp"
 #include "test_support.hpp"
-
-#include <functional>
 
 namespace {
 
@@ -51,78 +48,20 @@ Rgba shown(unsigned i, int method, int x, int y, const Rgba &under) {
     return blend;
 }
 
-class SpriteImages : public FreshState {
-  protected:
-    void SetUp() override {
-        FreshState::SetUp();
-        fill_store(128);
+void fill_store(unsigned count) {
+    sprites_set_array_size(count);
+    for (unsigned i = 0; i < count; i++) {
+        sprites_set_data_at_index(i, bitmap_of(i).data());
+        sprites_set_color_at_index(i, static_cast<std::uint8_t>(colour_of(i)));
+        sprites_set_multicolor_at_index(i, i % 3 == 0 ? 1 : 0);
+        sprites_set_selected_at_index(i, i % 5 == 0 ? 0 : 1);
     }
-    static void fill_store(unsigned count) {
-        sprites_set_array_size(count);
-        for (unsigned i = 0; i < count; i++) {
-            sprites_set_data_at_index(i, bitmap_of(i).data());
-            sprites_set_color_at_index(i, static_cast<std::uint8_t>(colour_of(i)));
-            sprites_set_multicolor_at_index(i, i % 3 == 0 ? 1 : 0);
-            sprites_set_selected_at_index(i, i % 5 == 0 ? 0 : 1);
-        }
-        sprites_set_background_color(background);
-        sprites_set_multicolor0(multicolor0);
-        sprites_set_multicolor1(multicolor1);
-    }
-};
-
-// Copies an image of the store, which the caller owns, onto target.
-void paste(GdkPixbuf *image, GdkPixbuf *target) {
-    const PixbufPtr owner{image};
-    gdk_pixbuf_copy_area(image, 0, 0, 24, 21, target, 0, 0);
+    sprites_set_background_color(background);
+    sprites_set_multicolor0(multicolor0);
+    sprites_set_multicolor1(multicolor1);
 }
 
-// Store and direct images of one record; a view of a larger image is written only inside.
-TEST_F(SpriteImages, RecordImagesShowEveryPixel) {
-    const std::array<std::uint8_t, 4> colours = {11, 12, 13, 15};
-    const Bitmap bits = bitmap_of(9);
-    const Rgba frame_colour = {0x11, 0x22, 0x33, 0x44};
-    sprites_set_multicolor_at_index(6, 2);
-    const std::tuple<const char *, std::function<void(GdkPixbuf *)>, std::function<Rgba(int, int)>>
-        cases[] = {
-            {"store, multicolour transparent",
-             [](GdkPixbuf *target) { paste(sprites_get_as_pixbuf_at_index(6, 1), target); },
-             [](int x, int y) {
-                 return sprite_value(bitmap_of(6), true, x, y) == 0 ? transparent
-                                                                    : record_pixel(6, x, y);
-             }},
-            {"store, explicit single colour",
-             [](GdkPixbuf *target) { paste(sprites_get_at_index_mono(6, 9, 14, 1), target); },
-             [](int x, int y) {
-                 return sprite_value(bitmap_of(6), false, x, y) ? opaque(14) : transparent;
-             }},
-            {"store, explicit multicolour",
-             [&](GdkPixbuf *target) {
-                 paste(sprites_get_at_index_as_multicolor(4, colours.data(), 0), target);
-             },
-             [&](int x, int y) { return opaque(colours[sprite_value(bitmap_of(4), true, x, y)]); }},
-            {"direct, multicolour transparent",
-             [&](GdkPixbuf *target) {
-                 spritepixbufs_set_pixbuf_data_from_sprite_data_multicolor(target, bits.data(),
-                                                                           colours.data(), 1);
-             },
-             [&](int x, int y) {
-                 const int value = sprite_value(bits, true, x, y);
-                 return value == 0 ? transparent : opaque(colours[value]);
-             }},
-        };
-    const PixbufPtr fresh{spritepixbufs_new_pixbuf()};
-    EXPECT_TRUE(same_image(fresh.get(), 24, 21, [](int, int) { return transparent; }));
-    for (const auto &[name, make, expected] : cases) {
-        const PixbufPtr frame{gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, 26, 23)};
-        gdk_pixbuf_fill(frame.get(), 0x11223344);
-        make(PixbufPtr{gdk_pixbuf_new_subpixbuf(frame.get(), 1, 1, 24, 21)}.get());
-        EXPECT_TRUE(same_image(frame.get(), 26, 23, [&](int x, int y) {
-            const bool inside = x >= 1 && x < 25 && y >= 1 && y < 22;
-            return inside ? expected(x - 1, y - 1) : frame_colour;
-        })) << name;
-    }
-}
+using SpriteImages = FreshState;
 
 // Borders open on rows 48-248 (left) and 47-247 (right); slots from row 40, 21 rows apart.
 // The list shows 8 a row from first_row, black past the sprites in use.
@@ -169,41 +108,23 @@ TEST_F(SpriteImages, BordersAndListShowTheSpritesInUseInTheirSlots) {
 
 // Frames sit one pixel inside each selected slot unless the method marks by alpha only.
 TEST_F(SpriteImages, FramesMarkSelectedSpritesInUse) {
+    sprites_set_array_size(128);
     sprites_select_none();
     sprites_set_selected_at_index(5, 1);
-    const Frames sprite_5 = {{49, 123, 47, 41}};
-    EXPECT_EQ(spriteviews_get_border_frames(left, spriteviews_method_frame, 2), sprite_5);
-    EXPECT_EQ(spriteviews_get_border_frames(left, spriteviews_method_both, 2), sprite_5);
+    EXPECT_EQ(spriteviews_get_border_frames(left, spriteviews_method_both, 2),
+              (Frames{{49, 123, 47, 41}}));
     EXPECT_EQ(spriteviews_get_border_frames(left, spriteviews_method_alpha, 2), Frames{});
-    EXPECT_EQ(spriteviews_get_border_frames(right, spriteviews_method_frame, 2), Frames{});
     EXPECT_EQ(spriteviews_get_list_frames(0, spriteviews_method_both, 3),
               (Frames{{5 * 72 + 1, 1, 71, 62}}));
     sprites_set_selected_at_index(9, 1);
     EXPECT_EQ(spriteviews_get_list_frames(1, spriteviews_method_frame, 2),
               (Frames{{49, 1, 47, 41}}));
-    EXPECT_EQ(spriteviews_get_list_frames(0, spriteviews_method_alpha, 2), Frames{});
-    EXPECT_EQ(spriteviews_get_list_frames(2, spriteviews_method_frame, 2), Frames{});
     sprites_select_all();
-    Frames page;
-    for (int k = 0; k < 5; k++)
-        for (int c = 0; c < 8; c++)
-            page.push_back({24 * c + 1, 21 * k + 1, 23, 20});
-    EXPECT_EQ(spriteviews_get_list_frames(0, spriteviews_method_frame, 1), page);
-    EXPECT_EQ(spriteviews_get_list_frames(15, spriteviews_method_frame, 1).size(), 8u);
     for (const SpriteviewsSide side : {left, right}) // only the 40 border sprites have slots
         EXPECT_EQ(spriteviews_get_border_frames(side, spriteviews_method_frame, 1).size(), 20u);
     sprites_set_array_size(10);
     EXPECT_EQ(spriteviews_get_border_frames(left, spriteviews_method_frame, 1).size(), 6u);
     EXPECT_EQ(spriteviews_get_list_frames(0, spriteviews_method_frame, 2).size(), 10u);
-}
-
-TEST_F(FreshState, DisplayBackgroundComesFromThePictureUnlessHiresOrNone) {
-    sprites_set_background_color(9);
-    for (const auto &[loaded, format, expected] :
-         {std::tuple{1, picture_format_koala, 3}, std::tuple{1, picture_format_petscii, 3},
-          std::tuple{1, picture_format_blazing_paddles, 3}, std::tuple{1, 2, 9},
-          std::tuple{1, 5, 9}, std::tuple{0, picture_format_koala, 9}})
-        EXPECT_EQ(spriteviews_get_display_background_index(loaded, format, 3), expected) << format;
 }
 
 } // namespace

@@ -1,7 +1,9 @@
-// The sprite store: template, record operations, selection anchors, its project section.
+// The sprite store: template, record operations, selection anchors, sprite files; the history.
 
 #include "core/sprites.hpp"
 
+#include "core/history.hpp"
+#include "core/spritesdecoder.hpp"
 #include "test_support.hpp"
 
 #include <set>
@@ -24,22 +26,9 @@ std::set<unsigned> selected_indices() {
     return selected;
 }
 
-std::set<unsigned> indices(unsigned first, unsigned end) {
-    std::set<unsigned> range;
-    for (unsigned i = first; i < end; i++)
-        range.insert(i);
-    return range;
-}
-
 std::tuple<int, int, int> anchors() {
     return {sprites_get_last_selected_index(), sprites_get_last_selected_index_left(),
             sprites_get_last_selected_index_right()};
-}
-
-Bitmap template_bitmap(unsigned entry) {
-    Bitmap bytes{};
-    std::copy_n(sprites_get_template_entry(entry).begin(), sprite_data_size, bytes.begin());
-    return bytes;
 }
 
 // 40 template sprites, light red where linked, else light green; template keeps the selection.
@@ -56,16 +45,16 @@ TEST_F(SpriteStore, StartsAndResetsToTheTemplateInDefaultColours) {
         sprites_set_array_size(128);
         for (unsigned i = 0; i < 128; i++) {
             const int colour = (i >= 16 && i < 24) || (i >= 28 && i < 36) ? 10 : 13;
-            EXPECT_EQ(data_at(i), i < 40 ? template_bitmap(i) : filled(0)) << i;
+            const Bitmap data = data_at(i);
+            EXPECT_TRUE(
+                i < 40 ? std::equal(data.begin(), data.end(), sprites_get_template_entry(i).begin())
+                       : data == filled(0))
+                << i;
             EXPECT_EQ(attributes_at(i), std::tuple(i < 40 ? colour : 13, 0, round == 0 ? 1 : 0));
         }
         sprites_select_none();
         sprites_set_selected_at_index(6, 1);
         sprites_set_multicolor_for_all(1);
-        sprites_set_multicolor_for_selection(0);
-        sprites_set_color_for_selection(2);
-        EXPECT_EQ(std::tuple(sprites_get_selected_count(), attributes_at(6), attributes_at(127)),
-                  std::tuple(1u, std::tuple(2, 0, 1), std::tuple(13, 1, 0)));
         sprites_set_data_at_index(127, filled(0xFF).data());
         sprites_set_background_color(0);
         sprites_set_multicolor0(1);
@@ -110,220 +99,168 @@ TEST(Template, EntriesShowFrameLetterAndNumber) {
     }
 }
 
-// Setters and getters refuse an index out of use; init also selects.
+// Setters and getters refuse an index out of use; init clears and selects; cleanup empties.
 TEST_F(SpriteStore, RecordOperationsActOnlyOnIndicesInUse) {
     EXPECT_EQ(sprites_set_array_size(129), 0);
-    EXPECT_EQ(sprites_set_array_size(128), 1);
     EXPECT_EQ(sprites_set_array_size(10), 1);
-    EXPECT_EQ(sprites_set_data_at_index(10, filled(0xFF).data()), 0);
-    EXPECT_EQ(sprites_set_multicolor_at_index(10, 1), 0);
-    EXPECT_EQ(sprites_set_color_at_index(10, 3), 0);
-    EXPECT_EQ(std::tuple(sprites_get_record_at_index(10), attributes_at(10)),
-              std::tuple(nullptr, std::tuple(0, 0, 0)));
+    EXPECT_EQ(std::tuple(sprites_set_color_at_index(10, 3), sprites_set_multicolor_at_index(10, 1),
+                         sprites_get_record_at_index(10), attributes_at(10)),
+              std::tuple(0, 0, nullptr, std::tuple(0, 0, 0)));
     for (GdkPixbuf *image :
          {sprites_get_as_pixbuf_at_index(10, 0), sprites_get_at_index_mono(10, 0, 1, 0),
           sprites_get_at_index_as_multicolor(10, filled(1).data(), 0)})
         EXPECT_EQ(image, nullptr);
-    EXPECT_EQ(sprites_set_data_at_index(9, filled(0xA5).data()), 1);
-    EXPECT_EQ(sprites_set_multicolor_at_index(9, 2), 1);
-    EXPECT_EQ(sprites_set_color_at_index(9, 0x37), 1);
-    sprites_set_array_size(11);
-    EXPECT_EQ(std::tuple(data_at(9), attributes_at(9), data_at(10), attributes_at(10)),
-              std::tuple(filled(0xA5), std::tuple(0x37, 2, 1), template_bitmap(10),
-                         std::tuple(13, 0, 1)));
     sprites_select_none();
+    sprites_set_color_at_index(3, 2);
     sprites_init_at_index(3);
-    sprites_template_at_index(9);
-    sprites_init_at_index(127);
-    EXPECT_EQ(selected_indices(), (std::set<unsigned>{3, 127}));
-    EXPECT_EQ(std::tuple(data_at(3), attributes_at(3), data_at(9), attributes_at(9)),
-              std::tuple(filled(0), std::tuple(13, 0, 1), filled(0), std::tuple(13, 0, 0)));
-}
-
-// Deleting moves later sprites up with the selection in place; cleanup resets and selects.
-TEST_F(SpriteStore, CleanupAndDeleteKeepTheSelectionInPlace) {
-    for (unsigned i = 0; i < 40; i++) {
-        sprites_set_data_at_index(i, filled(static_cast<std::uint8_t>(i)).data());
-        sprites_set_color_at_index(i, static_cast<std::uint8_t>(i % 16));
-        sprites_set_multicolor_at_index(i, static_cast<std::int32_t>(i % 3));
-    }
-    sprites_select_none();
-    sprites_set_selected_at_index(3, 1);
-    sprites_delete_sprite_at_index(40);
-    EXPECT_EQ(sprites_get_array_size(), 40u);
-    sprites_delete_sprite_at_index(3);
-    sprites_delete_sprite_at_index(37);
-    EXPECT_EQ(sprites_get_array_size(), 38u);
-    sprites_set_array_size(40);
-    for (unsigned j = 0; j < 40; j++) { // the last record stays behind; a deleted one is selected
-        const unsigned from = j < 3 ? j : j < 37 ? j + 1 : 39;
-        EXPECT_EQ(std::tuple(data_at(j), attributes_at(j)),
-                  std::tuple(filled(static_cast<std::uint8_t>(from)),
-                             std::tuple(int(from % 16), int(from % 3), int(j == 3 || j == 37))))
-            << j;
-    }
-    sprites_select_none();
-    sprites_set_array_size(50);
-    sprites_set_color_at_index(49, 2);
-    sprites_set_array_size(45);
+    EXPECT_EQ(std::tuple(data_at(3), attributes_at(3)),
+              std::tuple(filled(0), std::tuple(13, 0, 1)));
     sprites_cleanup();
     EXPECT_EQ(sprites_get_array_size(), 0u);
-    sprites_set_array_size(50);
-    EXPECT_EQ(selected_indices(), indices(0, 45));
-    EXPECT_EQ(std::tuple(data_at(0), attributes_at(16), attributes_at(49)),
-              std::tuple(filled(0), std::tuple(13, 0, 1), std::tuple(2, 0, 0)));
 }
 
-using Op = int (*)(int index, int value, int clear, unsigned *out);
-struct Step {
-    Op op;
-    int index = 0, value = 1, clear = 1;
-};
-
-constexpr Op at = [](int i, int v, int, unsigned *) { return sprites_set_selected_at_index(i, v); };
-constexpr Op toggle = [](int i, int, int, unsigned *) {
-    return sprites_toggle_selected_at_index(i);
-};
-constexpr Op none = [](int, int, int, unsigned *) { return sprites_select_none(), 0; };
-constexpr Op all = [](int, int, int, unsigned *) { return sprites_select_all(), 0; };
-constexpr Op all_left = [](int, int, int, unsigned *) { return sprites_select_all_left(), 0; };
-constexpr Op all_right = [](int, int, int, unsigned *) { return sprites_select_all_right(), 0; };
-constexpr Op to = [](int i, int v, int c, unsigned *) {
-    return sprites_set_selected_to_index(i, v, c);
-};
-constexpr Op to_left = [](int i, int v, int c, unsigned *) {
-    return sprites_set_selected_to_index_left(i, v, c);
-};
-constexpr Op to_right = [](int i, int v, int c, unsigned *) {
-    return sprites_set_selected_to_index_right(i, v, c);
-};
-constexpr Op displaced = [](int i, int v, int, unsigned *out) {
-    return sprites_set_selected_at_displaced_index_from_last(i, v, out);
-};
-constexpr Op resize = [](int i, int, int, unsigned *) { return sprites_set_array_size(i); };
-
-constexpr unsigned untouched = 999;
-
-// Each scenario starts from the template with nothing selected and no anchors.
-struct SelectionCase {
-    const char *name;
-    std::vector<Step> steps;
-    std::set<unsigned> selected;
-    std::int32_t last, left, right; // the anchors
-    int result;                     // of the last step
-    unsigned out = untouched;
-};
-
-class Selection : public SpriteStore, public ::testing::WithParamInterface<SelectionCase> {};
-
-TEST_P(Selection, LeavesFlagsAnchorsAndResult) {
-    const SelectionCase &c = GetParam();
+// One walk through the selection calls: result, flags of all 128 and the anchors after each.
+TEST_F(SpriteStore, SelectionLeavesFlagsAnchorsAndResult) {
+    const auto expect = [](int result, int expected, const std::set<unsigned> &selected,
+                           std::tuple<int, int, int> anchors_after) {
+        EXPECT_EQ(std::tuple(result, selected_indices(), anchors()),
+                  std::tuple(expected, selected, anchors_after));
+    };
+    const auto at = [](int index) { return sprites_set_selected_at_index(index, 1); };
+    std::set<unsigned> every, right_side = {4};
+    for (unsigned i = 0; i < 128; i++) {
+        every.insert(i);
+        if ((i & 2) != 0) // sprites 2, 3, 6, 7, ... stand in the right border
+            right_side.insert(i);
+    }
     sprites_select_none();
-    unsigned out = untouched;
-    int result = 0;
-    for (const Step &step : c.steps)
-        result = step.op(step.index, step.value, step.clear, &out);
-    EXPECT_EQ(std::tuple(result, selected_indices(), anchors(), out),
-              std::tuple(c.result, c.selected, std::tuple(c.last, c.left, c.right), c.out));
+    expect(sprites_toggle_selected_at_index(7), 1, {7}, {7, -1, 7});
+    expect(at(40), 0, {7}, {7, -1, 7});
+    at(4);
+    sprites_select_none();
+    expect(0, 0, {}, {-1, -1, -1});
+    at(4);
+    sprites_select_all();
+    expect(0, 0, every, {-1, -1, -1});
+    sprites_select_none();
+    at(2);
+    at(4);
+    sprites_select_all_right();
+    expect(0, 0, right_side, {-1, 4, -1});
+    sprites_select_none();
+    at(12);
+    at(3);
+    expect(sprites_set_selected_to_index(6, 1, 1), 1, {3, 4, 5, 6}, {3, -1, -1});
+    expect(sprites_set_selected_to_index(40, 1, 1), 0, {3, 4, 5, 6}, {3, -1, -1});
+    sprites_select_none();
+    at(30);
+    sprites_set_array_size(20);
+    unsigned out = 999;
+    expect(sprites_set_selected_at_displaced_index_from_last(-2, 1, &out), 0, {}, {30, -1, -1});
+    EXPECT_EQ(out, 28u);
 }
 
-// Sprites 0, 1, 4, 5, ... stand in the left border, 2, 3, 6, 7, ... in the right.
-std::set<unsigned> side(bool left, std::set<unsigned> extra) {
-    for (unsigned i = 0; i < 128; i++)
-        if (((i & 2) == 0) == left)
-            extra.insert(i);
-    return extra;
+HistoryState corner(int value) {
+    HistoryState state;
+    state.corner = value;
+    return state;
 }
 
-const SelectionCase selection_cases[] = {
-    {"at_5_then_6_anchors_left_and_right", {{at, 5}, {at, 6}}, {5, 6}, 6, 5, 6, 1},
-    {"at_with_0_drops_every_anchor", {{at, 5}, {at, 6}, {at, 5, 0}}, {6}, -1, -1, -1, 1},
-    {"toggle_on", {{toggle, 7}}, {7}, 7, -1, 7, 1},
-    {"at_index_out_of_use", {{at, 40}}, {}, -1, -1, -1, 0},
-    {"toggle_out_of_use", {{toggle, 40}}, {}, -1, -1, -1, 0},
-    {"toggle_off", {{at, 4}, {at, 7}, {toggle, 7}}, {4}, -1, -1, -1, 1},
-    {"none_drops_anchors", {{at, 4}, {at, 7}, {none}}, {}, -1, -1, -1, 0},
-    {"all_selects_128_and_drops_anchors", {{at, 4}, {all}}, indices(0, 128), -1, -1, -1, 0},
-    {"all_left_keeps_right", {{at, 2}, {at, 4}, {all_left}}, side(true, {2}), -1, -1, 2, 0},
-    {"all_right_keeps_left", {{at, 2}, {at, 4}, {all_right}}, side(false, {4}), -1, 4, -1, 0},
-    {"range_with_clear", {{at, 12}, {at, 3}, {to, 6}}, {3, 4, 5, 6}, 3, -1, -1, 1},
-    {"range_down_no_clear", {{at, 12}, {at, 3}, {to, 1, 1, 0}}, {1, 2, 3, 12}, 3, 12, 3, 1},
-    {"range_value_0_still_clears", {{at, 12}, {at, 3}, {to, 6, 0}}, {}, 3, -1, -1, 0},
-    {"range_to_index_out_of_use", {{at, 3}, {to, 40}}, {3}, 3, -1, 3, 0},
-    {"left_9_from_1", {{at, 2}, {at, 1}, {to_left, 9}}, {1, 4, 5, 8, 9}, -1, 1, -1, 1},
-    {"left_down_no_clear", {{at, 9}, {to_left, 0, 1, 0}}, {0, 1, 4, 5, 8, 9}, 9, 9, -1, 1},
-    {"left_without_left_anchor", {{at, 2}, {to_left, 9}}, {2}, 2, -1, 2, 0},
-    {"right_11_from_2", {{at, 4}, {at, 2}, {to_right, 11}}, {2, 3, 6, 7, 10, 11}, -1, -1, 2, 1},
-    {"displaced_minus_4_from_2_fails", {{at, 2}, {displaced, -4}}, {2}, 2, -1, 2, 0},
-    {"displaced_minus_4_from_6", {{at, 0}, {at, 6}, {displaced, -4}}, {2}, 2, -1, 2, 1, 2},
-    {"displaced_plus_1_from_5", {{at, 5}, {displaced, 1}}, {6}, 6, -1, 6, 1, 6},
-    {"displaced_with_value_0", {{at, 5}, {displaced, 1, 0}}, {}, -1, -1, -1, 1, 6},
-    {"displaced_out_of_use", {{at, 30}, {resize, 20}, {displaced, -2}}, {}, 30, -1, -1, 0, 28},
-};
-
-INSTANTIATE_TEST_SUITE_P(Operations, Selection, ::testing::ValuesIn(selection_cases), by_name);
-
-std::string repeated(const std::string &item, unsigned times) {
-    std::string text;
-    for (unsigned i = 0; i < times; i++)
-        text += item;
-    return text;
+// The whole history as seen after each step.
+void expect(bool modified, const char *undo, const char *redo) {
+    EXPECT_EQ(std::tuple(history_is_modified(), history_get_undo_label(), history_get_redo_label()),
+              std::tuple(modified, std::string(undo), std::string(redo)));
 }
 
-// The section written for the sprites in use after reading a [sprites] group with count in use.
-std::string read_and_write(unsigned count, const std::string &group) {
+TEST(History, WalksBackAndForthAndKnowsTheSavedState) {
+    history_clear(true);
+    EXPECT_FALSE(history_undo());
+    history_record("nothing", corner(0), corner(0));
+    expect(false, "", "");
+    history_record("first", corner(0), corner(1));
+    history_record("second", corner(1), corner(2));
+    expect(true, "second", "");
+    EXPECT_EQ(history_undo(), corner(1));
+    expect(true, "first", "second");
+    EXPECT_EQ(history_undo(), corner(0));
+    EXPECT_FALSE(history_undo());
+    expect(false, "", "first");
+    EXPECT_EQ(history_redo(), corner(1));
+    history_mark_saved();
+    EXPECT_EQ(history_redo(), corner(2));
+    EXPECT_FALSE(history_redo());
+    expect(true, "second", "");
+    EXPECT_EQ(history_undo(), corner(1));
+    history_record("third", corner(1), corner(3));
+    expect(true, "third", "");
+    EXPECT_EQ(history_undo(), corner(1));
+    expect(false, "first", "third");
+    history_mark_unsaved();
+    history_clear(false);
+    expect(true, "", "");
+    // The store's part comes back for the sprites in use.
     sprites_module_init();
-    sprites_set_array_size(count);
-    const std::string text = "[sprites]\n" + group;
-    const GKeyFilePtr key_file{g_key_file_new()};
-    EXPECT_TRUE(g_key_file_load_from_data(key_file.get(), text.c_str(), text.size(),
-                                          G_KEY_FILE_NONE, nullptr));
-    sprites_init_from_key_file(key_file.get());
-    sprites_set_array_size(3);
-    const GStringPtr written{g_string_new("")};
-    sprites_get_config_string(written.get());
-    return written->str;
+    HistoryState state = history_get_store_state();
+    state.colours[1] = 9;
+    state.multicolour[2] = 1;
+    state.background = 3;
+    history_set_store_state(state);
+    EXPECT_EQ(history_get_store_state(), state);
 }
 
-const std::string defaults =
-    "background_color_index=6\nmulticolor0_index=4\nmulticolor1_index=10\n";
-const std::string unread = "mc_flags=false;false;false;\ncolor_indexes=13;13;13;\n";
+constexpr int sprite_pad = sprites_attribute_format_sprite_pad;
 
-// Colours reduced to 0-15; lists apply only when both read, as far as the shorter reaches.
-TEST_F(SpriteStore, ProjectSectionIsWrittenAndReadBack) {
-    const std::string colours = repeated("13;", 16) + repeated("10;", 8) + repeated("13;", 4) +
-                                repeated("10;", 8) + repeated("13;", 4);
-    const GStringPtr fresh{g_string_new("[sprites]\n")};
-    sprites_get_config_string(fresh.get());
-    EXPECT_EQ(fresh->str, "[sprites]\n" + defaults + "mc_flags=" + repeated("false;", 40) +
-                              "\ncolor_indexes=" + colours + "\n");
-    const std::string lists_130 =
-        "mc_flags=" + repeated("true;", 130) + "\ncolor_indexes=" + repeated("1;", 130) + "\n";
-    for (const auto &[count, group, written] : {
-             std::tuple{
-                 3u,
-                 std::string(
-                     "background_color_index=-1\nmulticolor0_index=37\nmulticolor1_index=red\n"),
-                 "background_color_index=15\nmulticolor0_index=5\nmulticolor1_index=0\n" + unread},
-             std::tuple{3u, std::string("mc_flags=true;false;\ncolor_indexes=37;-1;\n"),
-                        defaults + "mc_flags=true;false;false;\ncolor_indexes=5;255;13;\n"},
-             std::tuple{3u, std::string("mc_flags=true;true;true;\ncolor_indexes=1;2;\n"),
-                        defaults + "mc_flags=true;true;false;\ncolor_indexes=1;2;13;\n"},
-             std::tuple{2u, std::string("mc_flags=true;true;true;\ncolor_indexes=1;2;3;\n"),
-                        defaults + "mc_flags=true;true;false;\ncolor_indexes=1;2;13;\n"},
-             std::tuple{128u, lists_130,
-                        defaults + "mc_flags=true;true;true;\ncolor_indexes=1;1;1;\n"},
-             std::tuple{3u, std::string("mc_flags=true;maybe;\ncolor_indexes=1;2;\n"),
-                        defaults + unread},
-             std::tuple{3u, std::string("mc_flags=true;\n"), defaults + unread},
-             std::tuple{3u, std::string("mc_flags=true;true;\ncolor_indexes=1;x;\n"),
-                        defaults + unread},
-         }) {
-        EXPECT_EQ(read_and_write(count, group), written) << group;
-        if (count == 128) {
-            sprites_set_array_size(128);
-            EXPECT_EQ(attributes_at(127), std::tuple(1, 1, 1));
-        }
+// Attribute byte 0x81 (multicolour, white) for slot 0, 0x70 + k % 16 after it.
+Bytes sprite_file(std::size_t size) {
+    Bytes bytes(size);
+    for (std::size_t i = 0; i < size; i++)
+        bytes[i] = static_cast<std::uint8_t>(i * 7 + i / 64);
+    for (std::size_t k = 0; 2 + 64 * k + 63 < size; k++)
+        bytes[2 + 64 * k + 63] = static_cast<std::uint8_t>(k == 0 ? 0x81 : 0x70 | (k % 16));
+    return bytes;
+}
+
+Bitmap slot_bitmap(const Bytes &file, unsigned k) {
+    Bitmap bytes{};
+    std::copy_n(file.begin() + 2 + 64 * k, 63, bytes.begin());
+    return bytes;
+}
+
+// The message of a failed decode, "" when it succeeded.
+std::string decode(const std::string &path, int format, int initialise) {
+    GError *raw = nullptr;
+    const int result = spritesdecoder_decode_sprites_file(path.c_str(), format, initialise, &raw);
+    const GErrorPtr error(raw);
+    EXPECT_EQ(result == 0, error != nullptr);
+    return error ? error->message : "";
+}
+
+// Whole slots up to 128; a refused or unreadable file leaves the store.
+TEST_F(FreshState, SpriteFilesOfWholeSlotsUpTo128) {
+    const TempDir dir;
+    std::filesystem::create_directory(dir.file("folder.prg"));
+    constexpr const char *unknown = "Unknown file format";
+    constexpr const char *too_many = "Too many sprites in input file";
+    for (const auto &[size, message] :
+         {std::pair{0u, unknown}, std::pair{2u, unknown}, std::pair{65u, unknown},
+          std::pair{66u, ""}, std::pair{129u, unknown}, std::pair{130u, ""},
+          std::pair{131u, unknown}, std::pair{8194u, ""}, std::pair{8195u, unknown},
+          std::pair{8258u, too_many}, std::pair{64002u, too_many}}) {
+        sprites_module_init();
+        sprites_set_array_size(7);
+        sprites_set_color_at_index(0, 2);
+        const Bytes file = sprite_file(size);
+        EXPECT_EQ(decode(dir.write("Sprites \u00fc.prg", file), sprite_pad, 1), message) << size;
+        const bool accepted = *message == '\0';
+        const unsigned count = accepted ? (size - 2) / 64 : 7;
+        ASSERT_EQ(sprites_get_array_size(), count) << size;
+        for (unsigned k = 0; accepted && k < count; k++)
+            EXPECT_EQ(data_at(k), slot_bitmap(file, k)) << k;
+        EXPECT_EQ(std::get<0>(attributes_at(0)), accepted ? 1 : 2) << size;
+    }
+    for (const char *name : {"folder.prg", "absent.prg", "\xff.prg"}) {
+        EXPECT_NE(decode(dir.file(name), sprite_pad, 1), "") << name;
+        EXPECT_EQ(sprites_get_array_size(), 7u);
     }
 }
 

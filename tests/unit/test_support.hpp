@@ -1,5 +1,5 @@
 #pragma once
-// Shared by the unit tests: whole images and files compared, VIC-II colour rules, sprites.
+// Shared by the unit tests: whole images and files compared, sprite records, temp folders.
 
 #include "../options_reset.hpp"
 #include "core/glib_ptr.hpp"
@@ -16,7 +16,6 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
-#include <random>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -31,13 +30,6 @@ using Bytes = std::vector<std::uint8_t>;
 using Rgba = std::array<std::uint8_t, 4>;
 using Bitmap = std::array<std::uint8_t, sprite_data_size>;
 
-// The Pepto colours as the C64 community publishes them.
-constexpr std::array<std::uint32_t, 16> pepto = {
-    0x000000, 0xFFFFFF, 0x68372B, 0x70A4B2, 0x6F3D86, 0x588D43, 0x352879, 0xB8C76F,
-    0x6F4F25, 0x433900, 0x9A6759, 0x444444, 0x6C6C6C, 0x9AD284, 0x6C5EB5, 0x959595};
-
-inline constexpr auto by_name = [](const auto &info) { return std::string{info.param.name}; };
-
 inline Rgba pixel_at(const GdkPixbuf *image, int x, int y) {
     const guchar *p = gdk_pixbuf_read_pixels(image) + y * gdk_pixbuf_get_rowstride(image) +
                       x * gdk_pixbuf_get_n_channels(image);
@@ -46,13 +38,12 @@ inline Rgba pixel_at(const GdkPixbuf *image, int x, int y) {
 inline Rgba opaque(std::uint32_t hex) {
     return {std::uint8_t(hex >> 16), std::uint8_t(hex >> 8), std::uint8_t(hex), 255};
 }
-// A colour index in the current palette as an opaque pixel.
+// A colour index in the current palette.
 inline Rgba opaque(int colour) {
     Rgba rgba{0, 0, 0, 255};
     palette_get_rgb_at_index(colour, rgba.data());
     return rgba;
 }
-constexpr Rgba transparent = {0, 0, 0, 0};
 
 // Every pixel of an RGBA image against expected(x, y); a transparent pixel's colour is not set.
 template <typename Expected>
@@ -80,36 +71,10 @@ inline ::testing::AssertionResult same_bytes(const Bytes &actual, const Bytes &e
                                          << actual.size() << ", expected " << expected.size();
 }
 
-// Multicolour pixel, 160x200: pairs 00 background, 01 screen high, 10 screen low, 11 colour RAM.
-inline int multicolour_index(const std::uint8_t *bitmap, const std::uint8_t *screen,
-                             const std::uint8_t *colour, int background, int x, int y) {
-    const int cell = y / 8 * 40 + x / 4;
-    const int pair = bitmap[cell * 8 + y % 8] >> (6 - 2 * (x % 4)) & 3;
-    const int colours[] = {background, screen[cell] >> 4, screen[cell], colour[cell]};
-    return colours[pair] & 0x0F;
-}
-inline int multicolour_index(const PictureData &picture, int x, int y) {
-    return multicolour_index(picture.bitmap, picture.screen_ram, picture.color_ram,
-                             picture.background_color, x, y);
-}
-
 // Every field of two picture records, without the padding between them.
 inline bool same_picture(const PictureData &a, const PictureData &b) {
     return std::memcmp(&a, &b, offsetof(PictureData, charset) + 1) == 0 &&
            a.border_color == b.border_color && a.format == b.format;
-}
-
-// Random bytes in every part; a background with a junk high nibble, 0xF6.
-inline PictureData random_picture(unsigned seed, int format = picture_format_koala) {
-    std::mt19937 rng(seed);
-    PictureData picture{};
-    for (auto *part : {picture.bitmap, picture.screen_ram, picture.color_ram})
-        for (int i = 0; i < (part == picture.bitmap ? 8000 : 1000); ++i)
-            part[i] = static_cast<std::uint8_t>(rng());
-    picture.background_color = 0xF6;
-    picture.format = format;
-    picture.border_color = -1;
-    return picture;
 }
 
 inline Bitmap filled(std::uint8_t value) {
@@ -136,11 +101,6 @@ inline Bitmap data_at(unsigned index) {
     return bytes;
 }
 
-// Sprites 20-23 and 32-35 take the colour of the sprite four places earlier.
-constexpr bool is_linked(unsigned index) {
-    return (index >= 20 && index <= 23) || (index >= 32 && index <= 35);
-}
-
 inline std::string read_text(const std::string &path) {
     gchar *contents = nullptr;
     gsize length = 0;
@@ -151,10 +111,6 @@ inline std::string read_text(const std::string &path) {
 inline Bytes read_bytes(const std::string &path) {
     const std::string text = read_text(path);
     return Bytes(text.begin(), text.end());
-}
-
-inline std::string shared_path(const std::string &name) {
-    return std::string{SIDEWELL_SHARED_DIR} + "/" + name;
 }
 
 // A fresh folder under the system's temp folder, removed with everything in it.
