@@ -86,8 +86,9 @@ TEST_F(FileMenu, NewLoadOpenAndDropShowWhatTheFilesHoldOrReport) {
     std::string transcript;
     for (const char *action :
          {"new yes", "F2 welcome.pet", "new no", "attributes sprite_pad", "F3 a.prg",
-          "attributes ignore", "F3 b.prg", "attributes sprite_pad", "F1 hand.ini", "F1 bad.ini",
-          "drop gone.ini", "drop b.prg castle.koa", "drop notes.txt", "new no", "new yes"}) {
+          "attributes ignore", "F3 b.prg", "attributes sprite_pad", "F1 hand.ini", "F4 a.prg=b.prg",
+          "F4 a.prg=", "F4 welcome.pet=", "F4", "F1 bad.ini", "drop gone.ini",
+          "drop b.prg castle.koa", "drop notes.txt", "new no", "new yes"}) {
         std::istringstream words(action);
         std::string verb, name;
         words >> verb;
@@ -101,7 +102,19 @@ TEST_F(FileMenu, NewLoadOpenAndDropShowWhatTheFilesHoldOrReport) {
         question.inspect = [&](GtkWidget *dialog) {
             transcript += "  ? " + yes_no_question(dialog) + "\n";
         };
-        if (verb == "new" || verb == "attributes") {
+        if (verb == "F4") {
+            // F4 reads the files again after they changed on disk (x=y: y copied over x) or
+            // vanished (x=), and keeps the artist's colours.
+            for (std::string change; words >> change;) {
+                const std::size_t equals = change.find('=');
+                if (equals + 1 == change.size())
+                    fs::remove(dir / change.substr(0, equals));
+                else
+                    fs::copy_file(dir / change.substr(equals + 1), dir / change.substr(0, equals),
+                                  fs::copy_options::overwrite_existing);
+            }
+            press(GDK_F4);
+        } else if (verb == "new" || verb == "attributes") {
             words >> name;
             gtk_menu_item_activate(GTK_MENU_ITEM(
                 widget(verb == "new" ? "menuitem_new_project"
@@ -137,10 +150,11 @@ TEST_F(FileMenu, NewLoadOpenAndDropShowWhatTheFilesHoldOrReport) {
     GError *error = nullptr;
     g_key_file_load_from_data(GKeyFilePtr{g_key_file_new()}.get(), bad_text.c_str(), -1,
                               G_KEY_FILE_NONE, &error);
-    for (const auto &[from, to] :
-         {std::pair{std::string(GErrorPtr { error } -> message), "(no key file)"},
-          {read_error(dir / "gone.koa"), "(no gone.koa)"},
-          {read_error(dir / "gone.prg"), "(no gone.prg)"}})
+    const GErrorPtr parse_error{error};
+    std::vector<std::pair<std::string, std::string>> ours{{parse_error->message, "(no key file)"}};
+    for (const char *name : {"gone.koa", "gone.prg", "a.prg", "welcome.pet"})
+        ours.emplace_back(read_error(dir / name), std::string("(no ") + name + ")");
+    for (const auto &[from, to] : ours)
         for (std::size_t at; (at = transcript.find(from)) != std::string::npos;)
             transcript.replace(at, from.size(), to);
     EXPECT_EQ(transcript, R"steps(new yes
@@ -171,29 +185,43 @@ attributes sprite_pad
 F1 hand.ini
   welcome.pet a.prg hand.ini drawn, corner 1, 17 sprites of 16 colour 5, single, swatch 5
   rows 2 -3 20 2 4 4, transparent 6, saved, " Info: Project opened", C64 Sidewell - hand.ini
+F4 a.prg=b.prg
+  welcome.pet a.prg hand.ini drawn, corner 5, 128 sprites of 32 colour 5, single, swatch 5
+  rows 2 -3 20 2 4 4, transparent 6, saved, " Info: All graphics were reloaded", C64 Sidewell - hand.ini
+F4 a.prg=
+  welcome.pet ~a.prg hand.ini drawn, corner 5, 128 sprites of 32 colour 5, single, swatch 5
+  rows 2 -3 20 2 4 4, transparent 6, saved, " Info: All graphics were reloaded", C64 Sidewell - hand.ini
+  ! (no a.prg)
+F4 welcome.pet=
+  ~welcome.pet ~a.prg hand.ini corner 5, 128 sprites of 32 colour 5, single, swatch 5
+  rows 2 -3 20 2 4 4, transparent 6, " Error: (no welcome.pet)", C64 Sidewell - hand.ini
+  ! (no welcome.pet)
+F4
+  ~welcome.pet ~a.prg hand.ini corner 5, 128 sprites of 32 colour 5, single, swatch 5
+  rows 2 -3 20 2 4 4, transparent 6, "", C64 Sidewell - hand.ini
 F1 bad.ini
-  welcome.pet a.prg bad.ini drawn, corner 1, 17 sprites of 16 colour 5, single, swatch 5
+  ~welcome.pet ~a.prg bad.ini corner 5, 128 sprites of 32 colour 5, single, swatch 5
   rows 2 -3 20 2 4 4, transparent 6, " Error: (no key file)", C64 Sidewell - hand.ini
   ! (no key file)
 drop gone.ini
-  ~welcome.pet ~a.prg gone.ini corner 1, 17 sprites of 16 colour 1, single, swatch 5
+  ~welcome.pet ~a.prg gone.ini corner 5, 128 sprites of 32 colour 1, single, swatch 5
   rows 2 -3 20 2 4 4, transparent 6, saved, " Info: Project opened", C64 Sidewell - gone.ini
   ! (no gone.koa)
   ! (no gone.prg)
 drop b.prg castle.koa
-  castle.koa b.prg gone.ini drawn, corner 1, 128 sprites of 32 colour 1, multicolour, swatch 5
+  castle.koa b.prg gone.ini drawn, corner 5, 128 sprites of 32 colour 1, multicolour, swatch 5
   rows 2 0 16 1 5 5, transparent 3, saved, " Info: Picture data loaded", *C64 Sidewell - gone.ini
 drop notes.txt
-  castle.koa b.prg gone.ini drawn, corner 1, 128 sprites of 32 colour 1, multicolour, swatch 5
+  castle.koa b.prg gone.ini drawn, corner 5, 128 sprites of 32 colour 1, multicolour, swatch 5
   rows 2 -3 20 2 4 4, transparent 3, " Error: Unknown file format", *C64 Sidewell - gone.ini
   ! Unknown file format
 new no
   ? Are you sure you want to reset all data?
-  castle.koa b.prg gone.ini drawn, corner 1, 128 sprites of 32 colour 1, multicolour, swatch 5
+  castle.koa b.prg gone.ini drawn, corner 5, 128 sprites of 32 colour 1, multicolour, swatch 5
   rows 2 -3 20 2 4 4, transparent 3, "", *C64 Sidewell - gone.ini
 new yes
   ? Are you sure you want to reset all data?
-  - - - corner 1, 40 sprites of 0 colour 13, single, swatch 13
+  - - - corner 5, 40 sprites of 0 colour 13, single, swatch 13
   rows 2 -3 20 2 4 4, transparent 6, "", C64 Sidewell - gone.ini
 )steps");
 }
@@ -266,54 +294,6 @@ TEST_F(FileMenu, SaveWritesTheExactTextOrReportsAndKeepsTheOldFile) {
     // A picture loaded into a saved project is an unsaved change.
     load_picture(picture);
     EXPECT_EQ(window_title(), "*C64 Sidewell - scene.ini");
-}
-
-// The files change on disk or vanish step by step; F4 reads again what is there, forgets what
-// vanished and keeps the artist's colours.
-struct ReloadStep {
-    const char *gone; // the file removed before this F4
-    const char *status;
-    int picture, sprites; // still loaded
-    unsigned count;
-    int corner;      // 12 before
-    int transparent; // the sprites' transparent colour, 9 before
-};
-
-constexpr ReloadStep reload_steps[] = {
-    {nullptr, " Info: All graphics were reloaded", 1, 1, 8, 5, 6},
-    {"shapes.prg", " Info: All graphics were reloaded", 1, 0, 8, 5, 6},
-    {"welcome.pet", " Error: ", 0, 0, 8, 12, 9},
-    {nullptr, " Info: nothing to reload", 0, 0, 8, 12, 9}};
-
-TEST_F(FileMenu, ReloadReadsTheFilesAgainOrForgetsThoseThatVanished) {
-    load_picture(write_file(dir / "welcome.pet", petscii_file(7, 6)));
-    load_sprites(write_file(dir / "shapes.prg", sprite_file(6, 0x10)));
-    write_file(dir / "welcome.pet", petscii_file(5, 6));
-    write_file(dir / "shapes.prg", sprite_file(8, 0x60));
-    sprites_set_color_at_index(0, 3);
-    sprites_set_multicolor_at_index(2, 1);
-    for (const ReloadStep &step : reload_steps) {
-        sprites_set_background_color(9);
-        border_color_index = 12;
-        controls_update_main_statusbar(" Info: nothing to reload");
-        if (step.gone)
-            fs::remove(dir / step.gone);
-        fs::remove(config_file());
-        press(GDK_F4);
-        const Messages errors = step.gone ? Messages{read_error(dir / step.gone)} : Messages{};
-        EXPECT_EQ(take_messages(), errors) << step.status;
-        EXPECT_EQ(status_text(), step.status + (step.picture == 0 && step.gone ? errors[0] : ""));
-        EXPECT_EQ(fs::exists(config_file()), step.picture + step.sprites > 0);
-        EXPECT_EQ(
-            (std::vector<int>{picture_loaded, sprites_loaded, border_color_index,
-                              sprites_get_background_color(), record(0).data[0], record(5).data[0],
-                              record(0).color, record(1).color, record(2).multicolor}),
-            (std::vector<int>{step.picture, step.sprites, step.corner, step.transparent, 0x60, 0x65,
-                              3, 13, 1}));
-        EXPECT_EQ(sprites_get_array_size(), step.count);
-        // Without anything reloaded the store changed behind the borders' back.
-        EXPECT_EQ(step.picture + step.sprites > 0 ? borders_first_difference() : "", "");
-    }
 }
 
 // What the artist sees, each drawing area by a checksum of its pixels, and what Save would write.
