@@ -296,63 +296,17 @@ TEST_F(FileMenu, SaveWritesTheExactTextOrReportsAndKeepsTheOldFile) {
     EXPECT_EQ(window_title(), "*C64 Sidewell - scene.ini");
 }
 
-// What the artist sees, each drawing area by a checksum of its pixels, and what Save would write.
-std::vector<std::string> shown() {
-    flush_redraws();
-    std::vector<std::string> shown{
-        project_get_file_text(utf8_path_and_filename_picture, utf8_path_and_filename_sprites,
-                              border_color_index) +
-        (gtk_toggle_button_get_active(multicolour_switch()) ? "multi" : "single")};
-    for (const char *area :
-         {"left_border", "right_border", "upper_border", "lower_border", "picture", "sprites",
-          "palette", "sprite_palette", "color_sprite_bit_pair_00", "color_sprite_bit_pair_01",
-          "color_sprite_bit_pair_10", "color_sprite_bit_pair_11"}) {
-        const PixbufPtr pixels =
-            widget_pixels(lookup_widget(window_main, (std::string{"drawingarea_"} + area).c_str()));
-        const std::unique_ptr<GChecksum, void (*)(GChecksum *)> sum{g_checksum_new(G_CHECKSUM_MD5),
-                                                                    g_checksum_free};
-        for (int y = 0; y < gdk_pixbuf_get_height(pixels.get()); ++y)
-            g_checksum_update(sum.get(),
-                              gdk_pixbuf_get_pixels(pixels.get()) +
-                                  y * gdk_pixbuf_get_rowstride(pixels.get()),
-                              gdk_pixbuf_get_width(pixels.get()) * 3);
-        shown.push_back(area + std::string(" ") + g_checksum_get_string(sum.get()));
-    }
-    return shown;
+// What Save would write, the multicolour switch and the sprite colour swatch.
+std::string shown() {
+    return project_get_file_text(utf8_path_and_filename_picture, utf8_path_and_filename_sprites,
+                                 border_color_index) +
+           (gtk_toggle_button_get_active(multicolour_switch()) ? "multi " : "single ") +
+           std::to_string(color_index_sprite_bit_pair_10);
 }
 
-void pick_colour(const char *bit_pair, int colour) {
-    constexpr int swatch = 16;
-    gtk_toggle_button_set_active(
-        GTK_TOGGLE_BUTTON(lookup_widget(
-            window_main, (std::string("radiobutton_color_sprite_bit_pair_") + bit_pair).c_str())),
-        TRUE);
-    send_button(lookup_widget(window_main, "drawingarea_sprite_palette"),
-                (colour * swatch + swatch / 2) * options_expansion, 8);
-}
-
-std::string menu_and_title() {
-    std::string text;
-    for (const char *item : {"menuitem_undo", "menuitem_redo"}) {
-        GtkWidget *widget = lookup_widget(window_main, item);
-        text += std::string(gtk_menu_item_get_label(GTK_MENU_ITEM(widget))) +
-                (gtk_widget_get_sensitive(widget) ? "" : " (off)") + ", ";
-    }
-    return text + window_title();
-}
-
-// One change, the undo label it gives and how it is made (no bit pair: the multicolour switch).
-struct Change {
-    const char *label;
-    const char *bit_pair;
-    int colour;
-};
-
-constexpr Change changes[] = {{"sprite colour", "10", 5},
-                              {"multicolour mode", nullptr, 0},
-                              {"shared colours", "01", 9},
-                              {"shared colours", "11", 14},
-                              {"sprite colour", "10", 2}};
+// Each change picks a colour for a bit pair or, with none, flips the multicolour switch.
+constexpr std::pair<const char *, int> changes[] = {
+    {"10", 5}, {nullptr, 0}, {"01", 9}, {"11", 14}, {"10", 2}};
 
 TEST_F(FileMenu, UndoAndRedoGoThroughEveryChangeStepByStep) {
     for (const char *name : {"sunset.ini", "sunset.koa", "shapes.prg"})
@@ -362,46 +316,68 @@ TEST_F(FileMenu, UndoAndRedoGoThroughEveryChangeStepByStep) {
     sprites_select_none();
     for (const unsigned index : {1u, 17u, 22u})
         sprites_set_selected_at_index(index, 1);
-    const std::string saved = "C64 Sidewell - sunset.ini";
-    EXPECT_EQ(menu_and_title(), "_Undo (off), _Redo (off), " + saved);
-    std::vector<std::vector<std::string>> before;
-    for (const Change &change : changes) {
+    const auto pick = [](const char *bit_pair, int colour) {
+        constexpr int swatch = 16;
+        gtk_toggle_button_set_active(
+            GTK_TOGGLE_BUTTON(lookup_widget(
+                window_main,
+                (std::string("radiobutton_color_sprite_bit_pair_") + bit_pair).c_str())),
+            TRUE);
+        send_button(lookup_widget(window_main, "drawingarea_sprite_palette"),
+                    (colour * swatch + swatch / 2) * options_expansion, 8);
+    };
+    std::string menu; // the Edit menu's labels and the title after each step
+    const auto record_step = [&menu](const char *step) {
+        menu += step;
+        for (const char *item : {"menuitem_undo", "menuitem_redo"}) {
+            GtkWidget *widget = lookup_widget(window_main, item);
+            menu += std::string(", ") + gtk_menu_item_get_label(GTK_MENU_ITEM(widget)) +
+                    (gtk_widget_get_sensitive(widget) ? "" : " (off)");
+        }
+        menu += ", " + window_title() + "\n";
+        EXPECT_EQ(borders_first_difference(), "") << step;
+    };
+    std::vector<std::string> before{shown()};
+    record_step("opened");
+    for (const auto &[bit_pair, colour] : changes) {
+        bit_pair ? pick(bit_pair, colour) : gtk_button_clicked(GTK_BUTTON(multicolour_switch()));
         before.push_back(shown());
-        change.bit_pair ? pick_colour(change.bit_pair, change.colour)
-                        : gtk_button_clicked(GTK_BUTTON(multicolour_switch()));
-        EXPECT_EQ(menu_and_title(),
-                  std::string("_Undo ") + change.label + ", _Redo (off), *" + saved);
+        record_step(bit_pair ? bit_pair : "switch");
     }
-    before.push_back(shown());
     // Ctrl+Z for the first step back, the menu for the others; the selection stays.
-    for (std::size_t step = std::size(changes); step-- > 0;) {
-        step + 1 == std::size(changes) ? tap_key(GDK_z, GDK_CONTROL_MASK) : choose("menuitem_undo");
-        EXPECT_EQ(shown(), before[step]) << "undo to before change " << step;
-        EXPECT_EQ(menu_and_title(), (step > 0 ? std::string("_Undo ") + changes[step - 1].label
-                                              : std::string("_Undo (off)")) +
-                                        ", _Redo " + changes[step].label + ", " +
-                                        (step > 0 ? "*" : "") + saved);
+    for (std::size_t k = std::size(changes); k-- > 0;) {
+        k + 1 == std::size(changes) ? tap_key(GDK_z, GDK_CONTROL_MASK) : choose("menuitem_undo");
+        EXPECT_EQ(shown(), before[k]) << "undo to before change " << k;
+        record_step("undo");
     }
     EXPECT_EQ(selected_sprites(), (std::vector<unsigned>{1, 17, 22}));
     // Ctrl+Y and Ctrl+Shift+Z both redo.
-    for (std::size_t step = 0; step < std::size(changes); ++step) {
-        tap_key(step % 2 == 0 ? GDK_y : GDK_Z,
-                GDK_CONTROL_MASK | (step % 2 == 0 ? 0 : GDK_SHIFT_MASK));
-        EXPECT_EQ(shown(), before[step + 1]) << "redo of change " << step;
+    for (std::size_t k = 0; k < std::size(changes); ++k) {
+        tap_key(k % 2 == 0 ? GDK_y : GDK_Z, GDK_CONTROL_MASK | (k % 2 == 0 ? 0 : GDK_SHIFT_MASK));
+        EXPECT_EQ(shown(), before[k + 1]) << "redo of change " << k;
     }
-    // Saving makes this the saved state: undoing away from it and back shows it.
-    ASSERT_EQ(save_project_to_file((dir / "sunset.ini").c_str()), 1);
-    EXPECT_EQ(menu_and_title(), "_Undo sprite colour, _Redo (off), " + saved);
-    choose("menuitem_undo");
-    EXPECT_EQ(window_title(), "*" + saved);
-    choose("menuitem_redo");
-    EXPECT_EQ(window_title(), saved);
+    record_step("redone");
     // A new change drops what could be redone; new sprites start a fresh history.
     choose("menuitem_undo");
-    pick_colour("01", 7);
-    EXPECT_EQ(menu_and_title(), "_Undo shared colours, _Redo (off), *" + saved);
+    pick("01", 7);
+    record_step("01");
     project_commands_load_sprites((dir / "shapes.prg").c_str());
-    EXPECT_EQ(menu_and_title(), "_Undo (off), _Redo (off), *" + saved);
+    record_step("sprites loaded");
+    EXPECT_EQ(menu, R"steps(opened, _Undo (off), _Redo (off), C64 Sidewell - sunset.ini
+10, _Undo sprite colour, _Redo (off), *C64 Sidewell - sunset.ini
+switch, _Undo multicolour mode, _Redo (off), *C64 Sidewell - sunset.ini
+01, _Undo shared colours, _Redo (off), *C64 Sidewell - sunset.ini
+11, _Undo shared colours, _Redo (off), *C64 Sidewell - sunset.ini
+10, _Undo sprite colour, _Redo (off), *C64 Sidewell - sunset.ini
+undo, _Undo shared colours, _Redo sprite colour, *C64 Sidewell - sunset.ini
+undo, _Undo shared colours, _Redo shared colours, *C64 Sidewell - sunset.ini
+undo, _Undo multicolour mode, _Redo shared colours, *C64 Sidewell - sunset.ini
+undo, _Undo sprite colour, _Redo multicolour mode, *C64 Sidewell - sunset.ini
+undo, _Undo (off), _Redo sprite colour, C64 Sidewell - sunset.ini
+redone, _Undo sprite colour, _Redo (off), *C64 Sidewell - sunset.ini
+01, _Undo shared colours, _Redo (off), *C64 Sidewell - sunset.ini
+sprites loaded, _Undo (off), _Redo (off), *C64 Sidewell - sunset.ini
+)steps");
 }
 
 } // namespace
