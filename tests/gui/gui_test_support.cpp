@@ -72,6 +72,18 @@ std::uint32_t pixel_rgb(const GdkPixbuf *image, int x, int y) {
     return std::uint32_t{pixel[0]} << 16 | std::uint32_t{pixel[1]} << 8 | pixel[2];
 }
 
+std::string chooser_filename(GtkWidget *dialog) {
+    const GCharPtr filename{gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(dialog))};
+    return filename ? filename.get() : "";
+}
+
+std::string message_text(GtkWidget *dialog) {
+    gchar *text = nullptr;
+    g_object_get(dialog, "text", &text, nullptr);
+    const GCharPtr owned{text};
+    return owned ? owned.get() : "";
+}
+
 } // namespace
 
 // ---- The main loop and the X server -------------------------------------------------------
@@ -259,11 +271,6 @@ gboolean DialogAnswer::poll(gpointer data) {
     return FALSE;
 }
 
-std::string chooser_filename(GtkWidget *dialog) {
-    const GCharPtr filename{gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(dialog))};
-    return filename ? filename.get() : "";
-}
-
 GtkFileFilter *filter_named(GtkWidget *dialog, const std::string &name) {
     GSList *filters = gtk_file_chooser_list_filters(GTK_FILE_CHOOSER(dialog));
     GtkFileFilter *found = nullptr;
@@ -323,13 +330,6 @@ std::vector<GtkWidget *> message_dialogs(GtkMessageType only) {
     }
     g_list_free(toplevels);
     return found;
-}
-
-std::string message_text(GtkWidget *dialog) {
-    gchar *text = nullptr;
-    g_object_get(dialog, "text", &text, nullptr);
-    const GCharPtr owned{text};
-    return owned ? owned.get() : "";
 }
 
 std::vector<std::string> take_messages() {
@@ -668,23 +668,6 @@ std::string EditorTest::read_config() {
 
 GtkWidget *EditorTest::widget(const char *name) {
     return lookup_widget(window_main, name);
-}
-
-void EditorTest::answer_with(const char *item, const char *title, const fs::path &file, bool save) {
-    DialogAnswer answer(title, GTK_RESPONSE_OK);
-    save ? type_name(answer, file.parent_path(), file.filename()) : pick(answer, file);
-    choose(item);
-    ASSERT_EQ(answer.times_answered(), 1) << file;
-}
-
-void EditorTest::load_picture(const fs::path &file) {
-    answer_with("menuitem_load_picture", "Select a picture file", file);
-    ASSERT_EQ(picture_loaded, 1) << file;
-}
-
-void EditorTest::load_sprites(const fs::path &file) {
-    answer_with("menuitem_load_sprites", "Select a sprite data file", file);
-    ASSERT_EQ(sprites_loaded, 1) << file;
 }
 
 void EditorTest::put_picture(const fs::path &file) {

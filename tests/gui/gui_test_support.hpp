@@ -83,7 +83,6 @@ class DialogAnswer {
     guint source = 0;
 };
 
-std::string chooser_filename(GtkWidget *dialog);
 GtkFileFilter *filter_named(GtkWidget *dialog, const std::string &name);
 // Answers an open dialog by picking file (under the named filter, if any) once it shows it.
 void pick(DialogAnswer &answer, const fs::path &file, const char *filter = nullptr);
@@ -96,7 +95,6 @@ std::string window_title();
 std::string yes_no_question(GtkWidget *dialog);
 // The message dialogs on screen of the given type, or of any type.
 std::vector<GtkWidget *> message_dialogs(GtkMessageType only = GTK_MESSAGE_OTHER);
-std::string message_text(GtkWidget *dialog);
 // The texts of the message dialogs on screen, which are closed.
 std::vector<std::string> take_messages();
 // The one error reported, in the status bar and in a dialog; empty when there was none.
@@ -158,12 +156,6 @@ class EditorTest : public ::testing::Test {
     static std::string read_config();
     GtkWidget *widget(const char *name);
 
-    // Runs the menu item with its dialog answered: file picked, or typed when the dialog saves.
-    static void answer_with(const char *item, const char *title, const fs::path &file,
-                            bool save = false);
-    // Loads through the File menu; each load must succeed.
-    static void load_picture(const fs::path &file);
-    static void load_sprites(const fs::path &file);
     // Puts what the File menu would load in place by the calls it makes, without the chooser.
     static void put_picture(const fs::path &file);
     static void put_sprites(const fs::path &file);
