@@ -149,4 +149,17 @@ INSTANTIATE_TEST_SUITE_P(
                                  "koala/afterimage_metal.kla", false, 4, 2, 0}),
     case_name);
 
+// A picture loaded from the File menu is drawn again with its open borders and the side borders
+// that show the sprites on its background.
+TEST_F(EditorTest, LoadedPictureIsDrawnAgain) {
+    flush_redraws();
+    DialogAnswer answer("Select a picture file", GTK_RESPONSE_OK);
+    pick(answer, example_path("sunset.koa"));
+    gtk_menu_item_activate(GTK_MENU_ITEM(widget("menuitem_load_picture")));
+    for (const char *area :
+         {"drawingarea_picture", "drawingarea_upper_border", "drawingarea_lower_border",
+          "drawingarea_left_border", "drawingarea_right_border"})
+        EXPECT_TRUE(take_queued_redraw(area)) << area;
+}
+
 } // namespace
