@@ -242,4 +242,15 @@ Save executable file: >  PRG files (.prg) |  All files (*) | asks, starts in 3, 
 )steps");
 }
 
+// With nothing under the cursor the picture chooser shows no preview.
+TEST(ChooserPreview, HidesWithoutAFile) {
+    GtkWidget *chooser =
+        g_object_ref_sink(gtk_file_chooser_widget_new(GTK_FILE_CHOOSER_ACTION_OPEN));
+    gtk_file_chooser_set_preview_widget_active(GTK_FILE_CHOOSER(chooser), TRUE);
+    fileopen_update_hires_preview_cb(GTK_FILE_CHOOSER(chooser), nullptr);
+    EXPECT_FALSE(gtk_file_chooser_get_preview_widget_active(GTK_FILE_CHOOSER(chooser)));
+    gtk_widget_destroy(chooser);
+    g_object_unref(chooser);
+}
+
 } // namespace
