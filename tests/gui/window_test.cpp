@@ -202,6 +202,12 @@ TEST_F(Window, DialogsAreBuiltAsDesigned) {
     EXPECT_EQ(answer.times_answered(), 1);
     EXPECT_EQ(controls_format_build_date("Jan  6 2025"), "Jan 6 2025");
     EXPECT_EQ(controls_format_build_date("Dec 24 2025"), "Dec 24 2025");
+
+    // The status bar holds the latest message alone.
+    controls_update_main_statusbar("first");
+    controls_update_main_statusbar("second");
+    EXPECT_EQ(g_slist_length(GTK_STATUSBAR(widget("statusbar_main"))->messages), 1u);
+    EXPECT_EQ(status_text(), "second");
 }
 
 // The progress dialog of a crunch that takes its time.
