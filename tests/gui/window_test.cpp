@@ -11,6 +11,7 @@
 #include "gui/window_main.hpp"
 
 #include <array>
+#include <cstdlib>
 #include <map>
 #include <sstream>
 
@@ -234,6 +235,15 @@ TEST_F(Window, RunInEmulatorIsOffOnlyWithoutAnEmulator) {
     restart();
     g_setenv("PATH", path.c_str(), TRUE);
     EXPECT_FALSE(gtk_widget_get_sensitive(widget("menuitem_run_in_emulator")));
+}
+
+// The program prints its version, and started with a display stays up until it is told to quit.
+TEST(Program, PrintsItsVersionOrStaysUpWithItsWindow) {
+    gchar *printed = nullptr;
+    ASSERT_TRUE(
+        g_spawn_command_line_sync(SIDEWELL_EDITOR " -V", &printed, nullptr, nullptr, nullptr));
+    EXPECT_STREQ(GCharPtr(printed).get(), "C64 Sidewell 1.1.4\n");
+    EXPECT_EQ(WEXITSTATUS(std::system("timeout 2 " SIDEWELL_EDITOR " >/dev/null 2>&1")), 124);
 }
 
 } // namespace
