@@ -31,43 +31,44 @@ constexpr const char *described_properties[] = {
 
 using Names = std::map<const GtkWidget *, std::string>;
 
-std::string non_default(GParamSpec *spec, GValue *value) {
-    if (g_param_value_defaults(spec, value) || G_VALUE_HOLDS_OBJECT(value) ||
+std::string non_default(GParamSpec *property, GValue *value) {
+    if (g_param_value_defaults(property, value) || G_VALUE_HOLDS_OBJECT(value) ||
         (G_VALUE_HOLDS_FLAGS(value) && g_value_get_flags(value) == 0) ||
         (G_VALUE_HOLDS_STRING(value) && g_strcmp0(g_value_get_string(value), "") == 0))
         return "";
     const GCharPtr text{g_strdup_value_contents(value)};
-    return std::string(" ") + spec->name + "=" + text.get();
+    return std::string(" ") + property->name + "=" + text.get();
 }
 
 std::string properties_of(GtkWidget *widget) {
     std::string text;
     for (const char *name : described_properties) {
-        GParamSpec *spec = g_object_class_find_property(G_OBJECT_GET_CLASS(widget), name);
-        if (spec == nullptr || !(spec->flags & G_PARAM_READABLE))
+        GParamSpec *property = g_object_class_find_property(G_OBJECT_GET_CLASS(widget), name);
+        if (property == nullptr || !(property->flags & G_PARAM_READABLE))
             continue;
         GValue value = G_VALUE_INIT;
-        g_value_init(&value, spec->value_type);
+        g_value_init(&value, property->value_type);
         g_object_get_property(G_OBJECT(widget), name, &value);
-        text += non_default(spec, &value);
+        text += non_default(property, &value);
         g_value_unset(&value);
     }
     GtkWidget *parent = gtk_widget_get_parent(widget);
     if (parent == nullptr)
         return text;
     guint count = 0;
-    GParamSpec **specs =
+    GParamSpec **child_properties =
         gtk_container_class_list_child_properties(G_OBJECT_GET_CLASS(parent), &count);
     for (guint i = 0; i < count; i++) {
-        if (g_str_equal(specs[i]->name, "position"))
+        if (g_str_equal(child_properties[i]->name, "position"))
             continue;
         GValue value = G_VALUE_INIT;
-        g_value_init(&value, specs[i]->value_type);
-        gtk_container_child_get_property(GTK_CONTAINER(parent), widget, specs[i]->name, &value);
-        text += non_default(specs[i], &value);
+        g_value_init(&value, child_properties[i]->value_type);
+        gtk_container_child_get_property(GTK_CONTAINER(parent), widget, child_properties[i]->name,
+                                         &value);
+        text += non_default(child_properties[i], &value);
         g_value_unset(&value);
     }
-    g_free(specs);
+    g_free(child_properties);
     return text;
 }
 
