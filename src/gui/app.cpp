@@ -12,6 +12,7 @@
 #include "gui/fileopen.hpp"
 #include "gui/painting.hpp"
 #include "gui/project_commands.hpp"
+#include "gui/support.hpp"
 #include "gui/window_main.hpp"
 
 #include <vector>
@@ -53,6 +54,10 @@ void unref_pixbuf(GdkPixbuf *pixbuf) {
 }
 
 } // namespace
+
+GtkWidget *app_lookup_widget(const char *name) {
+    return lookup_widget(window_main, name);
+}
 
 bool app_start(int *argc, char ***argv) {
     gtk_set_locale();

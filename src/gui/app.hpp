@@ -5,6 +5,9 @@
 
 extern GtkWidget *window_main;
 
+// The widget registered under name on the main window.
+GtkWidget *app_lookup_widget(const char *name);
+
 // Everything before the main loop: toolkit, window, stores, preferences. False when the
 // display cannot be opened.
 bool app_start(int *argc, char ***argv);

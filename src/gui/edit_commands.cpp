@@ -29,12 +29,8 @@ constexpr std::array<const char *, 9> colour_areas{
     "drawingarea_sprite_palette",
 };
 
-GtkWidget *main_widget(const char *name) {
-    return lookup_widget(window_main, name);
-}
-
 void set_item(const char *name, const char *verb, const std::string &change) {
-    GtkWidget *item = main_widget(name);
+    GtkWidget *item = app_lookup_widget(name);
     const GCharPtr label(change.empty() ? g_strdup(tr(verb))
                                         : g_strdup_printf("%s %s", tr(verb), tr(change.c_str())));
     gtk_menu_item_set_label(GTK_MENU_ITEM(item), label.get());
@@ -53,7 +49,7 @@ void show_history() {
 
 // The multicolour switch shows the state without its handler applying it to every sprite.
 void set_multicolour_switch(bool active) {
-    GtkWidget *button = main_widget("checkbutton_sprite_multicolor");
+    GtkWidget *button = app_lookup_widget("checkbutton_sprite_multicolor");
     g_signal_handlers_block_by_func(
         button, reinterpret_cast<gpointer>(on_checkbutton_sprite_multicolor_toggled), nullptr);
     gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(button), active ? TRUE : FALSE);
@@ -67,7 +63,7 @@ void apply_state(const HistoryState &state) {
     color_index_sprite_bit_pair_10 = state.swatch;
     set_multicolour_switch(state.multicolour_switch);
     for (const char *area : colour_areas) {
-        gtk_widget_queue_draw(main_widget(area));
+        gtk_widget_queue_draw(app_lookup_widget(area));
     }
     repaint_sprite_views();
     show_history();
@@ -89,7 +85,7 @@ HistoryState edit_commands_get_state() {
     state.swatch = color_index_sprite_bit_pair_10;
     state.multicolour_switch =
         window_main != nullptr && gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(
-                                      main_widget("checkbutton_sprite_multicolor"))) == TRUE;
+                                      app_lookup_widget("checkbutton_sprite_multicolor"))) == TRUE;
     return state;
 }
 

@@ -51,12 +51,8 @@ constexpr std::array<const char *, 4> colour_swatches{
     "drawingarea_color_sprite_bit_pair_11",
 };
 
-GtkWidget *main_widget(const char *name) {
-    return lookup_widget(window_main, name);
-}
-
 void queue_draw(const char *name) {
-    gtk_widget_queue_draw(main_widget(name));
+    gtk_widget_queue_draw(app_lookup_widget(name));
 }
 
 void report_info(const char *message) {
@@ -100,8 +96,9 @@ int decode_sprites(const gchar *utf8_path, int initialise) {
 
 void set_multicolor_button(bool active) {
     // Its toggle handler hands a changed state on to every sprite.
-    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(main_widget("checkbutton_sprite_multicolor")),
-                                 active ? TRUE : FALSE);
+    gtk_toggle_button_set_active(
+        GTK_TOGGLE_BUTTON(app_lookup_widget("checkbutton_sprite_multicolor")),
+        active ? TRUE : FALSE);
 }
 
 bool first_sprite_is_multicolor() {
@@ -149,7 +146,7 @@ void show_project() {
 // The list scroll bar covers one step per row of eight sprites and pages by five rows.
 void configure_sprite_list_scrollbar() {
     GtkAdjustment *adjustment =
-        gtk_range_get_adjustment(GTK_RANGE(main_widget("vscrollbar_sprites")));
+        gtk_range_get_adjustment(GTK_RANGE(app_lookup_widget("vscrollbar_sprites")));
     const unsigned rows =
         (sprites_get_array_size() + sprite_list_columns - 1) / sprite_list_columns;
     // Each setter leaves the value where it is.

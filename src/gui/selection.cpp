@@ -66,13 +66,10 @@ bool control_alone(guint state) {
     return modifiers_of(state) == GDK_CONTROL_MASK;
 }
 
-GtkWidget *main_widget(const char *name) {
-    return lookup_widget(window_main, name);
-}
-
 // The list row shown at the top of the sprite list.
 int first_list_row() {
-    return static_cast<int>(gtk_range_get_value(GTK_RANGE(main_widget("vscrollbar_sprites"))));
+    return static_cast<int>(
+        gtk_range_get_value(GTK_RANGE(app_lookup_widget("vscrollbar_sprites"))));
 }
 
 // A border position above the first slot row, where clicks clear and no tooltip shows.
@@ -99,7 +96,7 @@ int index_at(const SpriteArea &area, int x, int y) {
 // sprites in use gives colour 0.
 void show_colour_of_sprite(unsigned index) {
     sprites_get_color_at_index(index, &color_index_sprite_bit_pair_10);
-    gtk_widget_queue_draw(main_widget("drawingarea_color_sprite_bit_pair_10"));
+    gtk_widget_queue_draw(app_lookup_widget("drawingarea_color_sprite_bit_pair_10"));
 }
 
 gboolean button_press(const SpriteArea &area, GtkWidget *widget, const GdkEventButton *event) {
@@ -139,7 +136,7 @@ gboolean button_press(const SpriteArea &area, GtkWidget *widget, const GdkEventB
 
 void queue_colour_swatches() {
     for (const char *swatch : colour_swatches) {
-        gtk_widget_queue_draw(main_widget(swatch));
+        gtk_widget_queue_draw(app_lookup_widget(swatch));
     }
 }
 
@@ -155,8 +152,8 @@ void start_template_preview() {
     g_free(project_backup_data);
     project_backup_data = g_strdup(text.c_str());
     color_index_sprite_bit_pair_10 = template_swatch_colour;
-    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(main_widget("checkbutton_sprite_multicolor")),
-                                 FALSE);
+    gtk_toggle_button_set_active(
+        GTK_TOGGLE_BUTTON(app_lookup_widget("checkbutton_sprite_multicolor")), FALSE);
     sprites_set_template();
     repaint_sprite_views();
     queue_colour_swatches();
