@@ -1,6 +1,5 @@
 // Exports through the File menu, the command line, the crunch dialog and Run in emulator.
 
-#include "../emulator/emulator.hpp"
 #include "gui_test_support.hpp"
 
 #include "core/commandline.hpp"
@@ -213,10 +212,8 @@ TEST_F(BackgroundCrunch, ShowsItsDialogAndCanBeCancelled) {
 }
 
 // Not offered without an emulator, reported when it cannot start; the stand-in gets the crunched
-// program, or without a cruncher one that starts by itself, which the real x64sc shows as the PNG
-// shows it. No temporary folder stays behind.
-TEST_F(Exports, RunInEmulatorHandsOverAProgramThatShowsThePng) {
-    options_palette = 0; // x64sc's Pepto colours, so that the PNG compares as it is
+// program, or without a cruncher one that starts by itself. No temporary folder stays behind.
+TEST_F(Exports, RunInEmulatorHandsOverTheProgram) {
     project_commands_open_project((dir / "sunset.ini").c_str());
     const auto temporary_folders = [] {
         std::set<std::string> found;
@@ -258,22 +255,6 @@ TEST_F(Exports, RunInEmulatorHandsOverAProgramThatShowsThePng) {
                            : executable_make_self_starting(program, executable_start_address_mc));
     }
     g_setenv("PATH", old_path.c_str(), TRUE);
-
-    SKIP_UNLESS_EMULATOR_READY();
-    const fs::path png = out / "scene.png";
-    ASSERT_TRUE(export_screen_to_png(png.c_str(), nullptr));
-    const PixbufPtr image(gdk_pixbuf_new_from_file(png.c_str(), nullptr));
-    constexpr int png_top = 13;
-    const auto expected = [&](int x, int y) -> std::optional<Rgb> {
-        const guchar *p = gdk_pixbuf_read_pixels(image.get()) +
-                          (y - png_top) * gdk_pixbuf_get_rowstride(image.get()) + x * 4;
-        return Rgb{p[0], p[1], p[2]};
-    };
-    const Screenshot screenshot = run_emulator(
-        received, VideoStandard::pal, emulator_steady_frame(VideoStandard::pal), dir.string());
-    EXPECT_EQ(display_differences(
-                  screenshot, {{"whole file", 0, png_top, display_width, png_top + 272}}, expected),
-              "");
 }
 
 } // namespace

@@ -113,6 +113,10 @@ Bytes sprite_file(unsigned count, std::uint8_t fill, std::uint8_t first_attribut
 fs::path write_file(const fs::path &path, const std::string &contents);
 fs::path write_file(const fs::path &path, const Bytes &contents);
 std::string read_text(const fs::path &path);
+inline Bytes read_bytes(const fs::path &path) {
+    const std::string text = read_text(path);
+    return {text.begin(), text.end()};
+}
 std::set<std::string> files_in(const fs::path &folder);
 std::string file_uri(const fs::path &path);
 // The message GLib gives for reading path whole, as the decoders pass it on.
