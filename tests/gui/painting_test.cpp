@@ -15,6 +15,8 @@
 #include "gui/project_commands.hpp"
 #include "gui/support.hpp"
 
+#include <gdk/gdkkeysyms.h>
+
 namespace {
 
 using gui_test::PrintTo;
@@ -160,6 +162,41 @@ TEST_F(EditorTest, LoadedPictureIsDrawnAgain) {
          {"drawingarea_picture", "drawingarea_upper_border", "drawingarea_lower_border",
           "drawingarea_left_border", "drawingarea_right_border"})
         EXPECT_TRUE(take_queued_redraw(area)) << area;
+}
+
+// Each area's own handlers take its configure, expose and key release events whole: a handler
+// connected after them never runs.
+TEST_F(EditorTest, DrawingAreasTakeTheirEvents) {
+    std::vector<std::string> reached;
+    const auto note = +[](GtkWidget *area, GdkEvent *event, std::vector<std::string> *reached) {
+        reached->push_back(std::string(gtk_widget_get_name(area)) + " " +
+                           std::to_string(event->type));
+        return FALSE;
+    };
+    const char *areas[] = {"left_border",
+                           "right_border",
+                           "sprites",
+                           "upper_border",
+                           "lower_border",
+                           "picture",
+                           "sprite_palette",
+                           "color_sprite_bit_pair_00",
+                           "color_sprite_bit_pair_01",
+                           "color_sprite_bit_pair_10",
+                           "color_sprite_bit_pair_11"};
+    for (const char *name : areas) {
+        GtkWidget *area = widget(("drawingarea_" + std::string(name)).c_str());
+        gtk_widget_set_name(area, name);
+        for (const char *signal : {"configure-event", "expose-event", "key-release-event"})
+            g_signal_connect_after(area, signal, G_CALLBACK(note), &reached);
+    }
+    choose_zoom(2);
+    flush_redraws();
+    for (const char *name : {areas[0], areas[1], areas[2]}) {
+        gtk_widget_grab_focus(widget(("drawingarea_" + std::string(name)).c_str()));
+        tap_key(GDK_KEY_x);
+    }
+    EXPECT_EQ(reached, std::vector<std::string>{});
 }
 
 } // namespace
