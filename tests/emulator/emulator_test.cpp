@@ -4,6 +4,7 @@
 // to the end of a frame and leaves a whole-frame screenshot, read here in the editor's display
 // coordinates (416 x 296: left border 0-47, picture 48-367 x 48-247, right border 368-).
 
+#include "../test_files.hpp"
 #include "core/c64pixbufs.hpp"
 #include "core/executable.hpp"
 #include "core/glib_ptr.hpp"
@@ -24,9 +25,7 @@
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <mutex>
 #include <optional>
 #include <span>
@@ -43,7 +42,6 @@ constexpr int display_width = 416;
 constexpr int display_height = 296;
 
 using Rgb = std::array<std::uint8_t, 3>;
-using Bytes = std::vector<std::uint8_t>;
 
 struct StandardFacts {
     const char *option;
@@ -67,23 +65,6 @@ struct Screenshot {
     Bytes bytes;                 // height rows of stride bytes, channels bytes a pixel
     std::string emulator_output; // what x64sc printed on stderr when it wrote no screenshot
 };
-
-// A fresh folder, removed with everything in it at the end of the scope.
-struct TemporaryDirectory {
-    std::string path = GCharPtr(g_dir_make_tmp("sidewell-emulator-XXXXXX", nullptr)).get();
-    ~TemporaryDirectory() { std::filesystem::remove_all(path); }
-};
-
-Bytes read_bytes(const std::string &path) {
-    std::ifstream file(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(file), {});
-}
-
-void write_bytes(const std::string &path, const Bytes &bytes) {
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char *>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-}
 
 // Path of a file in the shared folder (ROMs), from the build's SIDEWELL_SHARED_DIR.
 std::string shared_file(const std::string &relative) {
@@ -321,8 +302,8 @@ class ExportedProject {
         options_reencode_graphics = mc ? TRUE : FALSE;
         const std::string picture = directory.path + (mc ? "/scene.koa" : "/scene.pet");
         const std::string sprites = directory.path + "/scene.spr";
-        write_bytes(picture, mc ? koala_file() : petscii_file(kind == Kind::petscii_lower));
-        write_bytes(sprites, sprite_file(mc ? 3 : 4));
+        write_file(picture, mc ? koala_file() : petscii_file(kind == Kind::petscii_lower));
+        write_file(sprites, sprite_file(mc ? 3 : 4));
         if (!open_picture(picture.c_str(), TRUE)) {
             return;
         }
@@ -345,9 +326,9 @@ class ExportedProject {
                         : export_petscii_to_executable(prg.c_str()))) {
             failure = "no program written";
         } else {
-            write_bytes(prg, executable_make_self_starting(read_bytes(prg),
-                                                           mc ? executable_start_address_mc
-                                                              : executable_start_address_petscii));
+            write_file(prg, executable_make_self_starting(read_bytes(prg),
+                                                          mc ? executable_start_address_mc
+                                                             : executable_start_address_petscii));
             image.reset(gdk_pixbuf_new_from_file(png.c_str(), nullptr));
             const bool whole = image && gdk_pixbuf_get_width(image.get()) == display_width &&
                                gdk_pixbuf_get_height(image.get()) == png_bottom - png_top;
@@ -377,7 +358,7 @@ class ExportedProject {
         return {p[0], p[1], p[2]};
     }
 
-    const TemporaryDirectory directory;
+    const TempDir directory;
     const std::string png = directory.path + "/scene.png";
     const std::string prg = directory.path + "/scene.prg";
     std::string failure = "picture not loaded";

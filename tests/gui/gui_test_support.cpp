@@ -14,8 +14,6 @@
 #include "gui/support.hpp"
 
 #include <array>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 
 namespace {
@@ -383,21 +381,6 @@ Bytes sprite_file(unsigned count, std::uint8_t fill, std::uint8_t first_attribut
         bytes.push_back(k == 0 ? first_attribute : static_cast<std::uint8_t>(k % 16));
     }
     return bytes;
-}
-
-fs::path write_file(const fs::path &path, const std::string &contents) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << contents;
-    return path;
-}
-
-fs::path write_file(const fs::path &path, const Bytes &contents) {
-    return write_file(path, std::string(contents.begin(), contents.end()));
-}
-
-std::string read_text(const fs::path &path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
 std::set<std::string> files_in(const fs::path &folder) {

@@ -3,6 +3,7 @@
 // delivered as X delivers them, modal dialogs answered from timeouts, files written and read in
 // a folder of the test's own, and what the window shows read back from the screen.
 
+#include "../test_files.hpp"
 #include "core/glib_ptr.hpp"
 
 #include <gtest/gtest.h>
@@ -18,7 +19,6 @@
 #include <vector>
 
 namespace fs = std::filesystem;
-using Bytes = std::vector<std::uint8_t>;
 
 // ---- The main loop and the X server -------------------------------------------------------
 
@@ -110,13 +110,6 @@ Bytes petscii_file(std::uint8_t border, std::uint8_t background);
 // count sprite slots after a load address; slot k is filled with fill + k and its attribute
 // byte holds colour k mod 16, except the first, which is first_attribute.
 Bytes sprite_file(unsigned count, std::uint8_t fill, std::uint8_t first_attribute = 1);
-fs::path write_file(const fs::path &path, const std::string &contents);
-fs::path write_file(const fs::path &path, const Bytes &contents);
-std::string read_text(const fs::path &path);
-inline Bytes read_bytes(const fs::path &path) {
-    const std::string text = read_text(path);
-    return {text.begin(), text.end()};
-}
 std::set<std::string> files_in(const fs::path &folder);
 std::string file_uri(const fs::path &path);
 // The message GLib gives for reading path whole, as the decoders pass it on.

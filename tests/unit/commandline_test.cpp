@@ -9,7 +9,6 @@
 #include "core/spriteviews.hpp"
 #include "test_support.hpp"
 
-#include <fstream>
 
 #include <sys/stat.h>
 
@@ -255,7 +254,7 @@ const std::string default_text =
 // The first start writes the defaults into a private folder made with its parents; every
 // setting is written in group order and read back; a value out of range reads as its default.
 TEST(OptionsFile, EverySettingIsWrittenInGroupOrderAndSurvivesARoundTrip) {
-    const test_support::TempDir dir;
+    const TempDir dir;
     const fs::path root = dir.path;
     const fs::path file = root / "not yet" / "c64-sidewell" / "user.ini";
     const auto start = [&] { options_module_init_in((root / "not yet").c_str()); };

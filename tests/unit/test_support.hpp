@@ -2,6 +2,7 @@
 // Shared by the unit tests: whole images and files compared, sprite records, temp folders.
 
 #include "../options_reset.hpp"
+#include "../test_files.hpp"
 #include "core/glib_ptr.hpp"
 #include "core/hiresdecoder.hpp"
 #include "core/palette.hpp"
@@ -15,7 +16,6 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -26,7 +26,6 @@ namespace test_support {
 inline const GLogLevelFlags fatal_levels_before = g_log_set_always_fatal(
     static_cast<GLogLevelFlags>(G_LOG_FATAL_MASK | G_LOG_LEVEL_WARNING | G_LOG_LEVEL_CRITICAL));
 
-using Bytes = std::vector<std::uint8_t>;
 using Rgba = std::array<std::uint8_t, 4>;
 using Bitmap = std::array<std::uint8_t, sprite_data_size>;
 
@@ -100,32 +99,6 @@ inline Bitmap data_at(unsigned index) {
         std::copy_n(record->data, sprite_data_size, bytes.begin());
     return bytes;
 }
-
-inline std::string read_text(const std::string &path) {
-    gchar *contents = nullptr;
-    gsize length = 0;
-    if (!g_file_get_contents(path.c_str(), &contents, &length, nullptr))
-        return {};
-    return std::string(GCharPtr(contents).get(), length);
-}
-inline Bytes read_bytes(const std::string &path) {
-    const std::string text = read_text(path);
-    return Bytes(text.begin(), text.end());
-}
-
-// A fresh folder under the system's temp folder, removed with everything in it.
-struct TempDir {
-    const std::string path = GCharPtr(g_dir_make_tmp("sidewell-test-XXXXXX", nullptr)).get();
-    TempDir() = default;
-    TempDir(const TempDir &) = delete;
-    ~TempDir() { std::filesystem::remove_all(path); }
-    std::string file(const std::string &name) const { return path + "/" + name; }
-    std::string write(const std::string &name, const Bytes &bytes) const {
-        g_file_set_contents(file(name).c_str(), reinterpret_cast<const gchar *>(bytes.data()),
-                            static_cast<gssize>(bytes.size()), nullptr);
-        return file(name);
-    }
-};
 
 // Each test starts from the options and the sprite store of a fresh process.
 class FreshState : public ::testing::Test {

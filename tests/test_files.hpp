@@ -1,0 +1,49 @@
+#pragma once
+// Files for the tests of every suite: whole files read and written, and a fresh folder that goes
+// away with everything in it.
+
+#include "core/glib_ptr.hpp"
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <string_view>
+#include <vector>
+
+using Bytes = std::vector<std::uint8_t>;
+
+inline std::string read_text(const std::filesystem::path &path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), {}};
+}
+
+inline Bytes read_bytes(const std::filesystem::path &path) {
+    const std::string text = read_text(path);
+    return {text.begin(), text.end()};
+}
+
+// Writes the whole file, making its folder first.
+inline std::filesystem::path write_file(const std::filesystem::path &path,
+                                        std::string_view contents) {
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << contents;
+    return path;
+}
+
+inline std::filesystem::path write_file(const std::filesystem::path &path, const Bytes &contents) {
+    return write_file(path, {reinterpret_cast<const char *>(contents.data()), contents.size()});
+}
+
+// A fresh folder under the system's temp folder.
+struct TempDir {
+    const std::string path = GCharPtr(g_dir_make_tmp("sidewell-test-XXXXXX", nullptr)).get();
+    TempDir() = default;
+    TempDir(const TempDir &) = delete;
+    ~TempDir() { std::filesystem::remove_all(path); }
+    std::string file(const std::string &name) const { return path + "/" + name; }
+    std::string write(const std::string &name, const Bytes &bytes) const {
+        return write_file(file(name), bytes).string();
+    }
+};
