@@ -138,7 +138,7 @@ enum class CrunchOutcome { crunched, failed, not_started, cancelled };
 // Runs the cruncher on the file behind a modal progress dialog. Cancel stops it and puts the
 // uncrunched program back, as the cruncher may have begun to write its output.
 CrunchOutcome crunch_with_progress(const gchar *utf8_path, int start_address, GError **error) {
-    const GCharPtr filename(g_filename_from_utf8(utf8_path, -1, nullptr, nullptr, error));
+    const GCharPtr filename = glib_filename_from_utf8(utf8_path, error);
     gchar *uncrunched = nullptr;
     gsize uncrunched_size = 0;
     if (!filename || !g_file_get_contents(filename.get(), &uncrunched, &uncrunched_size, error)) {
@@ -317,7 +317,7 @@ void on_menuitem_run_in_emulator_activate(GtkMenuItem *, gpointer) {
         report_error(owned.get());
         return;
     }
-    const GCharPtr utf8_folder(g_filename_to_utf8(folder.get(), -1, nullptr, nullptr, nullptr));
+    const GCharPtr utf8_folder = glib_filename_to_utf8(folder.get());
     const GCharPtr suggested = suggest_file_name("%s.prg");
     const GCharPtr path(g_build_filename(utf8_folder.get(), suggested.get(), nullptr));
     const int start_address = write_program_for_picture(path.get());
@@ -334,7 +334,7 @@ void on_menuitem_run_in_emulator_activate(GtkMenuItem *, gpointer) {
                 path.get(), executable_make_self_starting(program.bytes, start_address));
         }
     }
-    const GCharPtr filename(g_filename_from_utf8(path.get(), -1, nullptr, nullptr, nullptr));
+    const GCharPtr filename = glib_filename_from_utf8(path.get());
     gchar *argv[] = {emulator.get(), filename.get(), nullptr};
     GPid pid = 0;
     if (!self_starting || !g_spawn_async(nullptr, argv, nullptr, G_SPAWN_DO_NOT_REAP_CHILD, nullptr,

@@ -116,8 +116,7 @@ struct DialogDestroyer {
 };
 
 gchar *to_utf8(const gchar *filename) {
-    return filename == nullptr ? nullptr
-                               : g_filename_to_utf8(filename, -1, nullptr, nullptr, nullptr);
+    return filename == nullptr ? nullptr : glib_filename_to_utf8(filename).release();
 }
 
 // The cancel (-6) and confirm (-5) buttons of both templates.
@@ -172,7 +171,7 @@ gboolean run_chooser(const ChooserTask &task, const gchar *suggested_name, gchar
                                     filters[static_cast<std::size_t>(*task.filter_lastopen)]);
     }
     if (*task.start_folder != nullptr) {
-        GCharPtr folder{g_filename_from_utf8(*task.start_folder, -1, nullptr, nullptr, nullptr)};
+        const GCharPtr folder = glib_filename_from_utf8(*task.start_folder);
         if (folder) {
             gtk_file_chooser_set_current_folder(chooser, folder.get());
         }

@@ -161,7 +161,7 @@ void configure_sprite_list_scrollbar() {
 bool open_project(const gchar *utf8_project_path) {
     const EditCommandsLoading loading;
     GError *error = nullptr;
-    const GCharPtr filename{g_filename_from_utf8(utf8_project_path, -1, nullptr, nullptr, &error)};
+    const GCharPtr filename = glib_filename_from_utf8(utf8_project_path, &error);
     const GKeyFilePtr key_file{g_key_file_new()};
     if (!filename || !g_key_file_load_from_file(key_file.get(), filename.get(),
                                                 G_KEY_FILE_KEEP_COMMENTS, &error)) {
@@ -335,7 +335,7 @@ int save_project_to_file(const gchar *utf8_path) {
         return 0;
     }
     GError *error = nullptr;
-    const GCharPtr filename{g_filename_from_utf8(utf8_path, -1, nullptr, nullptr, &error)};
+    const GCharPtr filename = glib_filename_from_utf8(utf8_path, &error);
     if (!filename || !g_key_file_save_to_file(key_file.get(), filename.get(), &error)) {
         report_error(error);
         return 0;

@@ -164,8 +164,8 @@ TEST_F(EditorTest, LoadedPictureIsDrawnAgain) {
         EXPECT_TRUE(take_queued_redraw(area)) << area;
 }
 
-// Each area's own handlers take its configure, expose and key release events whole: a handler
-// connected after them never runs.
+// Each area's own handlers take its configure, expose and key events whole, so that no key
+// reaches another widget: a handler connected after them never runs.
 TEST_F(EditorTest, DrawingAreasTakeTheirEvents) {
     std::vector<std::string> reached;
     const auto note = +[](GtkWidget *area, GdkEvent *event, std::vector<std::string> *reached) {
@@ -187,14 +187,21 @@ TEST_F(EditorTest, DrawingAreasTakeTheirEvents) {
     for (const char *name : areas) {
         GtkWidget *area = widget(("drawingarea_" + std::string(name)).c_str());
         gtk_widget_set_name(area, name);
-        for (const char *signal : {"configure-event", "expose-event", "key-release-event"})
+        for (const char *signal :
+             {"configure-event", "expose-event", "key-press-event", "key-release-event"})
             g_signal_connect_after(area, signal, G_CALLBACK(note), &reached);
     }
     choose_zoom(2);
     flush_redraws();
     for (const char *name : {areas[0], areas[1], areas[2]}) {
         gtk_widget_grab_focus(widget(("drawingarea_" + std::string(name)).c_str()));
-        tap_key(GDK_KEY_x);
+        for (const auto &[key, state] : {std::pair{GDK_KEY_x, 0},
+                                         {GDK_KEY_Left, 0},
+                                         {GDK_KEY_z, 0},
+                                         {GDK_KEY_a, GDK_CONTROL_MASK},
+                                         {GDK_KEY_n, GDK_CONTROL_MASK},
+                                         {GDK_KEY_b, GDK_CONTROL_MASK}})
+            tap_key(key, state);
     }
     EXPECT_EQ(reached, std::vector<std::string>{});
 }
