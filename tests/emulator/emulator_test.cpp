@@ -39,7 +39,6 @@ namespace {
 enum class VideoStandard { pal, ntsc, paln };
 
 constexpr int display_width = 416;
-constexpr int display_height = 296;
 
 using Rgb = std::array<std::uint8_t, 3>;
 
@@ -47,24 +46,28 @@ struct StandardFacts {
     const char *option;
     long frame_cycles;
     long frame_offset; // cycles that align the stop with a frame boundary
-    int screenshot_x;  // screenshot column of display x 0
     int first_line;    // raster line in the screenshot's first row; later rows wrap to line 0
     int lines;         // raster lines of a frame
 };
 
 constexpr int display_first_line = 3; // raster line of display row 0
+constexpr int screenshot_left = 88;   // screenshot column of display x 0
 
 // Indexed by VideoStandard.
-constexpr StandardFacts standard_facts[] = {{"-pal", 19656, 0, 88, 0, 312},
-                                            {"-ntsc", 17095, 1300, 88, 20, 263},
-                                            {"-paln", 20280, 0, 88, 0, 312}};
+constexpr StandardFacts standard_facts[] = {
+    {"-pal", 19656, 0, 0, 312}, {"-ntsc", 17095, 1300, 20, 263}, {"-paln", 20280, 0, 0, 312}};
 
 struct Screenshot {
     VideoStandard standard = VideoStandard::pal;
-    int width = 0, height = 0, stride = 0, channels = 0;
-    Bytes bytes;                 // height rows of stride bytes, channels bytes a pixel
+    PixbufPtr image;
     std::string emulator_output; // what x64sc printed on stderr when it wrote no screenshot
 };
+
+Rgb pixel_rgb(const GdkPixbuf *image, int x, int y) {
+    const guchar *p = gdk_pixbuf_read_pixels(image) + y * gdk_pixbuf_get_rowstride(image) +
+                      x * gdk_pixbuf_get_n_channels(image);
+    return {p[0], p[1], p[2]};
+}
 
 // Path of a file in the shared folder (ROMs), from the build's SIDEWELL_SHARED_DIR.
 std::string shared_file(const std::string &relative) {
@@ -103,7 +106,7 @@ int emulator_steady_frame(VideoStandard standard) {
 }
 
 // x64sc's screenshot at the end of frame `frame` (counted from reset) of a self-starting program;
-// width 0 when it wrote none. `work_dir` holds its private HOME and the screenshot.
+// no image when it wrote none. `work_dir` holds its private HOME and the screenshot.
 Screenshot run_emulator(const std::string &program, VideoStandard standard, int frame,
                         const std::string &work_dir) {
     const StandardFacts &facts = standard_facts[static_cast<int>(standard)];
@@ -149,18 +152,11 @@ Screenshot run_emulator(const std::string &program, VideoStandard standard, int 
     // from both at the same moment.
     static std::mutex loader_mutex;
     std::unique_lock loader_lock(loader_mutex);
-    const PixbufPtr pixbuf(gdk_pixbuf_new_from_file(png.c_str(), nullptr));
+    screenshot.image.reset(gdk_pixbuf_new_from_file(png.c_str(), nullptr));
     loader_lock.unlock();
-    if (!pixbuf) {
+    if (!screenshot.image) {
         screenshot.emulator_output = error ? error->message : output ? output : "";
-        return screenshot;
     }
-    screenshot.width = gdk_pixbuf_get_width(pixbuf.get());
-    screenshot.height = gdk_pixbuf_get_height(pixbuf.get());
-    screenshot.stride = gdk_pixbuf_get_rowstride(pixbuf.get());
-    screenshot.channels = gdk_pixbuf_get_n_channels(pixbuf.get());
-    const guchar *data = gdk_pixbuf_read_pixels(pixbuf.get());
-    screenshot.bytes.assign(data, data + gdk_pixbuf_get_byte_length(pixbuf.get()));
     return screenshot;
 }
 
@@ -188,15 +184,14 @@ std::vector<Screenshot> run_emulator_frames(const std::string &program, VideoSta
 std::optional<Rgb> display_pixel(const Screenshot &screenshot, int x, int y) {
     const StandardFacts &facts = standard_facts[static_cast<int>(screenshot.standard)];
     const int line = y + display_first_line;
-    const int sx = x + facts.screenshot_x;
+    const int sx = x + screenshot_left;
     const int sy = (line - facts.first_line + facts.lines) % facts.lines;
-    if (line >= facts.lines || sx >= screenshot.width || sy >= screenshot.height) {
+    const GdkPixbuf *image = screenshot.image.get();
+    if (line >= facts.lines || sx >= gdk_pixbuf_get_width(image) ||
+        sy >= gdk_pixbuf_get_height(image)) {
         return std::nullopt;
     }
-    const std::uint8_t *pixel =
-        &screenshot
-             .bytes[static_cast<std::size_t>(sy * screenshot.stride + sx * screenshot.channels)];
-    return Rgb{pixel[0], pixel[1], pixel[2]};
+    return pixel_rgb(image, sx, sy);
 }
 
 // The colour display pixel (x, y) must have.
@@ -207,7 +202,7 @@ using ExpectedPixel = std::function<Rgb(int x, int y)>;
 // video standard's frame are not compared.
 std::string display_differences(const Screenshot &screenshot, int y0, int y1,
                                 const ExpectedPixel &expected) {
-    if (screenshot.width == 0) {
+    if (!screenshot.image) {
         return "x64sc wrote no screenshot: " + screenshot.emulator_output;
     }
     int wrong = 0, compared = 0, first_x = 0, first_y = 0;
@@ -351,12 +346,7 @@ class ExportedProject {
     }
 
     // The PNG's pixel at display (x, y).
-    Rgb at(int x, int y) const {
-        const guchar *p = gdk_pixbuf_read_pixels(image.get()) +
-                          (y - png_top) * gdk_pixbuf_get_rowstride(image.get()) +
-                          x * gdk_pixbuf_get_n_channels(image.get());
-        return {p[0], p[1], p[2]};
-    }
+    Rgb at(int x, int y) const { return pixel_rgb(image.get(), x, y - png_top); }
 
     const TempDir directory;
     const std::string png = directory.path + "/scene.png";
