@@ -352,28 +352,6 @@ std::string taken_error() {
 
 // ---- Files ----------------------------------------------------------------------------------
 
-Bytes koala_file(std::uint8_t background) {
-    Bytes file(10003);
-    file[1] = 0x60;
-    for (std::size_t i = 0; i < 8000; ++i)
-        file[2 + i] = static_cast<std::uint8_t>(i * 37 + i / 320);
-    for (std::size_t i = 0; i < 1000; ++i) {
-        file[8002 + i] = static_cast<std::uint8_t>(i * 13 + 5);
-        file[9002 + i] = static_cast<std::uint8_t>(0xF0 | (i % 16));
-    }
-    file.back() = background;
-    return file;
-}
-
-Bytes petscii_file(std::uint8_t border, std::uint8_t background) {
-    Bytes file = {40, 25, border, background, 1};
-    for (std::size_t i = 0; i < 1000; ++i)
-        file.push_back(static_cast<std::uint8_t>(i % 256));
-    for (std::size_t i = 0; i < 1000; ++i)
-        file.push_back(static_cast<std::uint8_t>(i * 3 % 16));
-    return file;
-}
-
 Bytes sprite_file(unsigned count, std::uint8_t fill, std::uint8_t first_attribute) {
     Bytes bytes{0x00, 0x30};
     for (unsigned k = 0; k < count; k++) {

@@ -102,11 +102,6 @@ std::string taken_error();
 
 // ---- Files ----------------------------------------------------------------------------------
 
-// Koala Painter at $6000: bitmap in changing patterns, screen RAM, colour RAM with junk in the
-// high nibbles, background.
-Bytes koala_file(std::uint8_t background);
-// PETSCII Vellum: 40, 25, border, background, lower case set, every screen code, colours.
-Bytes petscii_file(std::uint8_t border, std::uint8_t background);
 // count sprite slots after a load address; slot k is filled with fill + k and its attribute
 // byte holds colour k mod 16, except the first, which is first_attribute.
 Bytes sprite_file(unsigned count, std::uint8_t fill, std::uint8_t first_attribute = 1);

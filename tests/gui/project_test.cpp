@@ -57,8 +57,10 @@ std::string shown_state(const fs::path &dir, GtkAdjustment *rows, const fs::path
 // through F1 (each picked in its chooser) and files dropped from a file manager as a
 // text/uri-list. After each step the whole state, whether it asked and the error dialogs (!).
 TEST_F(FileMenu, NewLoadOpenAndDropShowWhatTheFilesHoldOrReport) {
-    write_file(dir / "castle.koa", koala_file(3));
-    write_file(dir / "welcome.pet", petscii_file(0xF5, 6));
+    fs::copy_file(example_path("sunset.koa"), dir / "castle.koa");
+    Bytes petscii = read_bytes(example_path("welcome.pet"));
+    petscii[2] = 0xF5; // the border, with junk in the high nibble
+    write_file(dir / "welcome.pet", petscii);
     write_file(dir / "a.prg", sprite_file(17, 0x10, 0x81));
     write_file(dir / "b.prg", sprite_file(128, 0x20, 0x81));
     // Groups in any order, numbers reduced, the project's corner over the PETSCII border byte.
@@ -182,7 +184,7 @@ drop gone.ini: ~welcome.pet ~a.prg gone.ini corner 5, 128 sprites of 32 colour 1
   ! (no gone.koa)
   ! (no gone.prg)
 drop b.prg castle.koa: castle.koa b.prg gone.ini drawn, corner 5, 128 sprites of 32 colour 1, multicolour, swatch 5
-  rows 2 0 16 1 5 5, transparent 3, saved, " Info: Picture data loaded", *C64 Sidewell - gone.ini
+  rows 2 0 16 1 5 5, transparent 0, saved, " Info: Picture data loaded", *C64 Sidewell - gone.ini
 new yes (asked): - - - corner 5, 40 sprites of 0 colour 13, single, swatch 13
   rows 2 -3 20 2 4 4, transparent 6, "", C64 Sidewell - gone.ini
 )steps");
