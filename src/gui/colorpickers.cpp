@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
 cairo_surface_t *surface_palette = nullptr;
 cairo_surface_t *surface_sprite_palette = nullptr;
@@ -63,13 +64,13 @@ gboolean expose_palette(GtkWidget *widget, const GdkEventExpose *event, cairo_su
     return TRUE;
 }
 
-// The colour under a single press of the left button, or -1 for any other press.
-int picked_colour(const GdkEventButton *event) {
+// The colour under a single press of the left button; none for any other press.
+std::optional<std::uint8_t> picked_colour(const GdkEventButton *event) {
     constexpr guint left_button = 1;
     if (event->type != GDK_BUTTON_PRESS || event->button != left_button)
-        return -1;
+        return std::nullopt;
     const int swatch_width = palette_swatch_width * options_expansion;
-    return static_cast<int>(event->x / swatch_width) % palette_size;
+    return static_cast<std::uint8_t>(static_cast<int>(event->x / swatch_width) % palette_size);
 }
 
 gboolean expose_swatch(GtkWidget *widget, const GdkEventExpose *event, std::uint8_t colour) {
@@ -131,11 +132,11 @@ gboolean on_drawingarea_palette_expose_event(GtkWidget *widget, GdkEventExpose *
 
 gboolean on_drawingarea_palette_button_press_event(GtkWidget *widget, GdkEventButton *event,
                                                    gpointer) {
-    const int colour = picked_colour(event);
-    if (colour < 0)
+    const std::optional<std::uint8_t> colour = picked_colour(event);
+    if (!colour)
         return FALSE;
     const HistoryState before = edit_commands_get_state();
-    border_color_index = colour;
+    border_color_index = *colour;
     queue_draw(drawingarea_palette);
     for (const char *area : border_areas)
         gtk_widget_queue_draw(lookup_widget(widget, area));
@@ -156,10 +157,10 @@ gboolean on_drawingarea_sprite_palette_expose_event(GtkWidget *widget, GdkEventE
 
 gboolean on_drawingarea_sprite_palette_button_press_event(GtkWidget *widget, GdkEventButton *event,
                                                           gpointer) {
-    const int picked = picked_colour(event);
-    if (picked < 0)
+    const std::optional<std::uint8_t> picked = picked_colour(event);
+    if (!picked)
         return FALSE;
-    const auto colour = static_cast<std::uint8_t>(picked);
+    const std::uint8_t colour = *picked;
     const HistoryState before = edit_commands_get_state();
     const char *change = "shared colours";
     if (is_active(widget, "radiobutton_color_sprite_bit_pair_00")) {

@@ -18,6 +18,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <span>
 
 namespace {
@@ -205,24 +206,12 @@ GCharPtr find_emulator() {
     return found ? std::move(found) : GCharPtr(g_find_program_in_path("x64"));
 }
 
-void remove_folder(const gchar *folder) {
-    GDir *dir = g_dir_open(folder, 0, nullptr);
-    if (dir != nullptr) {
-        for (const gchar *name = g_dir_read_name(dir); name != nullptr;
-             name = g_dir_read_name(dir)) {
-            const GCharPtr path(g_build_filename(folder, name, nullptr));
-            g_remove(path.get());
-        }
-        g_dir_close(dir);
-    }
-    g_rmdir(folder);
-}
-
 // The temporary folder of a program handed to the emulator goes when the emulator ends; the
 // watch frees its name.
 void on_emulator_exit(GPid pid, gint, gpointer folder) {
     g_spawn_close_pid(pid);
-    remove_folder(static_cast<gchar *>(folder));
+    std::error_code ignored;
+    std::filesystem::remove_all(static_cast<gchar *>(folder), ignored);
 }
 
 } // namespace
@@ -339,7 +328,8 @@ void on_menuitem_run_in_emulator_activate(GtkMenuItem *, gpointer) {
     GPid pid = 0;
     if (!self_starting || !g_spawn_async(nullptr, argv, nullptr, G_SPAWN_DO_NOT_REAP_CHILD, nullptr,
                                          nullptr, &pid, &error)) {
-        remove_folder(folder.get());
+        std::error_code ignored;
+        std::filesystem::remove_all(folder.get(), ignored);
         if (error != nullptr) {
             const GErrorPtr owned(error);
             report_error(owned.get());
