@@ -52,7 +52,10 @@ TEST_F(EditorTest, PreferenceCommandsRedrawWriteTheFileAndComeBackAtTheNextStart
         EXPECT_EQ(pixels_first_difference(pixbuf_picture, decoded_picture(picture).get()), "");
         EXPECT_EQ(borders_first_difference(), "") << item;
         EXPECT_EQ(border_color_index, 9);
-        transcript += " transparent " + std::to_string(sprites_get_background_color());
+        int width = 0;
+        gtk_widget_get_size_request(widget("drawingarea_picture"), &width, nullptr);
+        transcript += " transparent " + std::to_string(sprites_get_background_color()) + ", " +
+                      std::to_string(width) + " wide";
         if (!fs::exists(config_file())) {
             transcript += ", not written\n";
             continue;
@@ -67,22 +70,23 @@ TEST_F(EditorTest, PreferenceCommandsRedrawWriteTheFileAndComeBackAtTheNextStart
                           ? ", on\n"
                           : ", off\n";
     }
-    EXPECT_EQ(transcript, R"(palette_high_contrast: 00 01 10 11 transparent 6, palette=1, on
-palette_pixcen: 00 01 10 11 transparent 6, palette=2, on
-palette_ccs64: 00 01 10 11 transparent 6, palette=3, on
-palette_peptos: 00 01 10 11 transparent 6, on
-zoom_2x: transparent 9, expansion=2, on
-zoom_4x: transparent 9, expansion=4, on
-zoom_1x: transparent 9, on
-selection_method_alpha_adjustment: 00 transparent 6, selection_method=1, on
-selection_method_both: 00 transparent 6, selection_method=2, on
-selection_method_frame: 00 transparent 6, on
-transition_flicker: transparent 9, transition=1, on
-transition_none: transparent 9, on
-sprite_attribute_byte_format_sprite_pad: transparent 9, not written
-reencode_graphics: transparent 9, sprite_attribute_byte_format=1, reencode_graphics=true, on
-sprite_attribute_byte_format_ignore: transparent 9, not written
-reencode_graphics: transparent 9, off
+    EXPECT_EQ(transcript,
+              R"(palette_high_contrast: 00 01 10 11 transparent 6, 320 wide, palette=1, on
+palette_pixcen: 00 01 10 11 transparent 6, 320 wide, palette=2, on
+palette_ccs64: 00 01 10 11 transparent 6, 320 wide, palette=3, on
+palette_peptos: 00 01 10 11 transparent 6, 320 wide, on
+zoom_2x: transparent 9, 640 wide, expansion=2, on
+zoom_4x: transparent 9, 1280 wide, expansion=4, on
+zoom_1x: transparent 9, 320 wide, on
+selection_method_alpha_adjustment: 00 transparent 6, 320 wide, selection_method=1, on
+selection_method_both: 00 transparent 6, 320 wide, selection_method=2, on
+selection_method_frame: 00 transparent 6, 320 wide, on
+transition_flicker: transparent 9, 320 wide, transition=1, on
+transition_none: transparent 9, 320 wide, on
+sprite_attribute_byte_format_sprite_pad: transparent 9, 320 wide, not written
+reencode_graphics: transparent 9, 320 wide, sprite_attribute_byte_format=1, reencode_graphics=true, on
+sprite_attribute_byte_format_ignore: transparent 9, 320 wide, not written
+reencode_graphics: transparent 9, 320 wide, off
 )");
 }
 
