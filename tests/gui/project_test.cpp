@@ -27,8 +27,8 @@ GtkToggleButton *multicolour_switch() {
 
 // The files in use (picture, sprites, project; "~" not loaded), whether the picture has an
 // image, the corner colour, the sprite store, the multicolour switch, the sprite colour swatch;
-// the list's scroll bar, the sprites' transparent colour, whether the preferences were written,
-// the status line and the title.
+// the list's scroll bar, the sprites' transparent colour, the bit pair the palette sets, whether
+// the preferences were written, the status line and the title.
 std::string shown_state(const fs::path &dir, GtkAdjustment *rows, const fs::path &config) {
     std::ostringstream shown;
     shown << ": ";
@@ -47,8 +47,12 @@ std::string shown_state(const fs::path &dir, GtkAdjustment *rows, const fs::path
           gtk_adjustment_get_upper(rows), gtk_adjustment_get_step_increment(rows),
           gtk_adjustment_get_page_increment(rows), gtk_adjustment_get_page_size(rows)})
         shown << ' ' << value;
-    shown << ", transparent " << int(sprites_get_background_color())
-          << (fs::exists(config) ? ", saved" : "") << ", \"" << status_text() << "\", "
+    shown << ", transparent " << int(sprites_get_background_color()) << ", pair ";
+    for (const char *pair : {"00", "01", "10", "11"})
+        if (gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(lookup_widget(
+                window_main, (std::string("radiobutton_color_sprite_bit_pair_") + pair).c_str()))))
+            shown << pair;
+    shown << (fs::exists(config) ? ", saved" : "") << ", \"" << status_text() << "\", "
           << window_title() << "\n";
     return shown.str();
 }
@@ -69,6 +73,7 @@ TEST_F(FileMenu, NewLoadOpenAndDropShowWhatTheFilesHoldOrReport) {
                    "\nbackground_color_index=-1\nmc_flags=false;true;\ncolor_indexes=37;2;\n"
                    "[picture]\nfile=" +
                    file_uri(dir / "welcome.pet") + "\n");
+    write_file(dir / "bad.ini", "no key file\n");
     // Missing files are looked for beside the project too.
     write_file(dir / "gone.ini", std::string("[picture]\nfile=file:///nowhere/gone.koa\n[sprites]\n"
                                              "file=file:///nowhere/gone.prg\ncolor_indexes=1;\n"
@@ -77,12 +82,14 @@ TEST_F(FileMenu, NewLoadOpenAndDropShowWhatTheFilesHoldOrReport) {
     std::string transcript;
     for (const char *action :
          {"new yes", "F2 welcome.pet", "save", "new no", "F3 b.prg", "attributes sprite_pad",
-          "F3 a.prg", "F1 hand.ini", "save as.ini", "F1 as.ini", "F4 a.prg=b.prg",
-          "F4 a.prg=", "drop gone.ini", "drop b.prg castle.koa", "new yes"}) {
+          "F3 a.prg", "F1 hand.ini", "save as.ini", "F1 as.ini", "F4 a.prg=b.prg", "F4 a.prg=",
+          "drop gone.ini", "drop b.prg castle.koa", "F1 bad.ini", "F2 hand.ini", "new yes"}) {
         std::istringstream words(action);
         std::string verb, name;
         words >> verb;
         gtk_adjustment_configure(rows, 2, -3, 20, 2, 4, 4);
+        gtk_toggle_button_set_active(
+            GTK_TOGGLE_BUTTON(widget("radiobutton_color_sprite_bit_pair_01")), TRUE);
         controls_update_main_statusbar("");
         fs::remove(config_file());
         transcript += action;
@@ -156,37 +163,43 @@ TEST_F(FileMenu, NewLoadOpenAndDropShowWhatTheFilesHoldOrReport) {
             transcript.replace(at, from.size(), to);
     EXPECT_EQ(transcript,
               R"steps(new yes: - - - corner 0, 40 sprites of 0 colour 13, single, swatch 13
-  rows 2 -3 20 2 4 4, transparent 6, "", C64 Sidewell
+  rows 2 -3 20 2 4 4, transparent 6, pair 01, "", C64 Sidewell
 F2 welcome.pet: welcome.pet - - drawn, corner 5, 40 sprites of 0 colour 13, single, swatch 13
-  rows 2 -3 20 2 4 4, transparent 6, saved, " Info: Picture data loaded", *C64 Sidewell
+  rows 2 -3 20 2 4 4, transparent 6, pair 10, saved, " Info: Picture data loaded", *C64 Sidewell
 save: welcome.pet - - drawn, corner 5, 40 sprites of 0 colour 13, single, swatch 13
-  rows 2 -3 20 2 4 4, transparent 6, " Info: First load a picture and sprites or open a project", *C64 Sidewell
+  rows 2 -3 20 2 4 4, transparent 6, pair 01, " Info: First load a picture and sprites or open a project", *C64 Sidewell
 new no (asked): welcome.pet - - drawn, corner 5, 40 sprites of 0 colour 13, single, swatch 13
-  rows 2 -3 20 2 4 4, transparent 6, "", *C64 Sidewell
+  rows 2 -3 20 2 4 4, transparent 6, pair 01, "", *C64 Sidewell
 F3 b.prg: welcome.pet b.prg - drawn, corner 5, 128 sprites of 32 colour 13, single, swatch 13
-  rows 2 0 16 1 5 5, transparent 6, saved, " Info: Sprite data loaded", *C64 Sidewell
+  rows 2 0 16 1 5 5, transparent 6, pair 01, saved, " Info: Sprite data loaded", *C64 Sidewell
 attributes sprite_pad
 F3 a.prg: welcome.pet a.prg - drawn, corner 5, 17 sprites of 16 colour 1, multicolour, swatch 13
-  rows 2 0 3 1 5 5, transparent 6, saved, " Info: Sprite data loaded", *C64 Sidewell
+  rows 2 0 3 1 5 5, transparent 6, pair 01, saved, " Info: Sprite data loaded", *C64 Sidewell
 F1 hand.ini: welcome.pet a.prg hand.ini drawn, corner 1, 17 sprites of 16 colour 5, single, swatch 5
-  rows 2 -3 20 2 4 4, transparent 6, saved, " Info: Project opened", C64 Sidewell - hand.ini
+  rows 2 -3 20 2 4 4, transparent 6, pair 10, saved, " Info: Project opened", C64 Sidewell - hand.ini
 save as.ini: welcome.pet a.prg as.ini drawn, corner 1, 17 sprites of 16 colour 5, single, swatch 5
-  rows 2 -3 20 2 4 4, transparent 6, saved, " Info: Project saved", C64 Sidewell - as.ini
+  rows 2 -3 20 2 4 4, transparent 6, pair 01, saved, " Info: Project saved", C64 Sidewell - as.ini
 F1 as.ini: welcome.pet a.prg as.ini drawn, corner 1, 17 sprites of 16 colour 5, single, swatch 5
-  rows 2 -3 20 2 4 4, transparent 6, saved, " Info: Project opened", C64 Sidewell - as.ini
+  rows 2 -3 20 2 4 4, transparent 6, pair 10, saved, " Info: Project opened", C64 Sidewell - as.ini
 F4 a.prg=b.prg: welcome.pet a.prg as.ini drawn, corner 5, 128 sprites of 32 colour 5, single, swatch 5
-  rows 2 -3 20 2 4 4, transparent 6, saved, " Info: All graphics were reloaded", C64 Sidewell - as.ini
+  rows 2 -3 20 2 4 4, transparent 6, pair 10, saved, " Info: All graphics were reloaded", C64 Sidewell - as.ini
 F4 a.prg=: welcome.pet ~a.prg as.ini drawn, corner 5, 128 sprites of 32 colour 5, single, swatch 5
-  rows 2 -3 20 2 4 4, transparent 6, saved, " Info: All graphics were reloaded", C64 Sidewell - as.ini
+  rows 2 -3 20 2 4 4, transparent 6, pair 10, saved, " Info: All graphics were reloaded", C64 Sidewell - as.ini
   ! (no a.prg)
 drop gone.ini: ~welcome.pet ~a.prg gone.ini corner 5, 128 sprites of 32 colour 1, single, swatch 5
-  rows 2 -3 20 2 4 4, transparent 6, saved, " Info: Project opened", C64 Sidewell - gone.ini
+  rows 2 -3 20 2 4 4, transparent 6, pair 01, saved, " Info: Project opened", C64 Sidewell - gone.ini
   ! (no gone.koa)
   ! (no gone.prg)
 drop b.prg castle.koa: castle.koa b.prg gone.ini drawn, corner 5, 128 sprites of 32 colour 1, multicolour, swatch 5
-  rows 2 0 16 1 5 5, transparent 0, saved, " Info: Picture data loaded", *C64 Sidewell - gone.ini
+  rows 2 0 16 1 5 5, transparent 0, pair 10, saved, " Info: Picture data loaded", *C64 Sidewell - gone.ini
+F1 bad.ini: castle.koa b.prg bad.ini drawn, corner 5, 128 sprites of 32 colour 1, multicolour, swatch 5
+  rows 2 -3 20 2 4 4, transparent 0, pair 01, " Error: Key file contains line “no key file” which is not a key-value pair, group, or comment", *C64 Sidewell - gone.ini
+  ! Key file contains line “no key file” which is not a key-value pair, group, or comment
+F2 hand.ini: ~castle.koa b.prg bad.ini corner 5, 128 sprites of 32 colour 1, multicolour, swatch 5
+  rows 2 -3 20 2 4 4, transparent 0, pair 01, " Error: Unknown picture format", *C64 Sidewell - gone.ini
+  ! Unknown picture format
 new yes (asked): - - - corner 5, 40 sprites of 0 colour 13, single, swatch 13
-  rows 2 -3 20 2 4 4, transparent 6, "", C64 Sidewell - gone.ini
+  rows 2 -3 20 2 4 4, transparent 6, pair 01, "", C64 Sidewell - gone.ini
 )steps");
 }
 
