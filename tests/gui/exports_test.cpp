@@ -1,8 +1,7 @@
-// Exports through the File menu, the command line, the crunch dialog and Run in emulator.
+// Exports through the File menu, the crunch dialog and Run in emulator.
 
 #include "gui_test_support.hpp"
 
-#include "core/commandline.hpp"
 #include "core/executable.hpp"
 #include "core/options.hpp"
 #include "core/spriteviews.hpp"
@@ -16,7 +15,6 @@
 #include <gdk/gdkkeysyms.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <functional>
 #include <sstream>
 
@@ -166,22 +164,6 @@ const ExportCase export_cases[] = {
     {"flicker_reencoded_cruncher_fails", prg, "demo", "demo.prg", "",
      "transition_flicker reencode_graphics", true, "exit 1"}};
 INSTANTIATE_TEST_SUITE_P(Files, Export, ::testing::ValuesIn(export_cases), case_name);
-
-// The same project exported by the command line, without a display, and by the menus' calls.
-TEST_F(Exports, CommandLineWritesWhatTheMenusWrite) {
-    const int status = std::system(
-        ("cd '" + dir.string() +
-         "' && /usr/bin/env -u DISPLAY HOME=. XDG_CONFIG_HOME=config PATH='" + path(true) + "' " +
-         SIDEWELL_EDITOR + " -p out/cli.png -x out/cli.prg sunset.ini 2>&1")
-            .c_str());
-    EXPECT_EQ(WEXITSTATUS(status), commandline_status_done);
-    project_commands_open_project((dir / "sunset.ini").c_str());
-    ASSERT_TRUE(export_screen_to_png((out / "menu.png").c_str(), nullptr));
-    g_setenv("PATH", path(true).c_str(), TRUE);
-    export_program_to((out / "menu.prg").c_str());
-    EXPECT_EQ(read_bytes(out / "cli.png"), read_bytes(out / "menu.png"));
-    EXPECT_EQ(read_bytes(out / "cli.prg"), read_bytes(out / "menu.prg"));
-}
 
 class BackgroundCrunch : public Exports {};
 

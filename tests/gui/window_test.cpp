@@ -212,23 +212,6 @@ TEST_F(Window, DialogsAreBuiltAsDesigned) {
     EXPECT_EQ(status_text(), "second");
 }
 
-// The progress dialog of a crunch that takes its time.
-TEST_F(Window, CrunchDialogIsBuiltAsDesigned) {
-    put_picture(example_path("sunset.koa"));
-    put_sprites(example_path("shapes.prg"));
-    write_file(dir / "exomizer", std::string("#!/bin/sh\n/bin/sleep 5\n"));
-    fs::permissions(dir / "exomizer", fs::perms::owner_all);
-    const std::string path = g_getenv("PATH");
-    g_setenv("PATH", dir.c_str(), TRUE);
-    DialogAnswer name("Save executable file", GTK_RESPONSE_OK);
-    type_name(name, dir, "crunched.prg");
-    DialogAnswer crunching("Crunching", GTK_RESPONSE_CANCEL);
-    crunching.inspect = [](GtkWidget *dialog) { expect_tree(dialog, "crunch.tree"); };
-    choose("menuitem_export");
-    g_setenv("PATH", path.c_str(), TRUE);
-    EXPECT_EQ(crunching.times_answered(), 1);
-}
-
 // Run in emulator is offered from the start only when PATH has an emulator.
 TEST_F(Window, RunInEmulatorIsOffOnlyWithoutAnEmulator) {
     const std::string path = g_getenv("PATH");
