@@ -22,16 +22,13 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
-#include <mutex>
 #include <optional>
 #include <span>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -148,34 +145,23 @@ Screenshot run_emulator(const std::string &program, VideoStandard standard, int 
 
     Screenshot screenshot;
     screenshot.standard = standard;
-    // Frames are taken by two threads at once; gdk-pixbuf's loader set-up is not safe to enter
-    // from both at the same moment.
-    static std::mutex loader_mutex;
-    std::unique_lock loader_lock(loader_mutex);
     screenshot.image.reset(gdk_pixbuf_new_from_file(png.c_str(), nullptr));
-    loader_lock.unlock();
     if (!screenshot.image) {
         screenshot.emulator_output = error ? error->message : output ? output : "";
     }
     return screenshot;
 }
 
-// The same for several frames, two emulators at a time, each in a folder below `work_dir`.
+// The same for several frames, each in a folder below `work_dir`.
 std::vector<Screenshot> run_emulator_frames(const std::string &program, VideoStandard standard,
                                             const std::vector<int> &frames,
                                             const std::string &work_dir) {
-    std::vector<Screenshot> screenshots(frames.size());
-    std::atomic<std::size_t> next = 0;
-    const auto work = [&] {
-        for (std::size_t i = next++; i < frames.size(); i = next++) {
-            const std::string folder = work_dir + "/frame-" + std::to_string(frames[i]);
-            g_mkdir_with_parents(folder.c_str(), 0700);
-            screenshots[i] = run_emulator(program, standard, frames[i], folder);
-        }
-    };
-    std::thread second_emulator(work);
-    work();
-    second_emulator.join();
+    std::vector<Screenshot> screenshots;
+    for (const int frame : frames) {
+        const std::string folder = work_dir + "/frame-" + std::to_string(frame);
+        g_mkdir_with_parents(folder.c_str(), 0700);
+        screenshots.push_back(run_emulator(program, standard, frame, folder));
+    }
     return screenshots;
 }
 
