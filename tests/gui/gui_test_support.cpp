@@ -368,6 +368,10 @@ std::set<std::string> files_in(const fs::path &folder) {
     return names;
 }
 
+std::string expected_text(const char *name) {
+    return read_text(fs::path(SIDEWELL_SOURCE_DIR) / "tests/gui/expected" / name);
+}
+
 std::string file_uri(const fs::path &path) {
     return GCharPtr{g_filename_to_uri(path.c_str(), nullptr, nullptr)}.get();
 }

@@ -106,6 +106,9 @@ std::string taken_error();
 // byte holds colour k mod 16, except the first, which is first_attribute.
 Bytes sprite_file(unsigned count, std::uint8_t fill, std::uint8_t first_attribute = 1);
 std::set<std::string> files_in(const fs::path &folder);
+// A whole expected output kept in tests/gui/expected, as reviewed: window layouts and the
+// transcripts of scenarios.
+std::string expected_text(const char *name);
 std::string file_uri(const fs::path &path);
 // The message GLib gives for reading path whole, as the decoders pass it on.
 std::string read_error(const fs::path &path);

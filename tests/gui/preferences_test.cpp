@@ -70,24 +70,7 @@ TEST_F(EditorTest, PreferenceCommandsRedrawWriteTheFileAndComeBackAtTheNextStart
                           ? ", on\n"
                           : ", off\n";
     }
-    EXPECT_EQ(transcript,
-              R"(palette_high_contrast: 00 01 10 11 transparent 6, 320 wide, palette=1, on
-palette_pixcen: 00 01 10 11 transparent 6, 320 wide, palette=2, on
-palette_ccs64: 00 01 10 11 transparent 6, 320 wide, palette=3, on
-palette_peptos: 00 01 10 11 transparent 6, 320 wide, on
-zoom_2x: transparent 9, 640 wide, expansion=2, on
-zoom_4x: transparent 9, 1280 wide, expansion=4, on
-zoom_1x: transparent 9, 320 wide, on
-selection_method_alpha_adjustment: 00 transparent 6, 320 wide, selection_method=1, on
-selection_method_both: 00 transparent 6, 320 wide, selection_method=2, on
-selection_method_frame: 00 transparent 6, 320 wide, on
-transition_flicker: transparent 9, 320 wide, transition=1, on
-transition_none: transparent 9, 320 wide, on
-sprite_attribute_byte_format_sprite_pad: transparent 9, 320 wide, not written
-reencode_graphics: transparent 9, 320 wide, sprite_attribute_byte_format=1, reencode_graphics=true, on
-sprite_attribute_byte_format_ignore: transparent 9, 320 wide, not written
-reencode_graphics: transparent 9, 320 wide, off
-)");
+    EXPECT_EQ(transcript, expected_text("preference_commands.txt"));
 }
 
 // Declined, the editor goes on and writes nothing. Confirmed, the position goes into the file,
@@ -223,27 +206,7 @@ TEST_F(EditorTest, ChoosersStartInTheirFolderAndRememberOnlyWhatWasConfirmed) {
     DialogAnswer gone("Save executable file", GTK_RESPONSE_CANCEL); // answered dialogs go away
     process_events(100);
     EXPECT_EQ(gone.times_answered(), 0);
-    EXPECT_EQ(
-        transcript,
-        R"steps(Select a picture file: >  Supported image files (.a64;.blp;.pi;.koa;.kla;.vid;.pet) |  Image files as non-executable PRG files (.prg) |  All files (*) | preview, starts in 0, 0 1 2 3
-  confirmed with filter "  Supported image files (.a64;.blp;.pi;.koa;.kla;.vid;.pet) ", chosen 1 2 3
-  again with filter "  All files (*) ",
-Select a sprite data file: >  Supported sprite files (.prg;.pmap) |  All files (*) |, starts in 1, 0 1 2 3
-  confirmed with filter "  Supported sprite files (.prg;.pmap) ", 0 chosen 2 3
-  again with filter "  All files (*) ",
-Open a project file: >  Project files (.ini) |  All files (*) |, starts in 0, 0 1 2 3
-  confirmed with filter "  Project files (.ini) ", chosen 1 2 3
-  again with filter "  Project files (.ini) ",
-Save project file: >  Project files (.ini) |  All files (*) | asks, starts in 0, 0 1 2 3
-  confirmed with filter "  Project files (.ini) ", chosen chosen 2 3
-  again with filter "  Project files (.ini) ",
-Save screenshot file: >  PNG files (.png) |  All files (*) | asks, starts in 2, 0 1 2 3
-  confirmed with filter "  PNG files (.png) ", 0 1 chosen 3
-  again with filter "  PNG files (.png) ",
-Save executable file: >  PRG files (.prg) |  All files (*) | asks, starts in 3, 0 1 2 3
-  confirmed with filter "  PRG files (.prg) ", 0 1 2 chosen
-  again with filter "  PRG files (.prg) ",
-)steps");
+    EXPECT_EQ(transcript, expected_text("choosers.txt"));
 }
 
 // With nothing under the cursor the picture chooser shows no preview.

@@ -135,7 +135,7 @@ void expect_tree(GtkWidget *toplevel, const char *file,
     for (std::size_t at;
          !replaced.first.empty() && (at = shown.find(escaped.get())) != std::string::npos;)
         shown.replace(at, strlen(escaped.get()), replaced.second);
-    EXPECT_EQ(shown, read_text(fs::path(SIDEWELL_SOURCE_DIR) / "tests/gui/expected" / file));
+    EXPECT_EQ(shown, expected_text(file));
 }
 
 class Window : public EditorTest {};
