@@ -22,25 +22,25 @@ constexpr int about_image_padding = 5;
 constexpr int confirmation_side_padding = 4;
 constexpr int confirmation_label_spacing = 5;
 
-constexpr std::array<const char *, 4> palette_items{
+constexpr auto palette_items = std::to_array<const char *>({
     "menuitem_palette_peptos",
     "menuitem_palette_high_contrast",
     "menuitem_palette_pixcen",
     "menuitem_palette_ccs64",
-};
-constexpr std::array<const char *, 3> selection_items{
+});
+constexpr auto selection_items = std::to_array<const char *>({
     "menuitem_selection_method_frame",
     "menuitem_selection_method_alpha_adjustment",
     "menuitem_selection_method_both",
-};
-constexpr std::array<const char *, 2> transition_items{
+});
+constexpr auto transition_items = std::to_array<const char *>({
     "menuitem_transition_none",
     "menuitem_transition_flicker",
-};
-constexpr std::array<const char *, 2> attribute_items{
+});
+constexpr auto attribute_items = std::to_array<const char *>({
     "menuitem_sprite_attribute_byte_format_ignore",
     "menuitem_sprite_attribute_byte_format_sprite_pad",
-};
+});
 
 // Activating runs the item's handler, even for a radio item that is chosen already.
 void activate_menu_item(const char *name) {

@@ -84,7 +84,9 @@ void describe(GtkWidget *widget, const Names &names, int depth, std::string &out
         gchar *stock = nullptr;
         if (image != nullptr && gtk_image_get_storage_type(GTK_IMAGE(image)) == GTK_IMAGE_STOCK)
             gtk_image_get_stock(GTK_IMAGE(image), &stock, nullptr);
-        out += std::string(" image=") + (stock != nullptr ? stock : "-");
+        // The window's own images are registered; a stock item's image is GTK's.
+        const std::string name = image != nullptr ? name_of(image) : "-";
+        out += " image=" + (name != "-" ? name + ":" : "") + (stock ? stock : "-");
     }
     GSList *group = GTK_IS_RADIO_BUTTON(widget)
                         ? gtk_radio_button_get_group(GTK_RADIO_BUTTON(widget))
@@ -210,6 +212,11 @@ TEST_F(Window, DialogsAreBuiltAsDesigned) {
     controls_update_main_statusbar("second");
     EXPECT_EQ(g_slist_length(GTK_STATUSBAR(widget("statusbar_main"))->messages), 1u);
     EXPECT_EQ(status_text(), "second");
+
+    // A name that nothing is registered under is reported.
+    g_test_expect_message(nullptr, G_LOG_LEVEL_WARNING, "Widget not found: nowhere");
+    EXPECT_EQ(widget("nowhere"), nullptr);
+    g_test_assert_expected_messages();
 }
 
 // Run in emulator is offered from the start only when PATH has an emulator.
