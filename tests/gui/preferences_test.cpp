@@ -164,7 +164,9 @@ TEST_F(EditorTest, ChoosersStartInTheirFolderAndRememberOnlyWhatWasConfirmed) {
             GtkFileChooser *chooser = GTK_FILE_CHOOSER(dialog);
             transcript += ": " + filter_names(dialog) +
                           (gtk_file_chooser_get_do_overwrite_confirmation(chooser) ? " asks" : "") +
-                          (gtk_file_chooser_get_preview_widget(chooser) ? " preview" : "");
+                          (gtk_file_chooser_get_preview_widget(chooser) ? " preview" : "") +
+                          ", border " +
+                          std::to_string(gtk_container_get_border_width(GTK_CONTAINER(dialog)));
         };
         // The chooser reports its folder once it has started loading it.
         cancel.ready = [&](GtkWidget *dialog) {
@@ -203,6 +205,15 @@ TEST_F(EditorTest, ChoosersStartInTheirFolderAndRememberOnlyWhatWasConfirmed) {
         run(&out);
         EXPECT_EQ(again.times_answered(), 1);
     }
+    // A new start forgets the filters chosen last.
+    restart();
+    DialogAnswer fresh("Select a picture file", GTK_RESPONSE_CANCEL);
+    fresh.inspect = [&](GtkWidget *dialog) {
+        transcript += "after a new start with";
+        active_filter(dialog);
+    };
+    gchar *cancelled = nullptr;
+    fileopen_open_picture_file(&cancelled);
     DialogAnswer gone("Save executable file", GTK_RESPONSE_CANCEL); // answered dialogs go away
     process_events(100);
     EXPECT_EQ(gone.times_answered(), 0);
