@@ -228,13 +228,23 @@ TEST_F(Window, RunInEmulatorIsOffOnlyWithoutAnEmulator) {
     EXPECT_FALSE(gtk_widget_get_sensitive(widget("menuitem_run_in_emulator")));
 }
 
-// The program prints its version, and started with a display stays up until it is told to quit.
-TEST(Program, PrintsItsVersionOrStaysUpWithItsWindow) {
+// The program prints its version; started with a display and a project, it shows the project.
+TEST(Program, PrintsItsVersionOrShowsTheProjectNamed) {
     gchar *printed = nullptr;
     ASSERT_TRUE(
         g_spawn_command_line_sync(SIDEWELL_EDITOR " -V", &printed, nullptr, nullptr, nullptr));
     EXPECT_STREQ(GCharPtr(printed).get(), "C64 Sidewell 1.1.4\n");
-    EXPECT_EQ(WEXITSTATUS(std::system("timeout 2 " SIDEWELL_EDITOR " >/dev/null 2>&1")), 124);
+    const TempDir dir;
+    for (const char *name : {"sunset.koa", "shapes.prg"})
+        fs::copy_file(example_path(name), dir.file(name));
+    fs::copy_file(example_path("sunset.ini"), dir.file("named.ini"));
+    // The window's title names the project once it is open.
+    const std::string shown = "cd '" + dir.path +
+                              "' && " SIDEWELL_EDITOR
+                              " named.ini & found=1; for i in $(seq 100); do if xwininfo -root "
+                              "-tree | grep -q 'C64 Sidewell - named.ini'; then found=0; break; "
+                              "fi; sleep 0.1; done; kill $!; exit $found";
+    EXPECT_EQ(WEXITSTATUS(std::system(shown.c_str())), 0);
 }
 
 } // namespace
