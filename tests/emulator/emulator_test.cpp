@@ -4,7 +4,7 @@
 // to the end of a frame and leaves a whole-frame screenshot, read here in the editor's display
 // coordinates (416 x 296: left border 0-47, picture 48-367 x 48-247, right border 368-).
 
-#include "../test_files.hpp"
+#include "../common.hpp"
 #include "core/c64pixbufs.hpp"
 #include "core/executable.hpp"
 #include "core/glib_ptr.hpp"

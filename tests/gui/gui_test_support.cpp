@@ -1,5 +1,4 @@
 #include "gui_test_support.hpp"
-#include "../options_reset.hpp"
 
 #include "core/hiresdecoder.hpp"
 #include "core/options.hpp"
@@ -13,10 +12,15 @@
 #include "gui/project_commands.hpp"
 #include "gui/support.hpp"
 
+#include <X11/Xlib.h>
+
 #include <array>
 #include <sstream>
 
 namespace {
+
+// The per-process configuration folder (XDG_CONFIG_HOME), made by main.
+fs::path config_home;
 
 constexpr guint dialog_poll_ms = 20;
 // A dialog that never gets ready is cancelled after this long, so a failing test cannot hang.
@@ -565,7 +569,7 @@ std::string borders_first_difference() {
 // ---- The fixture ----------------------------------------------------------------------------
 
 void EditorTest::SetUp() {
-    fs::remove_all(gui_test_config_home() / "c64-sidewell");
+    fs::remove_all(config_home / "c64-sidewell");
     options_reset_to_start_values();
     reset_project_state();
     dir = GCharPtr{g_dir_make_tmp("sidewell-gui-test-XXXXXX", nullptr)}.get();
@@ -624,7 +628,7 @@ void EditorTest::restart() {
 }
 
 fs::path EditorTest::config_file() {
-    return gui_test_config_home() / "c64-sidewell" / "user.ini";
+    return config_home / "c64-sidewell" / "user.ini";
 }
 
 std::string EditorTest::read_config() {
@@ -653,4 +657,54 @@ void EditorTest::put_sprites(const fs::path &file) {
     set_path(&utf8_path_and_filename_sprites, file);
     repaint_sprite_views();
     process_events(50);
+}
+
+// ---- The test program ----------------------------------------------------------------------
+// GTK in test mode (warnings and criticals abort) under an X server, with a configuration folder
+// of its own.
+
+namespace {
+
+constexpr int display_attempts = 100;
+constexpr gulong display_retry_us = 100000;
+
+// Xvfb resets itself when its last client leaves, and refuses connections meanwhile. With test
+// processes coming and going, one may start in that moment: wait for the server, and keep a
+// connection of our own so that it cannot reset under us.
+Display *hold_display() {
+    for (int attempt = 0; attempt < display_attempts; attempt++) {
+        if (Display *display = XOpenDisplay(nullptr)) {
+            return display;
+        }
+        g_usleep(display_retry_us);
+    }
+    return nullptr;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    // GLib reads these once, at first use: set them before anything asks.
+    GCharPtr home{g_dir_make_tmp("sidewell-gui-XXXXXX", nullptr)};
+    if (!home) {
+        return 1;
+    }
+    const fs::path root = home.get();
+    config_home = root / "config";
+    std::filesystem::create_directories(config_home);
+    // The file choosers record chosen files in the data folder; GTK warns when it is missing.
+    std::filesystem::create_directories(root / "data");
+    g_setenv("XDG_CONFIG_HOME", config_home.c_str(), TRUE);
+    g_setenv("XDG_DATA_HOME", (root / "data").c_str(), TRUE);
+    g_setenv("HOME", root.c_str(), TRUE);
+
+    Display *held = hold_display();
+    gtk_test_init(&argc, &argv, nullptr);
+    ::testing::InitGoogleTest(&argc, argv);
+    const int result = RUN_ALL_TESTS();
+    if (held != nullptr) {
+        XCloseDisplay(held);
+    }
+    std::filesystem::remove_all(root);
+    return result;
 }

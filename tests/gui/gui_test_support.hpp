@@ -3,7 +3,7 @@
 // delivered as X delivers them, modal dialogs answered from timeouts, files written and read in
 // a folder of the test's own, and what the window shows read back from the screen.
 
-#include "../test_files.hpp"
+#include "../common.hpp"
 #include "core/glib_ptr.hpp"
 
 #include <gtest/gtest.h>
@@ -22,8 +22,6 @@ namespace fs = std::filesystem;
 
 // ---- The main loop and the X server -------------------------------------------------------
 
-// The per-process configuration folder (XDG_CONFIG_HOME), set up by the test main.
-const fs::path &gui_test_config_home();
 // Lets GTK handle everything the X server has for it, for at least the given time.
 void process_events(int milliseconds = 0);
 // Runs a main loop until the application quits it; false when it was still running after

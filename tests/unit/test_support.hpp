@@ -1,8 +1,7 @@
 #pragma once
 // Shared by the unit tests: whole images and files compared, sprite records, temp folders.
 
-#include "../options_reset.hpp"
-#include "../test_files.hpp"
+#include "../common.hpp"
 #include "core/glib_ptr.hpp"
 #include "core/hiresdecoder.hpp"
 #include "core/palette.hpp"

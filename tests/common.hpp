@@ -1,12 +1,14 @@
 #pragma once
-// Files for the tests of every suite: whole files read and written, and a fresh folder that goes
-// away with everything in it.
+// What every test suite shares: whole files read and written, a fresh folder that goes away with
+// everything in it, and the option values a fresh process starts with.
 
 #include "core/glib_ptr.hpp"
+#include "core/options.hpp"
 
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <iterator>
 #include <string>
 #include <string_view>
@@ -47,3 +49,19 @@ struct TempDir {
         return write_file(file(name), bytes).string();
     }
 };
+
+inline void options_reset_to_start_values() {
+    options_palette = 0;
+    options_expansion = 1;
+    options_selection_method = 0;
+    options_transition = 0;
+    options_sprite_attribute_byte_format = 0;
+    options_reencode_graphics = FALSE;
+    g_free(options_window_position);
+    options_window_position = nullptr;
+    for (gchar **folder : {&options_picture_dir_string, &options_sprites_dir_string,
+                           &options_export_png_dir_string, &options_export_dir_string}) {
+        g_free(*folder);
+        *folder = nullptr;
+    }
+}
