@@ -27,7 +27,6 @@
 #include <functional>
 #include <optional>
 #include <span>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -180,14 +179,11 @@ std::optional<Rgb> display_pixel(const Screenshot &screenshot, int x, int y) {
     return pixel_rgb(image, sx, sy);
 }
 
-// The colour display pixel (x, y) must have.
-using ExpectedPixel = std::function<Rgb(int x, int y)>;
-
-// How many pixels of display rows y0 <= y < y1 differ from the expected ones, and the first of
-// them, or that the screenshot shows none of these rows; empty when all agree. Rows beyond the
-// video standard's frame are not compared.
+// How many pixels of display rows y0 <= y < y1 differ from expected(x, y), and the first of them;
+// empty when all agree. Rows beyond the video standard's frame are not compared; a screenshot
+// without any of the rows is wrong.
 std::string display_differences(const Screenshot &screenshot, int y0, int y1,
-                                const ExpectedPixel &expected) {
+                                const std::function<Rgb(int x, int y)> &expected) {
     if (!screenshot.image) {
         return "x64sc wrote no screenshot: " + screenshot.emulator_output;
     }
@@ -202,13 +198,10 @@ std::string display_differences(const Screenshot &screenshot, int y0, int y1,
             }
         }
     }
-    if (wrong == 0 && compared > 0) {
-        return "";
-    }
-    std::ostringstream report;
-    report << wrong << " wrong pixels of " << compared << ", first at display (" << first_x << ", "
-           << first_y << ")";
-    return report.str();
+    return wrong == 0 && compared > 0
+               ? ""
+               : std::to_string(wrong) + " wrong pixels, the first at display (" +
+                     std::to_string(first_x) + ", " + std::to_string(first_y) + ")";
 }
 
 enum class Kind { mc, petscii_upper, petscii_lower };

@@ -27,12 +27,6 @@ constexpr guint dialog_poll_ms = 20;
 constexpr gint64 dialog_patience_us = 15 * G_USEC_PER_SEC;
 constexpr std::uint32_t white_rgb = 0xFFFFFF;
 
-gboolean end_main_loop(gpointer timed_out) {
-    *static_cast<bool *>(timed_out) = true;
-    gtk_main_quit();
-    return FALSE;
-}
-
 void collect_labels(GtkWidget *widget, bool shown_only, std::vector<std::string> *texts) {
     if (GTK_IS_LABEL(widget) && (!shown_only || gtk_widget_get_mapped(widget)))
         texts->emplace_back(gtk_label_get_label(GTK_LABEL(widget)));
@@ -99,27 +93,6 @@ void process_events(int milliseconds) {
         if (milliseconds > 0)
             g_usleep(1000);
     } while (g_get_monotonic_time() < end);
-}
-
-bool run_main_loop(int timeout_seconds) {
-    bool timed_out = false;
-    const guint source = g_timeout_add_seconds(timeout_seconds, end_main_loop, &timed_out);
-    gtk_main();
-    if (!timed_out)
-        g_source_remove(source);
-    return !timed_out;
-}
-
-void call_from_main_loop(std::function<void()> action) {
-    auto *owned = new std::function<void()>(std::move(action));
-    g_idle_add(
-        [](gpointer data) -> gboolean {
-            auto *call = static_cast<std::function<void()> *>(data);
-            (*call)();
-            delete call;
-            return FALSE;
-        },
-        owned);
 }
 
 void flush_redraws() {
@@ -215,14 +188,6 @@ void send_delete_event(GtkWidget *window) {
     event->any.send_event = TRUE;
     gtk_main_do_event(event);
     gdk_event_free(event);
-}
-
-std::pair<int, int> window_position() {
-    process_events(100);
-    int x = 0;
-    int y = 0;
-    gtk_window_get_position(GTK_WINDOW(window_main), &x, &y);
-    return {x, y};
 }
 
 // ---- Dialogs --------------------------------------------------------------------------------
@@ -380,18 +345,6 @@ std::string file_uri(const fs::path &path) {
     return GCharPtr{g_filename_to_uri(path.c_str(), nullptr, nullptr)}.get();
 }
 
-std::string read_error(const fs::path &path) {
-    gchar *contents = nullptr;
-    GError *raw = nullptr;
-    if (g_file_get_contents(path.c_str(), &contents, nullptr, &raw)) {
-        g_free(contents);
-        return "";
-    }
-    return GErrorPtr {
-        raw
-        } -> message;
-}
-
 void set_path(gchar **path, const fs::path &value) {
     g_free(*path);
     *path = value.empty() ? nullptr : g_strdup(value.c_str());
@@ -403,25 +356,7 @@ std::string example_path(const char *name) {
     return path + "/examples/" + name;
 }
 
-std::string shared_picture_path(const char *name) {
-    const fs::path path = fs::path(SIDEWELL_SHARED_DIR) / "pictures" / name;
-    return fs::exists(path) ? path.string() : std::string{};
-}
-
 // ---- Pixels ---------------------------------------------------------------------------------
-
-PixbufPtr widget_pixels(GtkWidget *widget) {
-    GdkPixmap *pixmap = gtk_widget_get_snapshot(widget, nullptr);
-    if (pixmap == nullptr)
-        return nullptr;
-    int width = 0;
-    int height = 0;
-    gdk_drawable_get_size(pixmap, &width, &height);
-    PixbufPtr pixels{gdk_pixbuf_get_from_drawable(
-        nullptr, pixmap, gdk_drawable_get_colormap(pixmap), 0, 0, 0, 0, width, height)};
-    g_object_unref(pixmap);
-    return pixels;
-}
 
 void pixel_set_rgb(GdkPixbuf *image, int x, int y, std::uint32_t rgb) {
     guchar *pixel = pixel_at(image, x, y);
@@ -485,17 +420,6 @@ PixbufPtr decoded_picture(const std::string &path) {
                                           &error);
     const GErrorPtr owned_error{error};
     return PixbufPtr{pixbuf};
-}
-
-std::vector<unsigned> selected_sprites() {
-    std::vector<unsigned> indices;
-    for (unsigned index = 0; index < sprites_get_array_size(); index++) {
-        std::int32_t selected = 0;
-        sprites_get_selected_at_index(index, &selected);
-        if (selected == 1)
-            indices.push_back(index);
-    }
-    return indices;
 }
 
 namespace {

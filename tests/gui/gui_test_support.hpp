@@ -24,10 +24,6 @@ namespace fs = std::filesystem;
 
 // Lets GTK handle everything the X server has for it, for at least the given time.
 void process_events(int milliseconds = 0);
-// Runs a main loop until the application quits it; false when it was still running after
-// timeout_seconds (the loop is then ended by the test).
-bool run_main_loop(int timeout_seconds = 20);
-void call_from_main_loop(std::function<void()> action);
 // Handles every pending event and draws every queued redraw now.
 void flush_redraws();
 // True when a redraw of the main-window widget is queued and not yet drawn; takes it off.
@@ -52,8 +48,6 @@ bool send_button(GtkWidget *area, double x, double y, guint state = 0,
                  GdkEventType type = GDK_BUTTON_PRESS, guint button = 1);
 // The close request the window manager sends for the window's close button.
 void send_delete_event(GtkWidget *window);
-// Where the main window is, once the window manager has had its say.
-std::pair<int, int> window_position();
 
 // ---- Dialogs --------------------------------------------------------------------------------
 
@@ -108,18 +102,11 @@ std::set<std::string> files_in(const fs::path &folder);
 // transcripts of scenarios.
 std::string expected_text(const char *name);
 std::string file_uri(const fs::path &path);
-// The message GLib gives for reading path whole, as the decoders pass it on.
-std::string read_error(const fs::path &path);
 void set_path(gchar **path, const fs::path &value = {});
 std::string example_path(const char *name);
-// A file of the shared pictures made by other people, or empty when they are not there.
-std::string shared_picture_path(const char *name);
 
 // ---- Pixels ---------------------------------------------------------------------------------
 
-// What a widget shows once GTK has let it paint itself whole (drawn into a pixmap, so it works
-// also where the window reaches past the screen's edge).
-PixbufPtr widget_pixels(GtkWidget *widget);
 void pixel_set_rgb(GdkPixbuf *image, int x, int y, std::uint32_t rgb);
 std::uint32_t palette_rgb(std::uint8_t colour_index);
 // Each pixel of image repeated zoom times across and down.
@@ -131,8 +118,6 @@ std::string pixels_first_difference(const GdkPixbuf *actual, const GdkPixbuf *ex
 // The picture as the decoder renders it on its own in the current palette; null when it does
 // not decode.
 PixbufPtr decoded_picture(const std::string &path);
-// The sprites in use whose selected flag is 1, in rising order.
-std::vector<unsigned> selected_sprites();
 
 // ---- The fixture ----------------------------------------------------------------------------
 

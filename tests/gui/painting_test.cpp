@@ -19,6 +19,27 @@
 
 namespace {
 
+// A file of the shared pictures made by other people, or empty when they are not there.
+std::string shared_picture_path(const char *name) {
+    const fs::path path = fs::path(SIDEWELL_SHARED_DIR) / "pictures" / name;
+    return fs::exists(path) ? path.string() : std::string{};
+}
+
+// What a widget shows once GTK has let it paint itself whole (drawn into a pixmap, so it works
+// also where the window reaches past the screen's edge).
+PixbufPtr widget_pixels(GtkWidget *widget) {
+    GdkPixmap *pixmap = gtk_widget_get_snapshot(widget, nullptr);
+    if (pixmap == nullptr)
+        return nullptr;
+    int width = 0;
+    int height = 0;
+    gdk_drawable_get_size(pixmap, &width, &height);
+    PixbufPtr pixels{gdk_pixbuf_get_from_drawable(
+        nullptr, pixmap, gdk_drawable_get_colormap(pixmap), 0, 0, 0, 0, width, height)};
+    g_object_unref(pixmap);
+    return pixels;
+}
+
 using gui_test::PrintTo;
 
 constexpr int display_width = 416, display_height = 296;

@@ -17,6 +17,44 @@
 
 namespace {
 
+gboolean end_main_loop(gpointer timed_out) {
+    *static_cast<bool *>(timed_out) = true;
+    gtk_main_quit();
+    return FALSE;
+}
+
+// Runs a main loop until the application quits it; false when it was still running after 20 s
+// (the loop is then ended by the test).
+bool run_main_loop() {
+    bool timed_out = false;
+    const guint source = g_timeout_add_seconds(20, end_main_loop, &timed_out);
+    gtk_main();
+    if (!timed_out)
+        g_source_remove(source);
+    return !timed_out;
+}
+
+void call_from_main_loop(std::function<void()> action) {
+    auto *owned = new std::function<void()>(std::move(action));
+    g_idle_add(
+        [](gpointer data) -> gboolean {
+            auto *call = static_cast<std::function<void()> *>(data);
+            (*call)();
+            delete call;
+            return FALSE;
+        },
+        owned);
+}
+
+// Where the main window is, once the window manager has had its say.
+std::pair<int, int> window_position() {
+    process_events(100);
+    int x = 0;
+    int y = 0;
+    gtk_window_get_position(GTK_WINDOW(window_main), &x, &y);
+    return {x, y};
+}
+
 constexpr const char *defaults =
     "# C64 Sidewell config file - do NOT edit\n\n[directories]\npicture_dir=(NULL)\n"
     "sprites_dir=(NULL)\nexport_png_dir=(NULL)\nexport_dir=(NULL)\n\n[interface]\npalette=0\n"

@@ -19,6 +19,19 @@
 
 namespace {
 
+// The message GLib gives for reading path whole, as the decoders pass it on.
+std::string read_error(const fs::path &path) {
+    gchar *contents = nullptr;
+    GError *raw = nullptr;
+    if (g_file_get_contents(path.c_str(), &contents, nullptr, &raw)) {
+        g_free(contents);
+        return "";
+    }
+    return GErrorPtr {
+        raw
+        } -> message;
+}
+
 using FileMenu = EditorTest;
 
 GtkToggleButton *multicolour_switch() {

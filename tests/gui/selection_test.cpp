@@ -18,6 +18,18 @@
 
 namespace {
 
+// The sprites in use whose selected flag is 1, in rising order.
+std::vector<unsigned> selected_sprites() {
+    std::vector<unsigned> indices;
+    for (unsigned index = 0; index < sprites_get_array_size(); index++) {
+        std::int32_t selected = 0;
+        sprites_get_selected_at_index(index, &selected);
+        if (selected == 1)
+            indices.push_back(index);
+    }
+    return indices;
+}
+
 enum Area { left, right, list };
 constexpr const char *area_names[] = {"drawingarea_left_border", "drawingarea_right_border",
                                       "drawingarea_sprites"};
