@@ -185,8 +185,17 @@ std::string shown() {
            std::to_string(color_index_sprite_bit_pair_10);
 }
 
-// Each change picks a colour for a bit pair or, with none, flips the multicolour switch.
-constexpr std::pair<const char *, int> changes[] = {{"10", 5}, {nullptr, 0}, {"01", 9}};
+// Each change picks a colour for a bit pair (past the strip's end the swatches go on modulo 16)
+// or, with none, flips the multicolour switch.
+constexpr std::pair<const char *, int> changes[] = {
+    {"10", 5}, {nullptr, 0}, {"01", 9}, {"11", 16 + 14}};
+
+std::vector<int> sprite_colours() {
+    std::vector<int> colours;
+    for (unsigned index = 0; index < sprites_get_array_size(); index++)
+        colours.push_back(sprites_get_record_at_index(index)->color);
+    return colours;
+}
 
 TEST_F(FileMenu, UndoAndRedoGoThroughEveryChangeStepByStep) {
     for (const char *name : {"sunset.ini", "sunset.koa", "shapes.prg"})
@@ -202,8 +211,8 @@ TEST_F(FileMenu, UndoAndRedoGoThroughEveryChangeStepByStep) {
         send_button(lookup_widget(window_main, "drawingarea_sprite_palette"),
                     (colour * swatch + swatch / 2) * options_expansion, 8);
     };
-    std::string menu; // the Edit menu's labels and the title after each step
-    const auto record_step = [&menu](const char *step) {
+    std::string menu; // what each step drew again, the Edit menu's labels and the title
+    const auto record_step = [&menu](const std::string &step) {
         menu += step;
         for (const char *item : {"menuitem_undo", "menuitem_redo"}) {
             GtkWidget *widget = lookup_widget(window_main, item);
@@ -215,11 +224,31 @@ TEST_F(FileMenu, UndoAndRedoGoThroughEveryChangeStepByStep) {
     };
     std::vector<std::string> before{shown()};
     record_step("opened");
+    // Sprites 23 and 35 show in the colours of 19 and 31, so a pick for one is a pick for both.
+    sprites_select_none();
+    sprites_set_selected_at_index(19, 1);
+    sprites_set_selected_at_index(35, 1);
+    std::vector<int> colours = sprite_colours();
+    for (const unsigned index : {19, 23, 31, 35})
+        colours[index] = 5;
     for (const auto &[bit_pair, colour] : changes) {
+        flush_redraws();
         bit_pair ? pick(bit_pair, colour) : gtk_button_clicked(GTK_BUTTON(multicolour_switch()));
+        std::string step = bit_pair ? bit_pair : "switch";
+        for (const auto &[area, shown_as] : {std::pair{"color_sprite_bit_pair_00", " 00"},
+                                             {"color_sprite_bit_pair_01", " 01"},
+                                             {"color_sprite_bit_pair_10", " 10"},
+                                             {"color_sprite_bit_pair_11", " 11"},
+                                             {"sprites", " list"},
+                                             {"left_border", " left"},
+                                             {"right_border", " right"}})
+            if (take_queued_redraw(("drawingarea_" + std::string(area)).c_str()))
+                step += shown_as;
         before.push_back(shown());
-        record_step(bit_pair ? bit_pair : "switch");
+        record_step(step);
     }
+    EXPECT_EQ(sprite_colours(), colours);
+    EXPECT_EQ(std::tuple(sprites_get_multicolor0(), sprites_get_multicolor1()), std::tuple(9, 14));
     // Ctrl+Z for the first step back, the menu for the others; the selection stays.
     for (std::size_t k = std::size(changes); k-- > 0;) {
         k + 1 == std::size(changes) ? tap_key(GDK_z, GDK_CONTROL_MASK) : choose("menuitem_undo");

@@ -1,5 +1,5 @@
 // Mouse and keys on the side borders, the sprite list and the sprite palette, delivered to the
-// real drawing areas: selection, tooltips, the template preview and picking colours.
+// real drawing areas: selection, tooltips and the template preview.
 
 #include "gui_test_support.hpp"
 
@@ -252,65 +252,6 @@ TEST_F(Selection, HoldingZShowsTheTemplateAndReleasingRestoresTheProject) {
     EXPECT_EQ(project_backup_pending_restore, 0);
     EXPECT_EQ(project(), before);
     EXPECT_EQ(color_index_sprite_bit_pair_10, 5); // sprite 0's
-}
-
-// Only the active pair's colour and swatch change; each swatch owns the separator column on its
-// right, and presses past the strip go on modulo 16. Sprites 16-23 and 28-35 share the colour of
-// the sprite four on when it is in use.
-TEST_F(Selection, PaletteStripSetsTheActiveBitPairsColour) {
-    const std::pair<const char *, std::uint8_t (*)()> bit_pairs[] = {
-        {"00", sprites_get_background_color},
-        {"01", sprites_get_multicolor0},
-        {"10", [] { return color_index_sprite_bit_pair_10; }},
-        {"11", sprites_get_multicolor1}};
-    using Indices = std::vector<unsigned>;
-    const std::tuple<const char *, int, double, std::uint8_t, unsigned, Indices, Indices>
-        presses[] = {{"01", 1, 0.0, 0, 40, {16}, {}},
-                     {"00", 1, 255.9, 15, 40, {16}, {}},
-                     {"11", 1, 31.0, 1, 40, {16}, {}},
-                     {"10", 2, 95.9, 2, 40, {16}, {16, 20}},
-                     {"10", 2, 96.0, 3, 40, {32}, {28, 32}},
-                     {"10", 1, 80.0, 5, 40, {19, 35}, {19, 23, 31, 35}},
-                     {"10", 3, 768.5, 0, 40, {24}, {24}},
-                     {"10", 4, 1024.0 + 64 * 5 + 3, 5, 20, {16}, {16}},
-                     {"10", 1, 80.0, 5, 33, {28, 29}, {28, 29, 32}}};
-    for (const auto &[active, zoom, x, colour, in_use, selected, recoloured] : presses) {
-        SCOPED_TRACE(testing::Message() << active << " " << zoom << " " << x);
-        choose_zoom(zoom);
-        gtk_toggle_button_set_active(
-            GTK_TOGGLE_BUTTON(
-                widget(("radiobutton_color_sprite_bit_pair_" + std::string(active)).c_str())),
-            TRUE);
-        const auto other = static_cast<std::uint8_t>((colour + 1) % 16);
-        sprites_set_background_color(other);
-        sprites_set_multicolor0(other);
-        sprites_set_multicolor1(other);
-        color_index_sprite_bit_pair_10 = other;
-        for (unsigned index = 0; index < sprites_border_count; index++) {
-            sprites_set_color_at_index(index, other);
-            sprites_set_selected_at_index(index, std::ranges::count(selected, index));
-        }
-        sprites_set_array_size(in_use);
-        flush_redraws();
-        EXPECT_TRUE(send_button(widget("drawingarea_sprite_palette"), x, 1.0));
-        for (const auto &[pair, shown] : bit_pairs) {
-            EXPECT_EQ(shown(), pair == std::string(active) ? colour : other) << pair;
-            EXPECT_EQ(take_queued_redraw(
-                          (std::string("drawingarea_color_sprite_bit_pair_") + pair).c_str()),
-                      pair == std::string(active))
-                << pair;
-        }
-        for (const char *area : area_names)
-            EXPECT_TRUE(take_queued_redraw(area)) << area;
-        EXPECT_EQ(borders_first_difference(), "");
-        sprites_set_array_size(sprites_border_count);
-        std::vector<std::uint8_t> colours(sprites_border_count), expected(colours.size(), other);
-        for (unsigned index = 0; index < sprites_border_count; index++)
-            sprites_get_color_at_index(index, &colours[index]);
-        for (const unsigned index : recoloured)
-            expected[index] = colour;
-        EXPECT_EQ(colours, expected);
-    }
 }
 
 } // namespace
