@@ -20,8 +20,6 @@
 
 namespace {
 
-using gui_test::PrintTo;
-
 constexpr const char *earlier_status = " Info: earlier message";
 
 // A command, the title of its save dialog and what it says when it has written the file.

@@ -82,8 +82,6 @@ std::string message_text(GtkWidget *dialog) {
 
 } // namespace
 
-// ---- The main loop and the X server -------------------------------------------------------
-
 void process_events(int milliseconds) {
     const gint64 end = g_get_monotonic_time() + milliseconds * G_GINT64_CONSTANT(1000);
     do {
@@ -114,8 +112,6 @@ std::vector<std::string> label_texts(GtkWidget *container, bool shown_only) {
     collect_labels(container, shown_only, &texts);
     return texts;
 }
-
-// ---- Input ----------------------------------------------------------------------------------
 
 void choose(const char *menuitem) {
     gtk_menu_item_activate(GTK_MENU_ITEM(lookup_widget(window_main, menuitem)));
@@ -189,8 +185,6 @@ void send_delete_event(GtkWidget *window) {
     gtk_main_do_event(event);
     gdk_event_free(event);
 }
-
-// ---- Dialogs --------------------------------------------------------------------------------
 
 DialogAnswer::DialogAnswer(std::string title, gint response, bool close_window)
     : title(std::move(title)), response(response), close_window(close_window) {
@@ -319,8 +313,6 @@ std::string taken_error() {
     return messages.size() == 1 ? messages[0] : "";
 }
 
-// ---- Files ----------------------------------------------------------------------------------
-
 Bytes sprite_file(unsigned count, std::uint8_t fill, std::uint8_t first_attribute) {
     Bytes bytes{0x00, 0x30};
     for (unsigned k = 0; k < count; k++) {
@@ -355,8 +347,6 @@ std::string example_path(const char *name) {
     path.erase(path.rfind("/tests/gui/"));
     return path + "/examples/" + name;
 }
-
-// ---- Pixels ---------------------------------------------------------------------------------
 
 void pixel_set_rgb(GdkPixbuf *image, int x, int y, std::uint32_t rgb) {
     guchar *pixel = pixel_at(image, x, y);
@@ -490,8 +480,6 @@ std::string borders_first_difference() {
     return differences;
 }
 
-// ---- The fixture ----------------------------------------------------------------------------
-
 void EditorTest::SetUp() {
     fs::remove_all(config_home / "c64-sidewell");
     options_reset_to_start_values();
@@ -583,9 +571,8 @@ void EditorTest::put_sprites(const fs::path &file) {
     process_events(50);
 }
 
-// ---- The test program ----------------------------------------------------------------------
-// GTK in test mode (warnings and criticals abort) under an X server, with a configuration folder
-// of its own.
+// The test program: GTK in test mode (warnings and criticals abort) under an X server, with a
+// configuration folder of its own.
 
 namespace {
 

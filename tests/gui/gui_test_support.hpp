@@ -12,15 +12,12 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
-#include <ostream>
 #include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace fs = std::filesystem;
-
-// ---- The main loop and the X server -------------------------------------------------------
 
 // Lets GTK handle everything the X server has for it, for at least the given time.
 void process_events(int milliseconds = 0);
@@ -30,8 +27,6 @@ void flush_redraws();
 bool take_queued_redraw(const char *widget_name);
 // The markup source of every label in container, or of those on screen.
 std::vector<std::string> label_texts(GtkWidget *container, bool shown_only = false);
-
-// ---- Input ----------------------------------------------------------------------------------
 
 // Chooses a menu item of the main window as the user does, and lets the areas paint.
 void choose(const char *menuitem);
@@ -48,8 +43,6 @@ bool send_button(GtkWidget *area, double x, double y, guint state = 0,
                  GdkEventType type = GDK_BUTTON_PRESS, guint button = 1);
 // The close request the window manager sends for the window's close button.
 void send_delete_event(GtkWidget *window);
-
-// ---- Dialogs --------------------------------------------------------------------------------
 
 // Waits for a visible dialog with the given title, lets inspect look at it (once), waits until
 // ready agrees, then answers it with response, or closes its window when close_window is set.
@@ -92,8 +85,6 @@ std::vector<std::string> take_messages();
 // The one error reported, in the status bar and in a dialog; empty when there was none.
 std::string taken_error();
 
-// ---- Files ----------------------------------------------------------------------------------
-
 // count sprite slots after a load address; slot k is filled with fill + k and its attribute
 // byte holds colour k mod 16, except the first, which is first_attribute.
 Bytes sprite_file(unsigned count, std::uint8_t fill, std::uint8_t first_attribute = 1);
@@ -104,8 +95,6 @@ std::string expected_text(const char *name);
 std::string file_uri(const fs::path &path);
 void set_path(gchar **path, const fs::path &value = {});
 std::string example_path(const char *name);
-
-// ---- Pixels ---------------------------------------------------------------------------------
 
 void pixel_set_rgb(GdkPixbuf *image, int x, int y, std::uint32_t rgb);
 std::uint32_t palette_rgb(std::uint8_t colour_index);
@@ -118,8 +107,6 @@ std::string pixels_first_difference(const GdkPixbuf *actual, const GdkPixbuf *ex
 // The picture as the decoder renders it on its own in the current palette; null when it does
 // not decode.
 PixbufPtr decoded_picture(const std::string &path);
-
-// ---- The fixture ----------------------------------------------------------------------------
 
 // Starts the editor as main() does, with a fresh preferences folder, nothing loaded and a
 // folder for the test's files; removes all of it afterwards.
@@ -147,16 +134,7 @@ class EditorTest : public ::testing::Test {
     GtkWidget *window = nullptr; // follows window_main, cleared when GTK destroys it
 };
 
-// Table cases print and name their tests by their name field.
-namespace gui_test {
-template <typename Case>
-requires requires(const Case &c) {
-    std::string(c.name);
-}
-void PrintTo(const Case &c, std::ostream *out) {
-    *out << c.name;
-}
-} // namespace gui_test
+// Table cases name their tests by their name field.
 inline constexpr auto case_name = [](const auto &info) { return std::string{info.param.name}; };
 
 // What the C64 shows at display pixel (x, y), 416 across and 296 down, worked out here from

@@ -40,8 +40,6 @@ PixbufPtr widget_pixels(GtkWidget *widget) {
     return pixels;
 }
 
-using gui_test::PrintTo;
-
 constexpr int display_width = 416, display_height = 296;
 constexpr int slot_width = 24, slot_height = 21, slots_top = 40, right_border_left = 368;
 constexpr const char *method_items[] = {"menuitem_selection_method_frame",
