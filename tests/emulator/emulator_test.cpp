@@ -440,29 +440,19 @@ TEST_P(FlickerViewer, FollowsTheSchedule) {
     // Row 9 of the sprites, far from the upper border: shown in every frame with the routine.
     constexpr int last_row_top = 229, last_row_end = 248;
 
-    // Both variants start the border routine in the same frame; find it in the plain one,
-    // narrowing the range with two frames at a time.
+    // Both variants start the border routine in the same frame; find it in the plain one by
+    // bisection.
     constexpr int before_start = 150;
     int before = before_start, first = emulator_steady_frame(standard);
-    ASSERT_EQ(display_differences(plain.frames(standard, {first})[0], last_row_top, last_row_end,
-                                  expected(Shown::open)),
-              "");
+    const auto routine_runs = [&](int frame) {
+        return display_differences(plain.frames(standard, {frame})[0], last_row_top, last_row_end,
+                                   expected(Shown::open))
+            .empty();
+    };
+    ASSERT_TRUE(routine_runs(first));
     while (first - before > 1) {
-        const std::vector<int> probes = {before + (first - before) / 3,
-                                         before + (first - before) * 2 / 3};
-        const auto screenshots = plain.frames(standard, probes);
-        const int old_before = before, old_first = first;
-        for (std::size_t k = 0; k < probes.size(); ++k) {
-            if (probes[k] > old_before && probes[k] < old_first) {
-                if (display_differences(screenshots[k], last_row_top, last_row_end,
-                                        expected(Shown::open))
-                        .empty()) {
-                    first = std::min(first, probes[k]);
-                } else {
-                    before = std::max(before, probes[k]);
-                }
-            }
-        }
+        const int middle = (before + first) / 2;
+        (routine_runs(middle) ? first : before) = middle;
     }
     ASSERT_GT(first, before_start + 1) << "the border routine runs from the start of the search";
     ASSERT_LT(first + 39, frames_to_capture(standard).front())
