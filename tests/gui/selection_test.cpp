@@ -14,6 +14,7 @@
 #include <gdk/gdkkeysyms.h>
 
 #include <algorithm>
+#include <cmath>
 #include <tuple>
 
 namespace {
@@ -97,59 +98,8 @@ class Selection : public EditorTest {
     }
 };
 
-class SlotsAtZoom : public Selection, public ::testing::WithParamInterface<int> {};
-
-// Every corner pixel of every slot, the list also scrolled, selects its sprite and shows it in
-// the tooltip; above the border slots a press clears, and the hint shows, as beyond the count.
-TEST_P(SlotsAtZoom, EveryCornerSelectsItsSpriteAndShowsItsTooltip) {
-    const int zoom = GetParam();
-    choose_zoom(zoom);
-    const auto check = [this](Area which, unsigned index) {
-        for (const auto &[fx, fy] : {std::pair{0.0, 0.0}, {1.0, 0.0}, {0.0, 1.0}, {1.0, 1.0}}) {
-            const auto [x, y] = point(which, index, fx, fy);
-            EXPECT_TRUE(send_button(area(which), x, y));
-            EXPECT_EQ(selected_sprites(), std::vector{index}) << which << " " << fx << fy;
-            EXPECT_EQ(color_index_sprite_bit_pair_10, index % 16);
-            EXPECT_EQ(tooltip_at(which, x, y), "Sprite: " + std::to_string(index) +
-                                                   "\nColor: " + std::to_string(index % 16));
-        }
-    };
-    for (unsigned index = 0; index < sprites_border_count; index++) {
-        check(sprites_is_left_index(index) ? left : right, index);
-        check(list, index);
-    }
-    const guint modifiers[] = {0, shift, ctrl, ctrl | shift};
-    for (const Area side : {left, right}) {
-        sprites_select_all();
-        color_index_sprite_bit_pair_10 = untouched;
-        gtk_widget_grab_focus(area(list));
-        EXPECT_TRUE(send_button(area(side), 10, 40 * zoom - 0.25, modifiers[zoom - 1]));
-        EXPECT_EQ(tooltip_at(side, 10, 40 * zoom - 0.25), hint);
-        EXPECT_EQ(sprites_get_selected_count(), 0u);
-        EXPECT_EQ(focus(), area(side));
-        EXPECT_EQ(color_index_sprite_bit_pair_10, untouched);
-    }
-    ASSERT_TRUE(sprites_set_array_size(sprites_capacity));
-    gtk_adjustment_configure(gtk_range_get_adjustment(GTK_RANGE(widget("vscrollbar_sprites"))), 3,
-                             0, 16, 1, 5, 5);
-    for (unsigned index = 24; index < 64; index++)
-        check(list, index);
-    // Double and triple clicks and the other buttons are left to GTK, on the sprite palette too.
-    for (const auto &[type, button] :
-         {std::pair{GDK_2BUTTON_PRESS, 1u}, {GDK_3BUTTON_PRESS, 1u}, {GDK_BUTTON_PRESS, 3u}})
-        for (const char *name : {area_names[0], area_names[2], "drawingarea_sprite_palette"})
-            EXPECT_FALSE(send_button(widget(name), 30, 100, 0, type, button)) << name << type;
-    EXPECT_EQ(selected_sprites(), std::vector{63u});
-    EXPECT_EQ(color_index_sprite_bit_pair_10, 63 % 16);
-    ASSERT_TRUE(sprites_set_array_size(30));
-    const auto [x, y] = point(list, 35, 0.5, 0.5);
-    EXPECT_EQ(tooltip_at(list, x, y), hint);
-}
-
-INSTANTIATE_TEST_SUITE_P(Zoom, SlotsAtZoom, ::testing::Values(1, 2, 3, 4));
-
-// A click on a slot or a key tapped on an area, what is selected after it and whose colour the
-// swatch takes (-1: none).
+// A click on a slot (or above the border slots) or a key tapped on an area, what is selected
+// after it and whose colour the swatch takes (-1: none).
 struct Step {
     Area area;
     unsigned index;
@@ -158,9 +108,16 @@ struct Step {
     int swatch_sprite;
 };
 
-// One walk through clicks and keys; each step is judged on the whole selection, the swatch, the
-// focus, and the swatch and sprite views drawn again exactly when they change.
-TEST_F(Selection, ClicksAndKeysActOnTheSelection) {
+constexpr unsigned above_slots = sprites_capacity;
+
+class ClicksAndKeys : public Selection, public ::testing::WithParamInterface<int> {};
+
+// One walk through clicks and keys at each zoom; the clicks take the four corner pixels of their
+// slots in turn. Each step is judged on the whole selection, the swatch, the focus, the tooltip
+// under the pointer, and the swatch and sprite views drawn again exactly when they change.
+TEST_P(ClicksAndKeys, ActOnTheSelection) {
+    const int zoom = GetParam();
+    choose_zoom(zoom);
     const guint locks = GDK_LOCK_MASK | GDK_MOD2_MASK;
     const Step steps[] = {
         {left, 1, 0, 0, {1}, 1},
@@ -188,16 +145,28 @@ TEST_F(Selection, ClicksAndKeysActOnTheSelection) {
         {right, 0, ctrl | GDK_LOCK_MASK, GDK_KEY_a, range(0, 39, right), -1},
         {list, 0, ctrl, GDK_KEY_a, range(0, 39), -1},
         {list, 0, ctrl, GDK_KEY_n, {}, -1},
-        {list, 5, shift, 0, {}, -1}}; // no anchor
+        {list, 5, shift, 0, {}, -1}, // no anchor
+        {left, 5, 0, 0, {5}, 5},
+        {right, above_slots, ctrl | shift, 0, {}, -1}}; // clears
     for (const Step &step : steps) {
         SCOPED_TRACE(testing::Message() << "step " << &step - steps);
         const std::vector<unsigned> before = selected_sprites();
         color_index_sprite_bit_pair_10 = untouched;
-        gtk_widget_grab_focus(area(step.area));
+        // A key goes to the focused area; a click takes the focus from another.
+        gtk_widget_grab_focus(area(step.key != 0 ? step.area : step.area == list ? left : list));
         flush_redraws();
         if (step.key == 0) {
-            const auto [x, y] = point(step.area, step.index, 0.5, 0.5);
+            const auto k = static_cast<double>(&step - steps);
+            const auto [x, y] = step.index == above_slots
+                                    ? std::pair{10.0, 40.0 * zoom - 0.25}
+                                    : point(step.area, step.index, std::fmod(k, 2),
+                                            std::fmod(std::floor(k / 2), 2));
             EXPECT_TRUE(send_button(area(step.area), x, y, step.state));
+            EXPECT_EQ(tooltip_at(step.area, x, y),
+                      step.index == above_slots
+                          ? hint
+                          : "Sprite: " + std::to_string(step.index) +
+                                "\nColor: " + std::to_string(step.index % 16));
         } else {
             tap_key(step.key, step.state);
         }
@@ -211,7 +180,14 @@ TEST_F(Selection, ClicksAndKeysActOnTheSelection) {
         EXPECT_EQ(focus(), area(step.area));
         EXPECT_EQ(project_backup_pending_restore, 0);
     }
+    // Double and triple clicks and the other buttons are left to GTK, on the sprite palette too.
+    for (const auto &[type, button] :
+         {std::pair{GDK_2BUTTON_PRESS, 1u}, {GDK_3BUTTON_PRESS, 1u}, {GDK_BUTTON_PRESS, 3u}})
+        for (const char *name : {area_names[0], area_names[2], "drawingarea_sprite_palette"})
+            EXPECT_FALSE(send_button(widget(name), 30, 100, 0, type, button)) << name << type;
 }
+
+INSTANTIATE_TEST_SUITE_P(Zoom, ClicksAndKeys, ::testing::Values(1, 2, 3, 4));
 
 // X repeats the press while 'z' is held: only the first takes the backup, and only a release of
 // 'z' with other than Control alone ends the preview and brings back the project as it was.
