@@ -29,7 +29,8 @@ inline Bytes read_bytes(const std::filesystem::path &path) {
 // Writes the whole file, making its folder first.
 inline std::filesystem::path write_file(const std::filesystem::path &path,
                                         std::string_view contents) {
-    std::filesystem::create_directories(path.parent_path());
+    std::error_code no_folder; // a bare file name has none to make
+    std::filesystem::create_directories(path.parent_path(), no_folder);
     std::ofstream(path, std::ios::binary) << contents;
     return path;
 }

@@ -2,14 +2,11 @@
 // command line the editor uses, "exomizer sfx <start> <in> -o <out> -n", and writes <out> as the
 // program behind a BASIC line "SYS <start>": self-starting like Exomizer's output, not packed.
 
+#include "../common.hpp"
 #include "core/executable.hpp"
 
 #include <cstdlib>
-#include <fstream>
 #include <iostream>
-#include <iterator>
-#include <string_view>
-#include <vector>
 
 int main(int argc, char **argv) {
     if (argc != 7 || std::string_view(argv[1]) != "sfx" || std::string_view(argv[4]) != "-o" ||
@@ -19,17 +16,13 @@ int main(int argc, char **argv) {
     }
     char *end = nullptr;
     const long start = std::strtol(argv[2], &end, 0);
-    std::ifstream input(argv[3], std::ios::binary);
-    const std::vector<std::uint8_t> program(std::istreambuf_iterator<char>(input), {});
-    const std::vector<std::uint8_t> output =
-        executable_make_self_starting(program, static_cast<int>(start));
+    const Bytes output =
+        executable_make_self_starting(read_bytes(argv[3]), static_cast<int>(start));
     if (*end != '\0' || output.empty()) {
         std::cerr << "exomizer: " << argv[3] << " is no program that can start at " << argv[2]
                   << "\n";
         return 1;
     }
-    std::ofstream(argv[5], std::ios::binary)
-        .write(reinterpret_cast<const char *>(output.data()),
-               static_cast<std::streamsize>(output.size()));
+    write_file(argv[5], output);
     return 0;
 }
