@@ -39,6 +39,16 @@ inline std::filesystem::path write_file(const std::filesystem::path &path, const
     return write_file(path, {reinterpret_cast<const char *>(contents.data()), contents.size()});
 }
 
+// A file of the example project in the repository, found from this file's place in it.
+inline std::string example_path(const std::string &name) {
+    return std::filesystem::path(__FILE__).lexically_normal().parent_path().parent_path() /
+           "examples" / name;
+}
+
+inline std::string file_uri(const std::filesystem::path &path) {
+    return GCharPtr{g_filename_to_uri(path.c_str(), nullptr, nullptr)}.get();
+}
+
 // A fresh folder under the system's temp folder.
 struct TempDir {
     const std::string path = GCharPtr(g_dir_make_tmp("sidewell-test-XXXXXX", nullptr)).get();

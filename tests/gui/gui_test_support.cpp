@@ -333,19 +333,9 @@ std::string expected_text(const char *name) {
     return read_text(fs::path(SIDEWELL_SOURCE_DIR) / "tests/gui/expected" / name);
 }
 
-std::string file_uri(const fs::path &path) {
-    return GCharPtr{g_filename_to_uri(path.c_str(), nullptr, nullptr)}.get();
-}
-
 void set_path(gchar **path, const fs::path &value) {
     g_free(*path);
     *path = value.empty() ? nullptr : g_strdup(value.c_str());
-}
-
-std::string example_path(const char *name) {
-    std::string path = __FILE__;
-    path.erase(path.rfind("/tests/gui/"));
-    return path + "/examples/" + name;
 }
 
 void pixel_set_rgb(GdkPixbuf *image, int x, int y, std::uint32_t rgb) {

@@ -9,7 +9,6 @@
 #include "core/spriteviews.hpp"
 #include "test_support.hpp"
 
-
 #include <sys/stat.h>
 
 namespace {
@@ -163,13 +162,6 @@ GKeyFilePtr parse(const std::string &text) {
     return key_file;
 }
 
-// The example projects in the repository, found from this file's place in it.
-std::string example_path(const std::string &name) {
-    std::string path = __FILE__;
-    path.erase(path.rfind("/tests/unit/"));
-    return path + "/examples/" + name;
-}
-
 // What the generator wrote is what the editor itself writes for the same project.
 TEST_F(FreshState, ExampleProjectsAreWhatTheWriterProduces) {
     for (const char *name : {"sunset.ini", "welcome.ini"}) {
@@ -221,10 +213,6 @@ TEST(StartValues, AreWhatTheTestsResetToAndNoPicture) {
 void replace_string(gchar **variable, const char *value) {
     g_free(*variable);
     *variable = g_strdup(value);
-}
-
-std::string file_uri(const fs::path &path) {
-    return GCharPtr{g_filename_to_uri(path.c_str(), nullptr, nullptr)}.get();
 }
 
 // The text with the line of each key replaced by the new line of that key.
