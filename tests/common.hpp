@@ -61,6 +61,19 @@ struct TempDir {
     }
 };
 
+// The preferences file as a fresh start writes it, up to the window's position.
+inline constexpr const char *options_default_text =
+    "# C64 Sidewell config file - do NOT edit\n\n[directories]\npicture_dir=(NULL)\n"
+    "sprites_dir=(NULL)\nexport_png_dir=(NULL)\nexport_dir=(NULL)\n\n[interface]\npalette=0\n"
+    "expansion=1\nselection_method=0\ntransition=0\n\n[sprites]\n"
+    "sprite_attribute_byte_format=0\n\n[misc]\nreencode_graphics=false\n\n";
+
+// Replaces a path the editor owns; an empty one leaves none.
+inline void set_path(gchar **path, const std::filesystem::path &value = {}) {
+    g_free(*path);
+    *path = value.empty() ? nullptr : g_strdup(value.c_str());
+}
+
 inline void options_reset_to_start_values() {
     options_palette = 0;
     options_expansion = 1;

@@ -333,11 +333,6 @@ std::string expected_text(const char *name) {
     return read_text(fs::path(SIDEWELL_SOURCE_DIR) / "tests/gui/expected" / name);
 }
 
-void set_path(gchar **path, const fs::path &value) {
-    g_free(*path);
-    *path = value.empty() ? nullptr : g_strdup(value.c_str());
-}
-
 void pixel_set_rgb(GdkPixbuf *image, int x, int y, std::uint32_t rgb) {
     guchar *pixel = pixel_at(image, x, y);
     pixel[0] = static_cast<guchar>(rgb >> 16);

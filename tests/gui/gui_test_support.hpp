@@ -92,7 +92,6 @@ std::set<std::string> files_in(const fs::path &folder);
 // A whole expected output kept in tests/gui/expected, as reviewed: window layouts and the
 // transcripts of scenarios.
 std::string expected_text(const char *name);
-void set_path(gchar **path, const fs::path &value = {});
 
 void pixel_set_rgb(GdkPixbuf *image, int x, int y, std::uint32_t rgb);
 std::uint32_t palette_rgb(std::uint8_t colour_index);

@@ -55,12 +55,6 @@ std::pair<int, int> window_position() {
     return {x, y};
 }
 
-constexpr const char *defaults =
-    "# C64 Sidewell config file - do NOT edit\n\n[directories]\npicture_dir=(NULL)\n"
-    "sprites_dir=(NULL)\nexport_png_dir=(NULL)\nexport_dir=(NULL)\n\n[interface]\npalette=0\n"
-    "expansion=1\nselection_method=0\ntransition=0\n\n[sprites]\n"
-    "sprite_attribute_byte_format=0\n\n[misc]\nreencode_graphics=false\n\n";
-
 // Each command in turn: the bit pair swatches it redraws, the sprites' transparent colour (the
 // picture's background once the display is redrawn, else 9), the lines of the preferences file
 // that differ from the defaults, and after the next start whether its item is on again.
@@ -100,7 +94,7 @@ TEST_F(EditorTest, PreferenceCommandsRedrawWriteTheFileAndComeBackAtTheNextStart
         }
         std::istringstream lines(read_config());
         for (std::string line; std::getline(lines, line);)
-            if (std::string(defaults).find(line + "\n") == std::string::npos &&
+            if (std::string(options_default_text).find(line + "\n") == std::string::npos &&
                 !line.starts_with("[application]") && !line.starts_with("position="))
                 transcript += ", " + line;
         restart();
@@ -140,7 +134,7 @@ TEST_F(EditorTest, QuitByMenuCloseButtonOrCtrlQAsksThenWritesThePosition) {
         call_from_main_loop(ask_to_quit);
         ASSERT_TRUE(run_main_loop()) << "the main loop was not ended by quitting " << way;
         EXPECT_EQ(answer.times_answered(), 1);
-        EXPECT_EQ(read_config(), std::string(defaults) + "[application]\nposition=" +
+        EXPECT_EQ(read_config(), std::string(options_default_text) + "[application]\nposition=" +
                                      std::to_string(150 + way) + ";120;\n");
         restart();
         EXPECT_EQ(window_position(), std::pair(150 + way, 120));

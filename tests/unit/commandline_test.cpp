@@ -210,11 +210,6 @@ TEST(StartValues, AreWhatTheTestsResetToAndNoPicture) {
     EXPECT_EQ(start_picture, std::tuple(-1, picture_format_none));
 }
 
-void replace_string(gchar **variable, const char *value) {
-    g_free(*variable);
-    *variable = g_strdup(value);
-}
-
 // The text with the line of each key replaced by the new line of that key.
 std::string with(std::string text, const std::vector<std::string> &lines) {
     for (const std::string &line : lines) {
@@ -231,13 +226,7 @@ auto integers() {
 }
 
 const std::string default_text =
-    "# C64 Sidewell config file - do NOT edit\n\n"
-    "[directories]\npicture_dir=(NULL)\nsprites_dir=(NULL)\nexport_png_dir=(NULL)\n"
-    "export_dir=(NULL)\n\n"
-    "[interface]\npalette=0\nexpansion=1\nselection_method=0\ntransition=0\n\n"
-    "[sprites]\nsprite_attribute_byte_format=0\n\n"
-    "[misc]\nreencode_graphics=false\n\n"
-    "[application]\nposition=123;-45;\n";
+    std::string(options_default_text) + "[application]\nposition=123;-45;\n";
 
 // The first start writes the defaults into a private folder made with its parents; every
 // setting is written in group order and read back; a value out of range reads as its default.
@@ -259,9 +248,9 @@ TEST(OptionsFile, EverySettingIsWrittenInGroupOrderAndSurvivesARoundTrip) {
     const fs::path sprites = root / "sprites \u00fcn\u00efcode";
     fs::create_directory(pictures);
     fs::create_directory(sprites);
-    replace_string(&options_picture_dir_string, pictures.c_str());
-    replace_string(&options_sprites_dir_string, sprites.c_str());
-    replace_string(&options_export_png_dir_string, root.c_str());
+    set_path(&options_picture_dir_string, pictures);
+    set_path(&options_sprites_dir_string, sprites);
+    set_path(&options_export_png_dir_string, root);
     options_palette = 3;
     options_expansion = 4;
     options_selection_method = 2;
@@ -292,7 +281,7 @@ TEST(OptionsFile, EverySettingIsWrittenInGroupOrderAndSurvivesARoundTrip) {
     start();
     EXPECT_EQ(integers(), std::tuple(0, 1, 0, 0, 0, FALSE));
     options_reset_to_start_values();
-    replace_string(&utf8_path_configfile, nullptr);
+    set_path(&utf8_path_configfile);
     options_set_position_source(nullptr);
 }
 
