@@ -70,13 +70,6 @@ std::string shared_file(const std::string &relative) {
     return std::string(SIDEWELL_SHARED_DIR) + "/" + relative;
 }
 
-// A colour as x64sc shows it with its Pepto palette file: exactly the editor's Pepto colour.
-Rgb emulator_rgb(int colour) {
-    Rgb rgb{};
-    palette_get_pepto_rgb_at_index(colour, rgb.data());
-    return rgb;
-}
-
 // Whether x64sc can run here (ROMs, palette file, X display); why not otherwise.
 bool emulator_ready(std::string &why) {
     constexpr std::uintmax_t kernal_size = 8192;
@@ -308,7 +301,8 @@ class ExportedProject {
                                gdk_pixbuf_get_height(image.get()) == png_bottom - png_top;
             failure = whole ? "" : "no PNG of 416 x 272";
         }
-        background = emulator_rgb(picture_data.background_color);
+        // x64sc's Pepto palette file holds exactly the editor's Pepto colours.
+        palette_get_pepto_rgb_at_index(picture_data.background_color, background.data());
     }
     ~ExportedProject() {
         cleanup_before_quitting();

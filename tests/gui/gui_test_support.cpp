@@ -528,10 +528,6 @@ fs::path EditorTest::config_file() {
     return config_home / "c64-sidewell" / "user.ini";
 }
 
-std::string EditorTest::read_config() {
-    return read_text(config_file());
-}
-
 GtkWidget *EditorTest::widget(const char *name) {
     return lookup_widget(window_main, name);
 }

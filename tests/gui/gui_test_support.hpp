@@ -115,7 +115,6 @@ class EditorTest : public ::testing::Test {
     // The window goes away as after quitting, and the editor starts again on the same folder.
     void restart();
     static fs::path config_file();
-    static std::string read_config();
     GtkWidget *widget(const char *name);
 
     // Puts what the File menu would load in place by the calls it makes, without the chooser.

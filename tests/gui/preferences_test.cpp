@@ -92,7 +92,7 @@ TEST_F(EditorTest, PreferenceCommandsRedrawWriteTheFileAndComeBackAtTheNextStart
             transcript += ", not written\n";
             continue;
         }
-        std::istringstream lines(read_config());
+        std::istringstream lines(read_text(config_file()));
         for (std::string line; std::getline(lines, line);)
             if (std::string(options_default_text).find(line + "\n") == std::string::npos &&
                 !line.starts_with("[application]") && !line.starts_with("position="))
@@ -134,8 +134,9 @@ TEST_F(EditorTest, QuitByMenuCloseButtonOrCtrlQAsksThenWritesThePosition) {
         call_from_main_loop(ask_to_quit);
         ASSERT_TRUE(run_main_loop()) << "the main loop was not ended by quitting " << way;
         EXPECT_EQ(answer.times_answered(), 1);
-        EXPECT_EQ(read_config(), std::string(options_default_text) + "[application]\nposition=" +
-                                     std::to_string(150 + way) + ";120;\n");
+        EXPECT_EQ(read_text(config_file()),
+                  std::string(options_default_text) +
+                      "[application]\nposition=" + std::to_string(150 + way) + ";120;\n");
         restart();
         EXPECT_EQ(window_position(), std::pair(150 + way, 120));
     }
