@@ -84,8 +84,6 @@ inline void options_reset_to_start_values() {
     g_free(options_window_position);
     options_window_position = nullptr;
     for (gchar **folder : {&options_picture_dir_string, &options_sprites_dir_string,
-                           &options_export_png_dir_string, &options_export_dir_string}) {
-        g_free(*folder);
-        *folder = nullptr;
-    }
+                           &options_export_png_dir_string, &options_export_dir_string})
+        set_path(folder);
 }

@@ -7,7 +7,6 @@
 #include "../common.hpp"
 #include "core/c64pixbufs.hpp"
 #include "core/executable.hpp"
-#include "core/glib_ptr.hpp"
 #include "core/options.hpp"
 #include "core/palette.hpp"
 #include "core/sprites.hpp"
