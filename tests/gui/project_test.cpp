@@ -87,16 +87,18 @@ TEST_F(FileMenu, NewLoadOpenAndDropShowWhatTheFilesHoldOrReport) {
                    "[picture]\nfile=" +
                    file_uri(dir / "welcome.pet") + "\n");
     write_file(dir / "bad.ini", "no key file\n");
+    write_file(dir / "notes.ini", "[notes]\n"); // a key file, but no project: taken for sprites
     // Missing files are looked for beside the project too.
     write_file(dir / "gone.ini", std::string("[picture]\nfile=file:///nowhere/gone.koa\n[sprites]\n"
                                              "file=file:///nowhere/gone.prg\ncolor_indexes=1;\n"
                                              "mc_flags=false;\n"));
     GtkAdjustment *rows = gtk_range_get_adjustment(GTK_RANGE(widget("vscrollbar_sprites")));
     std::string transcript;
-    for (const char *action : {"new yes", "F2 welcome.pet", "save", "new no", "F3 b.prg",
-                               "attributes sprite_pad", "F3 a.prg", "F1 hand.ini", "save as.ini",
-                               "F1 as.ini", "F4 a.prg=b.prg", "F4 a.prg=", "drop gone.ini",
-                               "drop b.prg castle.koa", "F1 bad.ini", "F2 hand.ini", "new yes"}) {
+    for (const char *action :
+         {"new yes", "F2 welcome.pet", "save", "new no", "F3 b.prg", "attributes sprite_pad",
+          "F3 a.prg", "F1 hand.ini", "save as.ini", "F1 as.ini", "F4 a.prg=b.prg",
+          "F4 a.prg=", "drop gone.ini", "drop b.prg castle.koa", "save", "drop notes.ini",
+          "F1 bad.ini", "F2 hand.ini", "new yes"}) {
         std::istringstream words(action);
         std::string verb, name;
         words >> verb;
