@@ -45,7 +45,7 @@ class Exports : public EditorTest {
         set_path(&options_export_png_dir_string, out);
         set_path(&options_export_dir_string, out);
         // The example projects beside their files (they name folders of another machine).
-        fs::copy(fs::path(SIDEWELL_SOURCE_DIR) / "examples", dir);
+        fs::copy(example_path(""), dir);
         g_setenv("PATH", path(false).c_str(), TRUE);
     }
     void TearDown() override {

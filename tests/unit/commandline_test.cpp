@@ -23,9 +23,7 @@ std::string printed;
 class CommandLine : public ::testing::Test {
   protected:
     void SetUp() override {
-        for (const auto &entry :
-             fs::directory_iterator(fs::path(__FILE__).parent_path() / "../../examples"))
-            fs::copy_file(entry.path(), dir / entry.path().filename());
+        fs::copy(example_path(""), dir);
         old_path = g_getenv("PATH");
         g_setenv("PATH", dir.c_str(), TRUE);
         printed_errors.clear();
