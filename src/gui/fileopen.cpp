@@ -24,7 +24,8 @@ struct FilterEntry {
 // people write them.
 constexpr std::array picture_patterns{"*.a64", "*.blp", "*.pi", "*.koa", "*.kla", "*.vid", "*.pet"};
 constexpr std::array prg_patterns{"*.PRG", "*.Prg", "*.prg"};
-constexpr std::array sprite_patterns{"*.PRG", "*.Prg", "*.prg", "*.PMAP", "*.Pmap", "*.pmap"};
+constexpr std::array sprite_patterns{"*.PRG", "*.Prg", "*.prg", "*.PMAP", "*.Pmap", "*.pmap",
+                                     "*.SPR", "*.Spr", "*.spr", "*.SPD",  "*.Spd",  "*.spd"};
 constexpr std::array project_patterns{"*.INI", "*.Ini", "*.ini"};
 constexpr std::array png_patterns{"*.PNG", "*.Png", "*.png"};
 constexpr std::array all_patterns{"*"};
@@ -36,7 +37,7 @@ constexpr std::array picture_filters{
     all_files,
 };
 constexpr std::array sprite_filters{
-    FilterEntry{"  Supported sprite files (.prg;.pmap) ", sprite_patterns},
+    FilterEntry{"  Supported sprite files (.prg;.pmap;.spr;.spd) ", sprite_patterns},
     all_files,
 };
 constexpr std::array project_filters{
