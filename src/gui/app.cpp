@@ -9,6 +9,7 @@
 #include "gui/colorpickers.hpp"
 #include "gui/controls.hpp"
 #include "gui/exports.hpp"
+#include "gui/file_follow.hpp"
 #include "gui/fileopen.hpp"
 #include "gui/painting.hpp"
 #include "gui/project_commands.hpp"
@@ -122,6 +123,7 @@ void on_window_main_drag_data_received(GtkWidget *, GdkDragContext *, gint, gint
 }
 
 void cleanup_before_quitting() {
+    file_follow_stop();
     release(pixbuf_picture, unref_pixbuf);
     release(pixbuf_sprites, unref_pixbuf);
     release(surface_palette, cairo_surface_destroy);

@@ -182,6 +182,10 @@ void controls_adjust_from_options() {
     if (options_reencode_graphics == 1) {
         activate_menu_item("menuitem_reencode_graphics");
     }
+    // This one starts checked.
+    if (options_follow_files != 1) {
+        activate_menu_item("menuitem_follow_files");
+    }
     if (options_window_position != nullptr) {
         gtk_window_move(GTK_WINDOW(window_main), options_window_position[0],
                         options_window_position[1]);

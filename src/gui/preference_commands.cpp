@@ -3,6 +3,7 @@
 #include "core/glib_ptr.hpp"
 #include "core/options.hpp"
 #include "gui/app.hpp"
+#include "gui/file_follow.hpp"
 #include "gui/painting.hpp"
 #include "gui/project_commands.hpp"
 #include "gui/support.hpp"
@@ -126,4 +127,10 @@ void on_menuitem_sprite_attribute_byte_format_sprite_pad_activate(GtkMenuItem *,
 void on_menuitem_reencode_graphics_activate(GtkMenuItem *menuitem, gpointer) {
     options_reencode_graphics = gtk_check_menu_item_get_active(GTK_CHECK_MENU_ITEM(menuitem));
     options_save_to_file();
+}
+
+void on_menuitem_follow_files_activate(GtkMenuItem *menuitem, gpointer) {
+    options_follow_files = gtk_check_menu_item_get_active(GTK_CHECK_MENU_ITEM(menuitem));
+    options_save_to_file();
+    file_follow_sync();
 }

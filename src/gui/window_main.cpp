@@ -130,6 +130,14 @@ constexpr MenuEntry preferences_menu[] = {
      no_mods,
      false,
      {}},
+    {"menuitem_follow_files",
+     ItemKind::check,
+     "_Follow files on disk",
+     nullptr,
+     0,
+     no_mods,
+     true,
+     {}},
 };
 
 constexpr MenuEntry help_menu[] = {
@@ -171,6 +179,8 @@ constexpr Tooltip tooltips_table[] = {
     {"menuitem_reencode_graphics", "If enabled, upon exporting a project to an executable, graphic "
                                    "data for MC pictures is re-encoded so that they might compress "
                                    "better"},
+    {"menuitem_follow_files", "If enabled, the picture, sprite and project files are reloaded "
+                              "when another program changes them"},
     {"drawingarea_left_border", sprite_area_tip},
     {"drawingarea_right_border", sprite_area_tip},
     {"drawingarea_sprites", sprite_area_tip},
@@ -239,6 +249,7 @@ const SignalConnection signal_connections[] = {
     {"menuitem_sprite_attribute_byte_format_sprite_pad", "activate",
      G_CALLBACK(on_menuitem_sprite_attribute_byte_format_sprite_pad_activate)},
     {"menuitem_reencode_graphics", "activate", G_CALLBACK(on_menuitem_reencode_graphics_activate)},
+    {"menuitem_follow_files", "activate", G_CALLBACK(on_menuitem_follow_files_activate)},
     {"menuitem_about", "activate", G_CALLBACK(on_menuitem_about_activate)},
     {"drawingarea_left_border", "configure_event",
      G_CALLBACK(on_drawingarea_left_border_configure_event)},

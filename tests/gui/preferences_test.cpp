@@ -65,7 +65,8 @@ TEST_F(EditorTest, PreferenceCommandsRedrawWriteTheFileAndComeBackAtTheNextStart
           "zoom_4x", "zoom_1x", "selection_method_alpha_adjustment", "selection_method_both",
           "selection_method_frame", "transition_flicker", "transition_none",
           "sprite_attribute_byte_format_sprite_pad", "reencode_graphics",
-          "sprite_attribute_byte_format_ignore", "reencode_graphics"}) {
+          "sprite_attribute_byte_format_ignore", "reencode_graphics", "follow_files",
+          "follow_files"}) {
         const std::string picture = example_path("welcome.pet");
         put_picture(picture);
         put_sprites(example_path("shapes.prg"));
