@@ -59,11 +59,13 @@ constexpr MenuEntry submenu(const char *name, const char *text, const char *imag
     return {name, ItemKind::submenu, text, image, 0, no_mods, false, entries};
 }
 
+constexpr auto control_shift = static_cast<GdkModifierType>(GDK_CONTROL_MASK | GDK_SHIFT_MASK);
+
 constexpr MenuEntry file_menu[] = {
-    item("menuitem_new_project", "New project", "gtk-new"),
-    item("menuitem_open_project", "_Open project...", "gtk-open", GDK_F1),
-    item("menuitem_save_project", "Save project", "gtk-save"),
-    item("menuitem_save_project_as", "Save project _as...", "gtk-save-as"),
+    item("menuitem_new_project", "New project", "gtk-new", GDK_n, GDK_CONTROL_MASK),
+    item("menuitem_open_project", "_Open project...", "gtk-open", GDK_o, GDK_CONTROL_MASK),
+    item("menuitem_save_project", "Save project", "gtk-save", GDK_s, GDK_CONTROL_MASK),
+    item("menuitem_save_project_as", "Save project _as...", "gtk-save-as", GDK_s, control_shift),
     separator("separator1"),
     item("menuitem_load_picture", "Load _picture...", "gtk-open", GDK_F2),
     item("menuitem_load_sprites", "Load _sprites...", "gtk-open", GDK_F3),
@@ -77,7 +79,15 @@ constexpr MenuEntry file_menu[] = {
     stock_item("menuitem_quit", "gtk-quit"),
 };
 
-constexpr auto control_shift = static_cast<GdkModifierType>(GDK_CONTROL_MASK | GDK_SHIFT_MASK);
+struct ExtraKey {
+    const char *item;
+    guint key;
+    GdkModifierType mods;
+};
+constexpr ExtraKey extra_keys[] = {
+    {"menuitem_redo", GDK_y, GDK_CONTROL_MASK},
+    {"menuitem_open_project", GDK_F1, no_mods},
+};
 
 constexpr MenuEntry edit_menu[] = {
     item("menuitem_undo", "_Undo", "gtk-undo", GDK_z, GDK_CONTROL_MASK),
@@ -211,6 +221,7 @@ struct SignalConnection {
 
 const SignalConnection signal_connections[] = {
     {"window_main", "delete_event", G_CALLBACK(on_window_main_delete_event)},
+    {"window_main", "key_press_event", G_CALLBACK(on_window_main_key_press_event)},
     {"menuitem_new_project", "activate", G_CALLBACK(on_menuitem_new_project_activate)},
     {"menuitem_open_project", "activate", G_CALLBACK(on_menuitem_open_project_activate)},
     {"menuitem_save_project", "activate", G_CALLBACK(on_menuitem_save_project_activate)},
@@ -638,9 +649,11 @@ GtkWidget *create_window_main() {
 
     apply_tooltips(b, tooltips);
     connect_signals(b);
-    // Redo answers Ctrl+Y as well; the menu shows only Ctrl+Shift+Z.
-    gtk_widget_add_accelerator(b.find("menuitem_redo"), "activate", b.accel_group, GDK_y,
-                               GDK_CONTROL_MASK, static_cast<GtkAccelFlags>(0));
+    // Keys that work beside those the menus show: Ctrl+Y redoes, F1 opens a project.
+    for (const auto &[name, key, mods] : extra_keys) {
+        gtk_widget_add_accelerator(b.find(name), "activate", b.accel_group, key, mods,
+                                   static_cast<GtkAccelFlags>(0));
+    }
     // Files dropped from a file manager arrive as a list of URIs.
     static const GtkTargetEntry uri_list[] = {{const_cast<gchar *>("text/uri-list"), 0, 0}};
     gtk_drag_dest_set(b.window, GTK_DEST_DEFAULT_ALL, uri_list, G_N_ELEMENTS(uri_list),
