@@ -66,16 +66,21 @@ bool app_start(int *argc, char ***argv) {
         return false;
     }
     fileopen_forget_filters();
-    window_main = create_window_main();
-    // Showing realises the drawing areas: their first configure events record them and create
-    // the off-screen images that applying the preferences below repaints.
-    gtk_widget_show(window_main);
-    g_signal_connect(window_main, "destroy", G_CALLBACK(gtk_main_quit), nullptr);
     sprites_module_init();
     c64pixbufs_module_init();
     options_set_position_source(window_main_position);
     options_module_init();
-    controls_adjust_from_options();
+    // The saved preferences apply once: the menus are built showing them, and the areas take the
+    // saved zoom before showing realises them, so their first configure events build every
+    // off-screen image in the saved palette and size.
+    window_main = create_window_main();
+    set_zoom_level();
+    if (options_window_position != nullptr) {
+        gtk_window_move(GTK_WINDOW(window_main), options_window_position[0],
+                        options_window_position[1]);
+    }
+    gtk_widget_show(window_main);
+    g_signal_connect(window_main, "destroy", G_CALLBACK(gtk_main_quit), nullptr);
     on_menuitem_file_activate(nullptr, nullptr);
     return true;
 }
