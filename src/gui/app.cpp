@@ -1,6 +1,5 @@
 #include "gui/app.hpp"
 
-#include "core/c64pixbufs.hpp"
 #include "core/commandline.hpp"
 #include "core/glib_ptr.hpp"
 #include "core/i18n.hpp"
@@ -54,6 +53,29 @@ void unref_pixbuf(GdkPixbuf *pixbuf) {
     g_object_unref(pixbuf);
 }
 
+// The icon theme that menu images come from costs more to load than the rest of the first frame,
+// so the images appear right after it: they are off until the window has been painted once.
+gboolean show_menu_images(gpointer) {
+    g_object_set(gtk_settings_get_default(), "gtk-menu-images", TRUE, nullptr);
+    return G_SOURCE_REMOVE;
+}
+
+gboolean on_first_expose(GtkWidget *window, GdkEventExpose *, gpointer) {
+    g_signal_handlers_disconnect_by_func(window, reinterpret_cast<gpointer>(on_first_expose),
+                                         nullptr);
+    g_idle_add(show_menu_images, nullptr);
+    return FALSE;
+}
+
+void defer_menu_images() {
+    gboolean shown = FALSE;
+    g_object_get(gtk_settings_get_default(), "gtk-menu-images", &shown, nullptr);
+    if (shown) {
+        g_object_set(gtk_settings_get_default(), "gtk-menu-images", FALSE, nullptr);
+        g_signal_connect_after(window_main, "expose-event", G_CALLBACK(on_first_expose), nullptr);
+    }
+}
+
 } // namespace
 
 GtkWidget *app_lookup_widget(const char *name) {
@@ -67,13 +89,13 @@ bool app_start(int *argc, char ***argv) {
     }
     fileopen_forget_filters();
     sprites_module_init();
-    c64pixbufs_module_init();
     options_set_position_source(window_main_position);
     options_module_init();
     // The saved preferences apply once: the menus are built showing them, and the areas take the
     // saved zoom before showing realises them, so their first configure events build every
     // off-screen image in the saved palette and size.
     window_main = create_window_main();
+    defer_menu_images();
     set_zoom_level();
     if (options_window_position != nullptr) {
         gtk_window_move(GTK_WINDOW(window_main), options_window_position[0],

@@ -598,9 +598,10 @@ void build_sprite_column(WindowBuilder &b, GtkWidget *hbox_topmost) {
     build_title_label(b, frame, "label_sprite_colors", "Sprite colors");
 }
 
-void apply_tooltips(const WindowBuilder &b, GtkTooltips *tooltips) {
+// GTK's own tooltips make their window only when one is first shown.
+void apply_tooltips(const WindowBuilder &b) {
     for (const Tooltip &tip : tooltips_table) {
-        gtk_tooltips_set_tip(tooltips, b.find(tip.widget), tr(tip.text), nullptr);
+        gtk_widget_set_tooltip_text(b.find(tip.widget), tr(tip.text));
     }
 }
 
@@ -641,7 +642,6 @@ void connect_signals(const WindowBuilder &b) {
 GtkWidget *create_window_main() {
     WindowBuilder b;
     b.accel_group = gtk_accel_group_new();
-    GtkTooltips *tooltips = gtk_tooltips_new();
 
     b.window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
     gtk_window_set_title(GTK_WINDOW(b.window), tr("C64 Sidewell"));
@@ -665,7 +665,7 @@ GtkWidget *create_window_main() {
     pack(vbox_topmost, statusbar, FALSE, FALSE);
     gtk_statusbar_set_has_resize_grip(GTK_STATUSBAR(statusbar), FALSE);
 
-    apply_tooltips(b, tooltips);
+    apply_tooltips(b);
     show_preferences(b);
     connect_signals(b);
     // Keys that work beside those the menus show: Ctrl+Y redoes, F1 opens a project.
@@ -685,7 +685,6 @@ GtkWidget *create_window_main() {
             hookup_object(b.window, widget, name.c_str());
         }
     }
-    hookup_object_no_ref(b.window, tooltips, "tooltips");
 
     gtk_window_add_accel_group(GTK_WINDOW(b.window), b.accel_group);
     g_object_unref(b.accel_group);
