@@ -3,6 +3,7 @@
 #include "core/c64pixbufs.hpp"
 #include "core/glib_ptr.hpp"
 #include "core/pixbufs.hpp"
+#include "core/pngreader.hpp"
 
 #include <algorithm>
 #include <array>
@@ -139,6 +140,44 @@ void store_picture(const PictureLayout &layout, FileBytes file, PictureData &pic
     picture.format = layout.format;
 }
 
+void select_case(std::uint8_t charset) {
+    c64pixbuf_set_case(charset == 0 ? 1 : 0);
+}
+
+// A PNG drawn in a paint program: converted to C64 data, then rendered from that data, so the
+// preview shows what the C64 will show.
+gboolean decode_png(FileBytes file, GdkPixbuf **pixbuf, PictureData *picture, GError **error) {
+    PngreaderImage image;
+    if (!pngreader_read_bytes(file, &image, error)) {
+        return FALSE;
+    }
+    const PictureData &converted = image.picture;
+    const bool petscii = converted.format == picture_format_petscii;
+    if (picture != nullptr) {
+        if (!petscii) {
+            std::copy_n(converted.bitmap, picture_bitmap_size, picture->bitmap);
+        }
+        std::copy_n(converted.screen_ram, picture_cell_count, picture->screen_ram);
+        std::copy_n(converted.color_ram, picture_cell_count, picture->color_ram);
+        picture->background_color = converted.background_color;
+        picture->charset = converted.charset;
+        picture->format = converted.format;
+        pngreader_picture_offences = image.picture_offences;
+    }
+    if (petscii) {
+        select_case(converted.charset);
+    }
+    PixbufPtr rendered(pixbufs_new_from_hires_opaque(
+        petscii ? nullptr : converted.bitmap, converted.screen_ram, converted.color_ram,
+        converted.background_color, screen_columns, screen_rows));
+    if (!rendered) {
+        g_set_error_literal(error, G_FILE_ERROR, G_FILE_ERROR_FAILED, "Could not create pixbuf");
+        return FALSE;
+    }
+    *pixbuf = rendered.release();
+    return TRUE;
+}
+
 } // namespace
 
 gboolean hiresdecoder_decode_hires_screen_file(const gchar *utf8_path, int format,
@@ -158,6 +197,10 @@ gboolean hiresdecoder_decode_hires_screen_file(const gchar *utf8_path, int forma
     }
     const GCharPtr contents(raw_contents);
     const FileBytes file(reinterpret_cast<const std::uint8_t *>(raw_contents), length);
+    // Recognised by content, whatever the file's name.
+    if (format == picture_format_none && pngreader_has_signature(file)) {
+        return decode_png(file, pixbuf, picture, error);
+    }
 
     const PictureLayout *layout = choose_layout(file, format, error);
     if (layout == nullptr) {
@@ -165,10 +208,11 @@ gboolean hiresdecoder_decode_hires_screen_file(const gchar *utf8_path, int forma
     }
     if (picture != nullptr) {
         store_picture(*layout, file, *picture);
+        pngreader_picture_offences.clear();
     }
     // The character set byte picks the ROM set the C64 would show, preview or not.
     if (layout->charset != absent) {
-        c64pixbuf_set_case(file[layout->charset] == 0 ? 1 : 0);
+        select_case(file[layout->charset]);
     }
     PixbufPtr image(pixbufs_new_from_hires_opaque(
         part(file, layout->bitmap), part(file, layout->screen), part(file, layout->colour),

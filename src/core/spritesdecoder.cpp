@@ -1,6 +1,7 @@
 #include "core/spritesdecoder.hpp"
 
 #include "core/glib_ptr.hpp"
+#include "core/pngreader.hpp"
 #include "core/sprites.hpp"
 
 #include <algorithm>
@@ -19,6 +20,35 @@ void set_failure(GError **error, const char *message) {
     g_set_error_literal(error, G_FILE_ERROR, G_FILE_ERROR_FAILED, message);
 }
 
+// The border sprites of a PNG frame. They carry their colours as Sprite Pad attribute bytes do,
+// one flag per sprite, and the shared multicolours besides.
+int decode_png(std::span<const std::uint8_t> file, int initialise, GError **error) {
+    PngreaderImage image;
+    if (!pngreader_read_bytes(file, &image, error))
+        return 0;
+    if (!image.has_sprites) {
+        set_failure(error, "A 320×200 image holds no sprites: only a 416×272 frame has the side "
+                           "borders");
+        return 0;
+    }
+    sprites_set_array_size(sprites_border_count);
+    for (unsigned k = 0; k < sprites_border_count; k++) {
+        const PngreaderSprite &sprite = image.sprites[k];
+        if (initialise == 1) {
+            sprites_init_at_index(k);
+            sprites_set_multicolor_at_index(k, sprite.multicolor ? 1 : 0);
+            sprites_set_color_at_index(k, sprite.colour);
+        }
+        sprites_set_data_at_index(k, sprite.data.data());
+    }
+    if (initialise == 1) {
+        sprites_set_multicolor0(image.multicolor0);
+        sprites_set_multicolor1(image.multicolor1);
+    }
+    pngreader_sprite_offences = image.sprite_offences;
+    return 1;
+}
+
 } // namespace
 
 int spritesdecoder_decode_sprites_file(const gchar *utf8_path, int attribute_byte_format,
@@ -31,6 +61,9 @@ int spritesdecoder_decode_sprites_file(const gchar *utf8_path, int attribute_byt
     if (!g_file_get_contents(filename.get(), &raw, &length, error))
         return 0;
     const GCharPtr contents{raw};
+    const std::span<const std::uint8_t> bytes{reinterpret_cast<const std::uint8_t *>(raw), length};
+    if (pngreader_has_signature(bytes))
+        return decode_png(bytes, initialise, error);
 
     // At least one whole slot and nothing after the last one.
     if (length < load_address_size + sprite_slot_size ||
@@ -45,9 +78,7 @@ int spritesdecoder_decode_sprites_file(const gchar *utf8_path, int attribute_byt
         return 0;
     }
 
-    const std::span<const std::uint8_t> slots{reinterpret_cast<const std::uint8_t *>(raw) +
-                                                  load_address_size,
-                                              length - load_address_size};
+    const std::span<const std::uint8_t> slots = bytes.subspan(load_address_size);
     const auto slot = [&](unsigned k) { return slots.subspan(sprite_slot_size * k); };
     // One multicolour setting for the whole file, as the editor has one check button for it.
     const std::int32_t multicolor = (slot(0)[attribute_offset] & attribute_multicolor_bit) ? 1 : 0;
@@ -64,5 +95,6 @@ int spritesdecoder_decode_sprites_file(const gchar *utf8_path, int attribute_byt
         }
         sprites_set_data_at_index(k, slot(k).data());
     }
+    pngreader_sprite_offences.clear();
     return 1;
 }
