@@ -224,3 +224,32 @@ gboolean hiresdecoder_decode_hires_screen_file(const gchar *utf8_path, int forma
     *pixbuf = image.release();
     return TRUE;
 }
+
+std::vector<std::uint8_t> hiresdecoder_build_picture_file(const PictureData &picture,
+                                                          std::uint8_t border_color) {
+    const int format =
+        picture_format_is_multicolor(picture.format) ? picture_format_koala : picture.format;
+    const PictureLayout *layout = layout_of_format(format);
+    if (layout == nullptr) {
+        return {};
+    }
+    std::vector<std::uint8_t> file(layout->file_size);
+    const std::uint16_t load_address = layout->load_addresses.front();
+    file[0] = static_cast<std::uint8_t>(load_address);
+    file[1] = static_cast<std::uint8_t>(load_address >> 8);
+    if (layout->bitmap != absent) {
+        std::copy_n(picture.bitmap, picture_bitmap_size, file.begin() + layout->bitmap);
+    }
+    std::copy_n(picture.screen_ram, picture_cell_count, file.begin() + layout->screen);
+    std::copy_n(picture.color_ram, picture_cell_count, file.begin() + layout->colour);
+    file[layout->background] = picture.background_color;
+    if (layout->border != absent) {
+        file[layout->border] = picture.border_color >= 0
+                                   ? static_cast<std::uint8_t>(picture.border_color)
+                                   : border_color;
+    }
+    if (layout->charset != absent) {
+        file[layout->charset] = picture.charset;
+    }
+    return file;
+}

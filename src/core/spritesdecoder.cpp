@@ -15,6 +15,9 @@ constexpr gsize load_address_size = 2;
 constexpr gsize attribute_offset = sprite_data_size;
 constexpr std::uint8_t attribute_multicolor_bit = 0x80;
 constexpr std::uint8_t attribute_colour_mask = 0x0f;
+// Written files load at $2000: in the VIC's first bank, clear of its character ROM image at
+// $1000-$1FFF, so a C64 sprite editor can show them where they land.
+constexpr std::uint16_t written_load_address = 0x2000;
 
 void set_failure(GError **error, const char *message) {
     g_set_error_literal(error, G_FILE_ERROR, G_FILE_ERROR_FAILED, message);
@@ -97,4 +100,21 @@ int spritesdecoder_decode_sprites_file(const gchar *utf8_path, int attribute_byt
     }
     pngreader_sprite_offences.clear();
     return 1;
+}
+
+std::vector<std::uint8_t> spritesdecoder_build_sprites_file() {
+    const unsigned count = sprites_get_array_size();
+    std::vector<std::uint8_t> file(load_address_size + sprite_slot_size * count);
+    file[0] = static_cast<std::uint8_t>(written_load_address);
+    file[1] = static_cast<std::uint8_t>(written_load_address >> 8);
+    for (unsigned k = 0; k < count; k++) {
+        const SpriteRecord *record = sprites_get_record_at_index(k);
+        const auto slot =
+            file.begin() + static_cast<std::ptrdiff_t>(load_address_size + sprite_slot_size * k);
+        std::copy_n(record->data, sprite_data_size, slot);
+        slot[attribute_offset] =
+            static_cast<std::uint8_t>((record->multicolor == 1 ? attribute_multicolor_bit : 0) |
+                                      (record->color & attribute_colour_mask));
+    }
+    return file;
 }
