@@ -20,23 +20,26 @@ struct FilterEntry {
     std::span<const char *const> patterns;
 };
 
-// Picture formats are offered in lower case only; the other extensions in the three ways
-// people write them.
-constexpr std::array picture_patterns{"*.a64", "*.blp", "*.pi", "*.koa", "*.kla", "*.vid", "*.pet"};
+// C64 picture formats are offered in lower case only; PNG and the other extensions in the three
+// ways people write them.
+constexpr std::array picture_patterns{"*.a64", "*.blp", "*.pi",  "*.koa", "*.kla",
+                                      "*.vid", "*.pet", "*.png", "*.PNG", "*.Png"};
 constexpr std::array prg_patterns{"*.PRG", "*.Prg", "*.prg"};
-constexpr std::array sprite_patterns{"*.PRG", "*.Prg", "*.prg", "*.PMAP", "*.Pmap", "*.pmap"};
+constexpr std::array sprite_patterns{"*.PRG",  "*.Prg", "*.prg", "*.PMAP", "*.Pmap",
+                                     "*.pmap", "*.PNG", "*.Png", "*.png"};
 constexpr std::array project_patterns{"*.INI", "*.Ini", "*.ini"};
 constexpr std::array png_patterns{"*.PNG", "*.Png", "*.png"};
 constexpr std::array all_patterns{"*"};
 
 constexpr FilterEntry all_files{"  All files (*) ", all_patterns};
 constexpr std::array picture_filters{
-    FilterEntry{"  Supported image files (.a64;.blp;.pi;.koa;.kla;.vid;.pet) ", picture_patterns},
+    FilterEntry{"  Supported image files (.a64;.blp;.pi;.koa;.kla;.vid;.pet;.png) ",
+                picture_patterns},
     FilterEntry{"  Image files as non-executable PRG files (.prg) ", prg_patterns},
     all_files,
 };
 constexpr std::array sprite_filters{
-    FilterEntry{"  Supported sprite files (.prg;.pmap) ", sprite_patterns},
+    FilterEntry{"  Supported sprite files (.prg;.pmap;.png) ", sprite_patterns},
     all_files,
 };
 constexpr std::array project_filters{
