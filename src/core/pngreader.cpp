@@ -639,8 +639,11 @@ bool check_fill(std::span<const std::uint8_t> frame, std::uint8_t background, in
 
 std::string colour_list(std::span<const std::uint8_t> colours) {
     std::string text;
-    for (const std::uint8_t c : colours)
-        text += (text.empty() ? "" : ", ") + std::string(palette_get_colour_name(c));
+    for (const std::uint8_t c : colours) {
+        if (!text.empty())
+            text += ", ";
+        text += palette_get_colour_name(c);
+    }
     return text;
 }
 
@@ -822,8 +825,10 @@ std::string pngreader_describe_offences(std::span<const PngreaderOffence> pictur
     std::size_t shown = 0;
     for (const auto list : {picture, sprites})
         for (const PngreaderOffence &offence : list)
-            if (shown++ < listed)
-                text += "\n" + pngreader_describe_offence(offence);
+            if (shown++ < listed) {
+                text += '\n';
+                text += pngreader_describe_offence(offence);
+            }
     if (total > listed)
         text += printf_text("\n… and %u more", static_cast<unsigned>(total - listed));
     return text;
