@@ -649,6 +649,28 @@ std::string colour_list(std::span<const std::uint8_t> colours) {
 
 } // namespace
 
+std::vector<SpriteviewsRect> pngreader_get_cell_outlines(int zoom) {
+    // Stroked like the selection frames: one pixel on the outermost pixels of the cell.
+    std::vector<SpriteviewsRect> outlines;
+    for (const PngreaderOffence &offence : pngreader_picture_offences)
+        outlines.push_back({offence.column * cell_pixels * zoom + 1,
+                            offence.row * cell_pixels * zoom + 1, cell_pixels * zoom - 1,
+                            cell_pixels * zoom - 1});
+    return outlines;
+}
+
+std::vector<SpriteviewsRect> pngreader_get_slot_outlines(SpriteviewsSide side, int zoom) {
+    std::vector<SpriteviewsRect> outlines;
+    for (const PngreaderOffence &offence : pngreader_sprite_offences) {
+        const auto index = static_cast<unsigned>(offence.column);
+        if (spriteviews_get_side_of_index(index) != side)
+            continue;
+        const SpriteviewsRect slot = spriteviews_get_border_slot(index);
+        outlines.push_back(spriteviews_get_frame_rect(slot.x, slot.y, zoom));
+    }
+    return outlines;
+}
+
 bool pngreader_has_signature(std::span<const std::uint8_t> bytes) {
     return bytes.size() >= png_signature.size() &&
            std::equal(png_signature.begin(), png_signature.end(), bytes.begin());

@@ -5,6 +5,7 @@
 
 #include "core/hiresdecoder.hpp"
 #include "core/sprites.hpp"
+#include "core/spriteviews.hpp"
 
 #include <gdk-pixbuf/gdk-pixbuf.h>
 #include <glib.h>
@@ -52,6 +53,11 @@ struct PngreaderImage {
 // picture or sprite file empties them. The window outlines them until the next load.
 extern std::vector<PngreaderOffence> pngreader_picture_offences;
 extern std::vector<PngreaderOffence> pngreader_sprite_offences;
+
+// Where the window outlines those offences at the given zoom: cells in the picture area's
+// coordinates, sprite slots in their border area's.
+std::vector<SpriteviewsRect> pngreader_get_cell_outlines(int zoom);
+std::vector<SpriteviewsRect> pngreader_get_slot_outlines(SpriteviewsSide side, int zoom);
 
 bool pngreader_has_signature(std::span<const std::uint8_t> bytes);
 // A PNG whose header gives the size of a whole frame (at any accepted scale).

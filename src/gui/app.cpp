@@ -96,10 +96,11 @@ void app_open_files(gchar **filenames) {
             project_commands_open_project(utf8.get());
             break;
         case CommandlineFileKind::picture:
-            project_commands_load_picture(utf8.get());
             // A PNG frame holds the border sprites too.
             if (pngreader_is_frame_file(utf8.get())) {
-                load_sprites_keeping_old(utf8.get());
+                project_commands_load_frame(utf8.get());
+            } else {
+                project_commands_load_picture(utf8.get());
             }
             break;
         case CommandlineFileKind::sprites:

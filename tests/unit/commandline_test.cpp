@@ -143,7 +143,7 @@ TEST_F(CommandLine, FilesAreKnownByWhatTheyHold) {
     fs::copy_file(dir / "sunset.koa", dir / "picture.ini");
     std::ofstream(dir / "notes.ini") << "[notes]\nabout=nothing\n";
     std::ofstream(dir / "only.ini") << "[sprites]\nfile=(NULL)\n";
-    write_png(temp, "frame.ini", 416, 272, [](int, int) { return pepto(6); });
+    write_png(temp.file("frame.ini"), 416, 272, [](int, int) { return pepto(6); });
     for (const auto &[file, kind] : {std::pair{"only.ini", CommandlineFileKind::project},
                                      std::pair{"picture.ini", CommandlineFileKind::picture},
                                      std::pair{"frame.ini", CommandlineFileKind::picture},
@@ -186,7 +186,7 @@ TEST_F(CommandLine, PngFrameIsReleasedAndSavedAsC64Files) {
 // A drawing that breaks the C64's rules is listed and nothing is written, unless the nearest
 // fit is asked for.
 TEST_F(CommandLine, BrokenRulesAreListedUnlessBestFitIsAsked) {
-    const std::string frame = write_png(temp, "rules.png", 416, 272,
+    const std::string frame = write_png(temp.file("rules.png"), 416, 272,
                                         [](int x, int y) { return offending_frame(x, y, false); });
     EXPECT_EQ(run({"-p", "out.png", frame}), commandline_status_failed);
     EXPECT_EQ(

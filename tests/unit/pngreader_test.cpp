@@ -186,15 +186,15 @@ TEST_F(FreshState, RefusedImagesNameWhatIsWrong) {
     const TempDir dir;
     for (const Refusal &refusal : refusals) {
         SCOPED_TRACE(refusal.name);
-        const std::string path = write_png(dir, std::string(refusal.name) + ".png", refusal.width,
-                                           refusal.height, refusal.paint);
+        const std::string path = write_png(dir.file(std::string(refusal.name) + ".png"),
+                                           refusal.width, refusal.height, refusal.paint);
         EXPECT_EQ(picture_error(path), refusal.message);
         GError *error = nullptr;
         EXPECT_EQ(spritesdecoder_decode_sprites_file(path.c_str(), 0, 1, &error), 0);
         EXPECT_EQ(GErrorPtr(error)->message, refusal.message);
     }
     // The picture alone is a picture, but no sprite file.
-    const std::string picture = write_png(dir, "picture.png", 320, 200, blue);
+    const std::string picture = write_png(dir.file("picture.png"), 320, 200, blue);
     GError *error = nullptr;
     EXPECT_EQ(spritesdecoder_decode_sprites_file(picture.c_str(), 0, 1, &error), 0);
     EXPECT_STREQ(GErrorPtr(error)->message,
@@ -234,7 +234,7 @@ TEST_F(FreshState, DimmedExportIsRefusedWithTheReason) {
 // the background. Both places are listed.
 TEST_F(FreshState, OffendingDrawingLoadsTheNearestFitAndListsThePlaces) {
     const TempDir dir;
-    const std::string frame = write_png(dir, "rules.png", 416, 272,
+    const std::string frame = write_png(dir.file("rules.png"), 416, 272,
                                         [](int x, int y) { return offending_frame(x, y, false); });
     const PixbufPtr imported = load(frame, frame);
     export_png(dir, "fitted.png", imported.get());
