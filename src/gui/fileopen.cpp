@@ -29,6 +29,7 @@ constexpr std::array sprite_patterns{"*.PRG",  "*.Prg", "*.prg", "*.PMAP", "*.Pm
                                      "*.pmap", "*.PNG", "*.Png", "*.png"};
 constexpr std::array project_patterns{"*.INI", "*.Ini", "*.ini"};
 constexpr std::array png_patterns{"*.PNG", "*.Png", "*.png"};
+constexpr std::array c64_picture_patterns{"*.koa", "*.kla", "*.pet"};
 constexpr std::array all_patterns{"*"};
 
 constexpr FilterEntry all_files{"  All files (*) ", all_patterns};
@@ -48,6 +49,14 @@ constexpr std::array project_filters{
 };
 constexpr std::array png_filters{
     FilterEntry{"  PNG files (.png) ", png_patterns},
+    all_files,
+};
+constexpr std::array c64_picture_filters{
+    FilterEntry{"  Koala Painter and PETSCII Vellum files (.koa;.kla;.pet) ", c64_picture_patterns},
+    all_files,
+};
+constexpr std::array c64_sprites_filters{
+    FilterEntry{"  Sprite files (.prg) ", prg_patterns},
     all_files,
 };
 constexpr std::array executable_filters{
@@ -112,6 +121,21 @@ constexpr ChooserTask executable_chooser{Template::save,
                                          executable_folder,
                                          nullptr,
                                          false};
+
+constexpr ChooserTask c64_picture_chooser{Template::save,
+                                          "Save picture as C64 file",
+                                          c64_picture_filters,
+                                          &options_picture_dir_string,
+                                          picture_folder,
+                                          nullptr,
+                                          false};
+constexpr ChooserTask c64_sprites_chooser{Template::save,
+                                          "Save sprites as C64 file",
+                                          c64_sprites_filters,
+                                          &options_sprites_dir_string,
+                                          sprites_folder,
+                                          nullptr,
+                                          false};
 
 // A dialog lives until the chooser returns, whichever way it returns.
 struct DialogDestroyer {
@@ -258,6 +282,14 @@ gboolean fileopen_save_png_file(const gchar *suggested_name, gchar **out) {
 
 gboolean fileopen_save_executable_file(const gchar *suggested_name, gchar **out) {
     return run_chooser(executable_chooser, suggested_name, out);
+}
+
+gboolean fileopen_save_c64_picture_file(const gchar *suggested_name, gchar **out) {
+    return run_chooser(c64_picture_chooser, suggested_name, out);
+}
+
+gboolean fileopen_save_c64_sprites_file(const gchar *suggested_name, gchar **out) {
+    return run_chooser(c64_sprites_chooser, suggested_name, out);
 }
 
 void fileopen_update_hires_preview_cb(GtkFileChooser *chooser, gpointer image) {
