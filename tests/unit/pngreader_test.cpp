@@ -372,4 +372,113 @@ TEST(PngReader, SharedMulticoloursLetTheMostSpritesKeepTheirColours) {
         EXPECT_EQ(pngreader_choose_multicolors(c.sprites, 6), c.expected) << c.name;
 }
 
+// A PNG of one byte a pixel written here, since GdkPixbuf writes RGB and RGBA only: colour type
+// 3 (indexed, with PLTE and, when given, tRNS) or 0 (grey), in stored deflate blocks.
+Bytes png_file(int width, int height, std::uint8_t colour_type, const Bytes &palette,
+               const Bytes &alphas, const std::function<std::uint8_t(int, int)> &pixel) {
+    const auto crc = [](const Bytes &bytes, std::size_t from) {
+        std::uint32_t c = 0xFFFFFFFF;
+        for (std::size_t i = from; i < bytes.size(); ++i) {
+            c ^= bytes[i];
+            for (int k = 0; k < 8; ++k)
+                c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1)));
+        }
+        return ~c;
+    };
+    const auto put32 = [](Bytes &bytes, std::uint32_t value) {
+        for (int shift = 24; shift >= 0; shift -= 8)
+            bytes.push_back(static_cast<std::uint8_t>(value >> shift));
+    };
+    Bytes file = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+    const auto chunk = [&](const char *type, const Bytes &data) {
+        put32(file, static_cast<std::uint32_t>(data.size()));
+        const std::size_t start = file.size();
+        file.insert(file.end(), type, type + 4);
+        file.insert(file.end(), data.begin(), data.end());
+        put32(file, crc(file, start));
+    };
+    Bytes header;
+    put32(header, static_cast<std::uint32_t>(width));
+    put32(header, static_cast<std::uint32_t>(height));
+    header.insert(header.end(), {8, colour_type, 0, 0, 0});
+    chunk("IHDR", header);
+    if (!palette.empty())
+        chunk("PLTE", palette);
+    if (!alphas.empty())
+        chunk("tRNS", alphas);
+    Bytes raw;
+    for (int y = 0; y < height; ++y) {
+        raw.push_back(0); // no filter
+        for (int x = 0; x < width; ++x)
+            raw.push_back(pixel(x, y));
+    }
+    Bytes deflated = {0x78, 0x01};
+    std::uint32_t a = 1, b = 0;
+    for (const std::uint8_t byte : raw) {
+        a = (a + byte) % 65521;
+        b = (b + a) % 65521;
+    }
+    for (std::size_t at = 0; at < raw.size(); at += 65535) {
+        const std::size_t length = std::min<std::size_t>(65535, raw.size() - at);
+        deflated.push_back(at + length == raw.size() ? 1 : 0);
+        deflated.insert(deflated.end(), {std::uint8_t(length), std::uint8_t(length >> 8),
+                                         std::uint8_t(~length), std::uint8_t(~length >> 8)});
+        deflated.insert(deflated.end(), raw.begin() + static_cast<std::ptrdiff_t>(at),
+                        raw.begin() + static_cast<std::ptrdiff_t>(at + length));
+    }
+    put32(deflated, b << 16 | a);
+    chunk("IDAT", deflated);
+    chunk("IEND", {});
+    return file;
+}
+
+// Palette-indexed and grey PNGs show the picture they hold; a transparent palette entry is
+// refused like any transparent pixel.
+TEST_F(FreshState, IndexedAndGreyImagesAreReadLikeRgb) {
+    const TempDir dir;
+    GdkPixbuf *rendered = nullptr;
+    ASSERT_TRUE(hiresdecoder_decode_hires_screen_file(example_path("sunset.koa").c_str(), 0,
+                                                      &rendered, nullptr, nullptr));
+    const PixbufPtr sunset(rendered);
+    Bytes pepto_palette;
+    for (int colour = 0; colour < 16; ++colour)
+        for (int c = 0; c < 3; ++c)
+            pepto_palette.push_back(opaque(colour)[c]);
+    const auto index_at = [&](int x, int y) {
+        return static_cast<std::uint8_t>(
+            palette_get_index_for_rgb(pixel_at(sunset.get(), x, y).data()));
+    };
+    // Pepto's greys are its black, dark grey, grey, light grey and white.
+    const std::array<std::uint8_t, 5> greys = {0x00, 0x44, 0x6C, 0x95, 0xFF};
+    const std::array<int, 5> grey_colours = {0, 11, 12, 15, 1};
+    // Black and one other grey in each cell, every pair one colour: a multicolour picture.
+    const auto grey_at = [](int x, int y) { return x / 2 % 2 == 0 ? 0 : 1 + (x / 8 + y / 8) % 4; };
+
+    const std::string indexed =
+        dir.write("indexed.png", png_file(320, 200, 3, pepto_palette, {}, index_at));
+    const std::string grey = dir.write("grey.png", png_file(320, 200, 0, {}, {}, [&](int x, int y) {
+                                           return greys[grey_at(x, y)];
+                                       }));
+    for (const auto &[path, expected] :
+         {std::pair<std::string, std::function<Rgba(int, int)>>{
+              indexed, [&](int x, int y) { return pixel_at(sunset.get(), x, y); }},
+          {grey, [&](int x, int y) { return opaque(grey_colours[grey_at(x, y)]); }}}) {
+        GdkPixbuf *image = nullptr;
+        GError *error = nullptr;
+        ASSERT_TRUE(
+            hiresdecoder_decode_hires_screen_file(path.c_str(), 0, &image, &picture_data, &error))
+            << GErrorPtr(error)->message;
+        const PixbufPtr owned(image);
+        EXPECT_EQ(picture_data.format, picture_format_koala);
+        EXPECT_TRUE(same_image(image, 320, 200, expected)) << path;
+    }
+    const std::string clear =
+        dir.write("clear.png", png_file(320, 200, 3, pepto_palette, {255, 0}, [](int x, int y) {
+                      return static_cast<std::uint8_t>(x == 7 && y == 3 ? 1 : 0);
+                  }));
+    EXPECT_EQ(picture_error(clear),
+              "Pixel (7, 3) is not opaque (alpha 0): every pixel must show one of the 16 C64 "
+              "colours");
+}
+
 } // namespace
