@@ -1,5 +1,6 @@
 #pragma once
-// Sprite files: a load address followed by 64-byte slots (63 bitmap bytes and an attribute byte).
+// Sprite files: a load address followed by 64-byte slots (63 bitmap bytes and an attribute byte),
+// or SpritePad's own files (spritepad.hpp), told apart by what they hold.
 
 #include <glib.h>
 

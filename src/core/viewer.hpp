@@ -19,8 +19,11 @@ struct ViewerTemplate {
     // PETSCII only: $D018 values $14 and $24, and the low bytes of the $CFF2 store bases,
     // rewritten for the lower case character set. Unused by the multicolour viewers.
     std::array<std::uint16_t, 6> patch_lowercase_14;
-    std::array<std::uint16_t, 6> patch_lowercase_24;
-    std::array<std::uint16_t, 2> patch_lowercase_f2;
+    std::array<std::uint16_t, 7> patch_lowercase_24;
+    std::array<std::uint16_t, 3> patch_lowercase_f2;
+    // The low bytes of the last raster line of each video standard the viewer is timed for; a
+    // machine whose frame ends elsewhere sees the picture with closed borders.
+    std::uint16_t frame_last_lines;
 };
 
 extern const ViewerTemplate code_sidewell_mc;

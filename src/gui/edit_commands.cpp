@@ -47,8 +47,9 @@ void show_history() {
     controls_set_main_window_modified(history_is_modified());
 }
 
-// The multicolour switch shows the state without its handler applying it to every sprite.
-void set_multicolour_switch(bool active) {
+} // namespace
+
+void edit_commands_show_multicolour_switch(bool active) {
     GtkWidget *button = app_lookup_widget("checkbutton_sprite_multicolor");
     g_signal_handlers_block_by_func(
         button, reinterpret_cast<gpointer>(on_checkbutton_sprite_multicolor_toggled), nullptr);
@@ -57,11 +58,13 @@ void set_multicolour_switch(bool active) {
         button, reinterpret_cast<gpointer>(on_checkbutton_sprite_multicolor_toggled), nullptr);
 }
 
+namespace {
+
 void apply_state(const HistoryState &state) {
     history_set_store_state(state);
     border_color_index = state.corner;
     color_index_sprite_bit_pair_10 = state.swatch;
-    set_multicolour_switch(state.multicolour_switch);
+    edit_commands_show_multicolour_switch(state.multicolour_switch);
     for (const char *area : colour_areas) {
         gtk_widget_queue_draw(app_lookup_widget(area));
     }

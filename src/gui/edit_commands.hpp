@@ -22,6 +22,8 @@ struct EditCommandsLoading {
 // A fresh history after a project or new sprites came in; saved tells whether the project file
 // holds what is shown.
 void edit_commands_start_history(bool saved);
+// The multicolour switch shows the state without its handler applying it to every sprite.
+void edit_commands_show_multicolour_switch(bool active);
 void edit_commands_mark_saved();
 void edit_commands_mark_unsaved();
 

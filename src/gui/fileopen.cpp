@@ -26,7 +26,8 @@ constexpr std::array picture_patterns{"*.a64", "*.blp", "*.pi",  "*.koa", "*.kla
                                       "*.vid", "*.pet", "*.png", "*.PNG", "*.Png"};
 constexpr std::array prg_patterns{"*.PRG", "*.Prg", "*.prg"};
 constexpr std::array sprite_patterns{"*.PRG",  "*.Prg", "*.prg", "*.PMAP", "*.Pmap",
-                                     "*.pmap", "*.PNG", "*.Png", "*.png"};
+                                     "*.pmap", "*.SPR", "*.Spr", "*.spr",  "*.SPD",
+                                     "*.Spd",  "*.spd", "*.PNG", "*.Png",  "*.png"};
 constexpr std::array project_patterns{"*.INI", "*.Ini", "*.ini"};
 constexpr std::array png_patterns{"*.PNG", "*.Png", "*.png"};
 constexpr std::array c64_picture_patterns{"*.koa", "*.kla", "*.pet"};
@@ -40,7 +41,7 @@ constexpr std::array picture_filters{
     all_files,
 };
 constexpr std::array sprite_filters{
-    FilterEntry{"  Supported sprite files (.prg;.pmap;.png) ", sprite_patterns},
+    FilterEntry{"  Supported sprite files (.prg;.pmap;.spr;.spd;.png) ", sprite_patterns},
     all_files,
 };
 constexpr std::array project_filters{

@@ -119,13 +119,6 @@ int decode_sprites(const gchar *utf8_path, int initialise) {
     return decoded;
 }
 
-void set_multicolor_button(bool active) {
-    // Its toggle handler hands a changed state on to every sprite.
-    gtk_toggle_button_set_active(
-        GTK_TOGGLE_BUTTON(app_lookup_widget("checkbutton_sprite_multicolor")),
-        active ? TRUE : FALSE);
-}
-
 bool first_sprite_is_multicolor() {
     std::int32_t multicolor = 0;
     sprites_get_multicolor_at_index(0, &multicolor);
@@ -158,7 +151,7 @@ void show_project() {
         set_background_color_for_sprites();
     }
     if (sprites_loaded == 1) {
-        set_multicolor_button(first_sprite_is_multicolor());
+        edit_commands_show_multicolour_switch(first_sprite_is_multicolor());
         std::uint8_t colour = 0;
         sprites_get_color_at_index(0, &colour);
         color_index_sprite_bit_pair_10 = colour;
@@ -251,10 +244,10 @@ bool load_sprites_command(const gchar *utf8_path) {
     report_info("Sprite data loaded");
     options_save_to_file();
     configure_sprite_list_scrollbar();
-    // Only the attribute bytes can have made the sprites multicolour.
-    set_multicolor_button(options_sprite_attribute_byte_format != 0 &&
-                          first_sprite_is_multicolor());
+    // The switch shows sprite 0 but keeps each sprite's own flag: SpritePad's files mix them.
+    edit_commands_show_multicolour_switch(first_sprite_is_multicolor());
     repaint_sprite_views();
+    queue_swatches();
     edit_commands_start_history(false);
     return true;
 }
@@ -315,7 +308,7 @@ void on_menuitem_new_project_activate(GtkMenuItem *, gpointer) {
     replace_path(&utf8_path_and_filename_sprites, nullptr);
 
     color_index_sprite_bit_pair_10 = fresh_sprite_colour;
-    set_multicolor_button(false);
+    edit_commands_show_multicolour_switch(false);
     sprites_module_init();
     pngreader_picture_offences.clear();
     pngreader_sprite_offences.clear();

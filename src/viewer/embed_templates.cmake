@@ -35,7 +35,8 @@ foreach(name IN LISTS NAMES)
   file(READ ${DIRECTORY}/${name}.labels labels)
   set(fields "")
   foreach(label template_load_address patch_multicolor0 patch_multicolor1 patch_multicolor_mask
-          patch_sprite_colours patch_lowercase_14 patch_lowercase_24 patch_lowercase_f2)
+          patch_sprite_colours patch_lowercase_14 patch_lowercase_24 patch_lowercase_f2
+          table_frame_last_lines)
     read_label("${labels}" ${label} value)
     string(APPEND fields ",\n    ${value}")
   endforeach()

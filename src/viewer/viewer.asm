@@ -5,9 +5,10 @@
 ; -D FLICKER=0 or 1 for the flicker transition. The exporter copies the assembled template in front
 ; of the picture and sprite data and patches the immediate operands listed at the end.
 ;
-; Cycles are numbered 1-63 (PAL, 6569) or 1-65 (NTSC 6567R8 and PAL-N 6572) within a raster line.
-; Comments on timed instructions give the instruction's cycle count and, where it is fixed, the
-; cycle of the line in which its write lands.
+; Cycles are numbered 1-63 (PAL, 6569), 1-64 (old NTSC, 6567R56A) or 1-65 (NTSC 6567R8 and PAL-N
+; 6572) within a raster line. Comments on timed instructions give the instruction's cycle count
+; and, where it is fixed, the cycle of the line in which its write lands; figures in brackets
+; are those of 65-cycle lines, and 64-cycle lines have tails of their own.
 
         .cpu "6502"
 
@@ -54,15 +55,15 @@ cia2_bank_bits      = %00000011
 sprites_enabled     = %11110000     ; hardware sprites 4-7
 colour_mask         = $0f
 stack_top           = $ff
-last_line_312_bits  = %11           ; low bits of line $137, the last of a 312-line frame
 opcode_rts          = $60
 opcode_nop          = $ea
 opcode_cmp_immediate = $c9
 opcode_cmp_zero_page = $c5
 
 ; --------------------------------------------------------------------------- zero page
-pal_flag            = $02           ; 1 on a 63-cycle PAL machine, 0 on 65-cycle lines
-zero_byte           = $03           ; stays 0; read by the delay that 65-cycle lines add
+line_extra          = $02           ; cycles a line has beyond 63: 0, 1 or 2
+entry_extra         = $03           ; cycles the sprite area's entry waits beyond PAL's: 0 or 2
+delay_byte          = $04           ; read by BIT in odd delays; its value does not matter
 
 ; --------------------------------------------------------------------------- memory map
         .if PETSCII
@@ -110,14 +111,14 @@ rows                = 10
 row_height          = 21
 first_row_y         = 42            ; Y register = first displayed line - 1
 row_top             .sfunction row, first_row_y + row_height * row
-sprite_x            = [$1e0, $000, $158, $170]  ; PAL; sprite 4 sits at $1e8 on 65-cycle lines
-sprite_x_65         = $1e8
+sprite_x            = [$1e0, $000, $158, $170]  ; PAL; sprite 4 sits at $1e8 on longer lines
+sprite_x_long_lines = $1e8          ; where the X counter runs to $1ff, one cycle later
 sprite_x_msb_bits   = ((sprite_x >> 8) << (first_sprite + range(4))) | ...
 rows_keeping_colours = [5, 8]       ; their colour writes would fall on badlines
 default_colour      = 1
 
 ; --------------------------------------------------------------------------- raster timing
-pal_line_cycles     = 63    ; 65 on NTSC and PAL-N: line_length_delay adds the two
+pal_line_cycles     = 63    ; longer lines add their extra cycles in extra_cycles_delay
 irq_line            = 39
 first_segment_line  = row_top(0)            ; row 0's Y line: the per-line code starts here
 last_segment_line   = row_top(rows)         ; the last line of row 9
@@ -129,7 +130,8 @@ first_open_border_line = 50
 last_open_border_line  = 250
 lower_border_line   = 249                   ; RSEL cleared within lines 248-250
 cycle_border_write  = 56    ; a $d016 write clearing CSEL here skips both right-edge compares
-segment_start_cycle = 15    ; the per-line code resumes here after the sprite fetches
+segment_start_cycle = 15    ; the per-line code resumes here after the sprite fetches; 14 on
+                            ; 64-cycle lines, whose tails are entered a cycle earlier
 is_badline          .sfunction line, line >= $30 && line <= $f7 && (line & 7) == (control1_display & 7)
 badline_row         = 5     ; row whose first line is a badline: its switch has its own tail
 
@@ -170,14 +172,20 @@ start
         lda #cia_timer_force_run
         sta cia2_control_a
 
-        jsr detect_standard
-        jsr select_line_length
         jsr fade_out
 
-        jsr wait_frame                  ; blank
+        jsr wait_frame                  ; blank before line $30: no badlines from here on
         lda vic_control1
         and #control1_blank
         sta vic_control1
+        lda #0
+        sta vic_sprite_enable
+        jsr detect_standard
+        stx standard
+        txa
+        bmi +
+        jsr select_line_timing
++
 
         lda cia2_port_a                 ; VIC bank
         and #~cia2_bank_bits
@@ -195,6 +203,8 @@ start
 lowercase_14 ..= [* + 1 - load_address]
         lda #memory_a
         sta vic_memory
+        lda standard                    ; a timing the code was not written for: the
+        bmi show_picture_only           ; picture alone, borders closed, no interrupts
 
         jsr set_up_sprites
 
@@ -222,15 +232,33 @@ lowercase_14 ..= [* + 1 - load_address]
         lda #vic_irq_raster
         sta vic_irq_flags
         cli
--       jmp -
+show_picture_only
+        jmp show_picture_only
 
 return_from_interrupt
         rti
 
-; Sets pal_flag: the last line of a 312-line frame is $137 (low bits %11). PAL and PAL-N both
-; have 312 lines; a 9-cycle loop counted from line 0 to line 128 stays below
-; pal_count_limit (8 bits) only with 63-cycle lines.
-pal_count_limit = $5e
+; The four VIC-II timings the per-line code is written for, told apart by the low byte of the
+; frame's last line and by the CPU cycles from line 0 to line 128, measured in loops of
+; count_loop_cycles with the display blank (no badline or sprite takes a cycle).
+; PAL 6569, old NTSC 6567R56A, NTSC 6567R8, PAL-N 6572:
+standard_last_line  = [$37, $05, $06, $37]  ; low bytes of $137, $105, $106, $137
+standard_cycles     = [63, 64, 65, 65]
+count_lines         = 128           ; the count stops when bit 7 of the raster line sets
+count_loop_cycles   = 12
+count_start_latest  = 48            ; cycles of line 0 that pass before counting, at most
+count_first         = (count_lines * standard_cycles - count_start_latest) / count_loop_cycles + 1
+count_end           = count_lines * standard_cycles / count_loop_cycles + 3
+count_high          = count_first[0] >> 8
+        .for i := 0, i < len(standard_cycles), i += 1
+        .cerror (count_first[i] >> 8) != count_high || ((count_end[i] - 1) >> 8) != count_high, "counts differ in their high byte"
+        .for j := 0, j < len(standard_cycles), j += 1
+        .cerror standard_cycles[i] < standard_cycles[j] && count_end[i] > count_first[j], "count windows overlap"
+        .endfor
+        .endfor
+
+; X: the index of the standard, negative when the timing is none of them (an accelerator, a
+; misconfigured emulator).
 detect_standard
 -       lda vic_raster                  ; wait for line 256
         bne -
@@ -242,37 +270,52 @@ detect_standard
         bcc +
         sta highest_line
         bcs -
-+       lda #0
-        sta zero_byte
-        sta pal_flag
-        lda highest_line
-        and #last_line_312_bits
-        cmp #last_line_312_bits
-        bne +
-        ldx #0
++       ldx #0
+        ldy #0
         .page
 -       inx                             ; 2
-        lda vic_raster                  ; 4
+        bne +                           ; 3 (2, and INY, once in 256 loops)
+        iny                             ; 2
++       lda vic_raster                  ; 4
         bpl -                           ; 3
         .endpage
-        cpx #pal_count_limit
-        bcs +
-        inc pal_flag
-+       rts
-
-; Points the per-line tails and the sprite 4 position at the code for the detected line length.
-select_line_length
-        ldx pal_flag
-        lda sprite_4_x_low,x
-        sta vic_sprite_x + 2 * first_sprite
-        txa
+        stx count_low
+        ldx #$ff
+        cpy #count_high
         bne +
-        ldx #size(tail_vectors) - 1
--       lda tail_vectors_65,x
-        sta tail_vectors,x
+        ldx #size(standard_timing) - 1
+-       lda highest_line
+        cmp frame_last_lines,x
+        bne next_standard
+        lda count_low
+        cmp standard_count_first,x
+        bcc next_standard
+        cmp standard_count_end,x
+        bcc +
+next_standard
         dex
         bpl -
 +       rts
+
+; Points the per-line tails, the entry delay and the sprite 4 position at the timing of
+; standard X: lines of 63, 64 or 65 cycles.
+select_line_timing
+        ldy standard_timing,x
+        sty line_extra
+        lda timing_entry_extra,y
+        sta entry_extra
+        lda timing_sprite_4_x,y
+        sta vic_sprite_x + 2 * first_sprite
+        lda timing_tail_offset,y
+        tay
+        ldx #0
+-       lda tail_vector_sets,y
+        sta tail_vectors,x
+        iny
+        inx
+        cpx #size(tail_vectors)
+        bne -
+        rts
 
 ; Sixteen frames, each taking border, background and colour RAM one step darker.
 fade_steps = 16
@@ -382,20 +425,22 @@ delay   .macro n
 cycles  = \n
         .cerror cycles < 2, "no delay of ", cycles, " cycles"
         .if cycles % 2
-        bit zero_byte                   ; 3
+        bit delay_byte                  ; 3
         .endif
         .fill (cycles - 3 * (cycles % 2)) / 2, opcode_nop
         .endmacro
 
-; 6 cycles with 63-cycle lines, 8 with 65: the extra two cycles of each longer line.
-line_length_delay .macro
+; 8 cycles and one more for each in the zero page byte \extra (0-2), with X.
+extra_cycles_delay .macro extra
         .page
-        lda pal_flag                    ; 3
-        bne +                           ; 3 (2)
-        lda zero_byte                   ; 3 on 65-cycle lines
+        ldx \extra                      ; 3
+        cpx #1                          ; 2
+        bcc +                           ; 3 for 0 (2)
+        bne +                           ; 3 for 2 (2 for 1)
 +
         .endpage
         .endmacro
+extra_cycles_delay_cycles = 8
 
 ; --------------------------------------------------------------------------- raster interrupt
 ; Line 39: the first handler arms line 40 and waits in NOPs with interrupts on, so the second
@@ -420,11 +465,11 @@ raster_irq
 raster_irq_stable
         txs                             ; 2  drop the second interrupt's return address
         ; up to the CMP's read (its 4th cycle) in the line's last cycle
-        #delay pal_line_cycles - irq_stable_cycle - 2 - 6 - 4 - 3
-        #line_length_delay              ; 6 (8)
+        #delay pal_line_cycles - irq_stable_cycle - 2 - extra_cycles_delay_cycles - 4 - 3
+        #extra_cycles_delay line_extra  ; 8, 9 or 10
         .page
         lda vic_raster                  ; 4  line 40
-        cmp vic_raster                  ; 4  reads in cycle 63 (65) of line 40 or cycle 1 of 41
+        cmp vic_raster                  ; 4  reads in the last cycle of line 40 or cycle 1 of 41
         beq +                           ; 3 (2): equal only when early by one
 +
         .endpage
@@ -445,11 +490,11 @@ flicker_check_cycles = 0
 -       dex                             ; 2
         bne -                           ; 3 (2)
         .endpage
-        #line_length_delay              ; 6 (8)
+        #extra_cycles_delay entry_extra ; 8 (10)
         lda #control2_wide              ; 2  side borders closed down to the band
         ldx #control2_wide              ; 2
-        #delay pal_line_cycles - stable_cycle + segment_start_cycle - flicker_check_cycles - entry_wait_cycles - 6 - 4
-        ; line 42, cycle 15
+        #delay pal_line_cycles - stable_cycle + segment_start_cycle - flicker_check_cycles - entry_wait_cycles - extra_cycles_delay_cycles - 4
+        ; line 42, cycle 15 (14 on 64-cycle lines)
 
 ; --------------------------------------------------------------------------- sprite area
 ; One segment of code per raster line from 42 to 252, starting in cycle 15 (after the sprite
@@ -630,12 +675,19 @@ row_switch_slide_end = row_switch_slide.end
 ; --------------------------------------------------------------------------- line tails
 ; Each writes A (38 columns in the band) in cycle 56 and the 40-column value after cycle 56, and
 ; returns in cycle 15 of the next line (sprite fetches take the bus in cycles 63-10 on PAL,
-; 64-9 on 65-cycle lines; a badline from 12 to 54). 65-cycle lines need two more cycles per line.
+; 64-10 on 64-cycle lines, 64-9 on 65-cycle lines; a badline from 12 to 54). 65-cycle lines need
+; two more cycles per line. A 64-cycle line's extra cycle falls in 63, while the CPU still has the
+; bus: its tails are entered in cycle 52, start with a store one cycle longer, and return in 14.
 
 line_tail_63
         sta vic_control2                ; 4  56
         stx vic_control2                ; 4  60
         rts                             ; 6  61, 62, 11-14
+
+line_tail_64
+        sta vic_control2 - control2_wide,x  ; 5  56
+        stx vic_control2                ; 4  60
+        rts                             ; 6  61-63, 11-13
 
 line_tail_65
         sta vic_control2                ; 4  56
@@ -651,6 +703,14 @@ badline_tail_63
         stx vic_control2                ; 4  60
         rts                             ; 6  61, 62, 11-14
 
+badline_tail_64
+        sta vic_control2 - control2_wide,x  ; 5  56
+        stx vic_control2                ; 4  60
+        nop                             ; 2  61-62
+        sta vic_control2                ; 4  63, 11, 55, write 56 of the badline
+        stx vic_control2                ; 4  60
+        rts                             ; 6  61-63, 11-13
+
 badline_tail_65
         sta vic_control2                ; 4  56
         nop                             ; 2  57-58
@@ -663,7 +723,7 @@ badline_tail_65
 ; Row 5 starts on a badline: its screen switch falls after the badline's border write. X holds
 ; the screen's $d018 value, so the indexed store reaches $d016 from vic_control2 - memory_b.
 row_switch_tail_setup = 4               ; cycles before the first border write
-row_switch_tail_late_start = 6          ; the next segment starts in cycle 21
+row_switch_tail_late_start = 6          ; the next segment starts in cycle 21 (20)
 row_switch_tail .macro nops
 lowercase_24 ::= lowercase_24 .. [* + 1 - load_address]
         ldx #memory_b                   ; 2
@@ -686,9 +746,27 @@ lowercase_f2 ::= lowercase_f2 .. [* + 1 - load_address]
 row_switch_tail_63 #row_switch_tail 0
 row_switch_tail_65 #row_switch_tail 1
 
+row_switch_tail_64
+lowercase_24 ::= lowercase_24 .. [* + 1 - load_address]
+        ldx #memory_b                   ; 2
+        ldy #control2_wide              ; 2
+lowercase_f2 ::= lowercase_f2 .. [* + 1 - load_address]
+        sta vic_control2 - memory_b,x   ; 5  56
+        sty vic_control2                ; 4  60
+        nop                             ; 2  61-62
+        sta vic_control2                ; 4  63, 11, 55, write 56 of the badline
+        stx vic_memory                  ; 4  60: row 5's pointers from the next line on
+        ldx #control2_wide              ; 2  61-62
+        sty vic_control2                ; 4  63, 11, 12, write 13 of the next line
+        rts                             ; 6  14-19
+
+; The tails in use, copied from the set for the line length.
 tail_vectors    .word line_tail_63, badline_tail_63, row_switch_tail_63
-tail_vectors_65 .word line_tail_65, badline_tail_65, row_switch_tail_65
         .cerror <tail_vectors == $ff || <(tail_vectors + 2) == $ff || <(tail_vectors + 4) == $ff, "JMP () wraps"
+tail_vector_sets
+        .word line_tail_63, badline_tail_63, row_switch_tail_63
+        .word line_tail_64, badline_tail_64, row_switch_tail_64
+        .word line_tail_65, badline_tail_65, row_switch_tail_65
 
 ; --------------------------------------------------------------------------- flicker
         .if FLICKER
@@ -718,8 +796,17 @@ advance_flicker_schedule
 
 ; --------------------------------------------------------------------------- tables, variables
 fade_table      .byte 0, 15, 9, 5, 6, 9, 0, 13, 2, 0, 8, 0, 11, 3, 4, 12
-sprite_4_x_low  .byte <sprite_x_65, <sprite_x[0]
+; By standard (see standard_cycles), then by line timing: 63, 64 or 65 cycles.
+frame_last_lines     .byte standard_last_line
+standard_count_first .byte <count_first
+standard_count_end   .byte <count_end
+standard_timing      .byte standard_cycles - pal_line_cycles
+timing_entry_extra   .byte 0, 0, 2      ; the 64-cycle line's extra cycle and its earlier start
+timing_sprite_4_x    .byte <sprite_x[0], <sprite_x_long_lines, <sprite_x_long_lines
+timing_tail_offset   .byte range(0, 3 * size(tail_vectors), size(tail_vectors))
 highest_line    .byte 0
+count_low       .byte 0
+standard        .byte 0
 fade_steps_left .byte 0
 
         .cerror * > load_address + template_size, "template too long by ", * - load_address - template_size, " bytes"
@@ -730,4 +817,5 @@ patch_sprite_colours = colour_patches
 patch_lowercase_14   = lowercase_14
 patch_lowercase_24   = lowercase_24
 patch_lowercase_f2   = lowercase_f2
+table_frame_last_lines = frame_last_lines - load_address
 template_load_address = load_address

@@ -34,12 +34,20 @@ std::string read_error(const fs::path &path) {
 
 using FileMenu = EditorTest;
 
+unsigned multicolour_count() {
+    unsigned count = 0;
+    for (unsigned i = 0; i < sprites_get_array_size(); i++)
+        count += sprites_get_record_at_index(i)->multicolor == 1 ? 1 : 0;
+    return count;
+}
+
 GtkToggleButton *multicolour_switch() {
     return GTK_TOGGLE_BUTTON(lookup_widget(window_main, "checkbutton_sprite_multicolor"));
 }
 
 // The files in use (picture, sprites, project; "~" not loaded), whether the picture has an
-// image, the corner colour, the sprite store, the multicolour switch, the sprite colour swatch;
+// image, the corner colour, the sprite store (count, sprite 0, how many are multicolour, the
+// shared colours), the multicolour switch, the sprite colour swatch;
 // the list's scroll bar, the sprites' transparent colour, the bit pair the palette sets, whether
 // the preferences were written, the status line and the title.
 std::string shown_state(const fs::path &dir, GtkAdjustment *rows, const fs::path &config) {
@@ -52,7 +60,9 @@ std::string shown_state(const fs::path &dir, GtkAdjustment *rows, const fs::path
     shown << (pixbuf_picture ? "drawn, " : "") << "corner " << border_color_index << ", "
           << sprites_get_array_size() << " sprites of "
           << int(sprites_get_record_at_index(0)->data[0]) << " colour "
-          << int(sprites_get_record_at_index(0)->color)
+          << int(sprites_get_record_at_index(0)->color) << ", " << multicolour_count()
+          << " multicolour, shared " << int(sprites_get_multicolor0()) << ' '
+          << int(sprites_get_multicolor1())
           << (gtk_toggle_button_get_active(multicolour_switch()) ? ", multicolour" : ", single")
           << ", swatch " << int(color_index_sprite_bit_pair_10) << "\n  rows";
     for (const double value :
@@ -80,6 +90,13 @@ TEST_F(FileMenu, NewLoadOpenAndDropShowWhatTheFilesHoldOrReport) {
     write_file(dir / "welcome.pet", petscii);
     write_file(dir / "a.prg", sprite_file(17, 0x10, 0x81));
     write_file(dir / "b.prg", sprite_file(128, 0x20, 0x81));
+    // SpritePad 1.x, three sprites: 0 single colour, 1 and 2 multicolour; shared colours 7 and 4.
+    Bytes pad = {0x00, 0x07, 0x04};
+    for (const std::uint8_t attribute : {0x03, 0x85, 0x8e}) {
+        pad.insert(pad.end(), 63, attribute);
+        pad.push_back(attribute);
+    }
+    write_file(dir / "pad.spr", pad);
     // Groups in any order, numbers reduced, the project's corner over the PETSCII border byte.
     write_file(dir / "hand.ini",
                "# made by hand\n[colors]\nbase=17\n[sprites]\nfile=" + file_uri(dir / "a.prg") +
@@ -94,11 +111,13 @@ TEST_F(FileMenu, NewLoadOpenAndDropShowWhatTheFilesHoldOrReport) {
                                              "mc_flags=false;\n"));
     GtkAdjustment *rows = gtk_range_get_adjustment(GTK_RANGE(widget("vscrollbar_sprites")));
     std::string transcript;
-    for (const char *action :
-         {"new yes", "F2 welcome.pet", "save", "new no", "F3 b.prg", "attributes sprite_pad",
-          "F3 a.prg", "F1 hand.ini", "save as.ini", "F1 as.ini", "F4 a.prg=b.prg",
-          "F4 a.prg=", "drop gone.ini", "drop b.prg castle.koa", "save", "drop notes.ini",
-          "F1 bad.ini", "F2 hand.ini", "new yes"}) {
+    for (const char *action : {"new yes",     "F2 welcome.pet", "save",
+                               "new no",      "F3 b.prg",       "attributes sprite_pad",
+                               "F3 a.prg",    "F3 pad.spr",     "F1 hand.ini",
+                               "save as.ini", "F1 as.ini",      "F4 a.prg=b.prg",
+                               "F4 a.prg=",   "drop gone.ini",  "drop b.prg castle.koa",
+                               "save",        "drop notes.ini", "F1 bad.ini",
+                               "F2 hand.ini", "new yes"}) {
         std::istringstream words(action);
         std::string verb, name;
         words >> verb;

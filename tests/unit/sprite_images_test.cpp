@@ -25,18 +25,9 @@ int colour_of(unsigned i) {
     return static_cast<int>(i * 7 + 1) % 16;
 }
 
-// A set bit is 1 in single colour; in multicolour a double-wide pixel is the bit pair 0-3.
-int sprite_value(const Bitmap &bitmap, bool multicolour, int x, int y) {
-    const int byte = bitmap[3 * y + x / 8];
-    return multicolour ? byte >> (6 - (x % 8 & 6)) & 3 : byte >> (7 - x % 8) & 1;
-}
-
-// Pairs 00, 01, 10, 11 show the background, $D025, the sprite's colour and $D026.
 Rgba record_pixel(unsigned i, int x, int y) {
-    const int value = sprite_value(bitmap_of(i), i % 3 == 0, x, y);
-    const int colours[] = {background, i % 3 == 0 ? multicolor0 : colour_of(i), colour_of(i),
-                           multicolor1};
-    return opaque(colours[value]);
+    return sprite_pixel(bitmap_of(i), i % 3 == 0, colour_of(i),
+                        {background, multicolor0, multicolor1}, x, y);
 }
 
 // An unselected sprite is blended at 192 over what lies below when the method dims (alpha, both).
@@ -72,11 +63,9 @@ TEST_F(SpriteImages, BordersAndListShowTheSpritesInUseInTheirSlots) {
             fill_store(count);
             for (const SpriteviewsSide side : {left, right}) {
                 const auto expected = [&](int x, int y) {
-                    const int band_top = side == left ? 48 : 47;
-                    const unsigned i = 4 * ((y - 40) / 21) + (side == left ? 0 : 2) + x / 24;
-                    if (y < band_top || y >= band_top + 201 || i >= std::min(count, 40u))
-                        return opaque(background);
-                    return shown(i, method, x % 24, (y - 40) % 21, opaque(background));
+                    const auto i = border_record(side == left, x, y, count);
+                    return i ? shown(*i, method, x % 24, (y - 40) % 21, opaque(background))
+                             : opaque(background);
                 };
                 const PixbufPtr image = spriteviews_new_border_pixbuf(side, method, background);
                 EXPECT_TRUE(same_image(image.get(), 48, 296, expected)) << count << method;

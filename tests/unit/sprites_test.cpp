@@ -244,7 +244,7 @@ TEST_F(FreshState, SpriteFilesOfWholeSlotsUpTo128) {
     for (const auto &[size, message] :
          {std::pair{0u, unknown}, std::pair{2u, unknown}, std::pair{65u, unknown},
           std::pair{66u, ""}, std::pair{129u, unknown}, std::pair{130u, ""},
-          std::pair{131u, unknown}, std::pair{8194u, ""}, std::pair{8195u, unknown},
+          std::pair{132u, unknown}, std::pair{8194u, ""}, std::pair{8196u, unknown},
           std::pair{8258u, too_many}, std::pair{64002u, too_many}}) {
         sprites_module_init();
         sprites_set_array_size(7);

@@ -15,6 +15,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -97,6 +98,30 @@ inline Bitmap data_at(unsigned index) {
     if (const SpriteRecord *record = sprites_get_record_at_index(index))
         std::copy_n(record->data, sprite_data_size, bytes.begin());
     return bytes;
+}
+
+// A set bit is 1 in single colour; in multicolour a double-wide pixel is the bit pair 0-3.
+inline int sprite_value(const Bitmap &bitmap, bool multicolour, int x, int y) {
+    const int byte = bitmap[3 * y + x / 8];
+    return multicolour ? byte >> (6 - (x % 8 & 6)) & 3 : byte >> (7 - x % 8) & 1;
+}
+
+// Pairs 00, 01, 10, 11 show the background, $D025, the sprite's colour and $D026 (shared holds
+// the first, second and last).
+inline Rgba sprite_pixel(const Bitmap &bitmap, bool multicolour, int colour,
+                         const std::array<int, 3> &shared, int x, int y) {
+    const int colours[] = {shared[0], multicolour ? shared[1] : colour, colour, shared[2]};
+    return opaque(colours[sprite_value(bitmap, multicolour, x, y)]);
+}
+
+// The record a side border image shows at (x, y): slots from row 40, 21 rows apart, the left
+// border open on rows 48-248 and the right one on rows 47-247; none past the records in use.
+inline std::optional<unsigned> border_record(bool left, int x, int y, unsigned count) {
+    const int band_top = left ? 48 : 47;
+    if (y < band_top || y >= band_top + 201)
+        return std::nullopt;
+    const unsigned i = 4 * ((y - 40) / 21) + (left ? 0 : 2) + x / 24;
+    return i < std::min(count, 40u) ? std::optional(i) : std::nullopt;
 }
 
 // Each test starts from the options and the sprite store of a fresh process.
