@@ -214,9 +214,10 @@ bool to_indices(const Pixels &pixels, std::vector<std::uint8_t> *indices, int *p
         const unsigned alpha = use.rgba & 0xFF;
         if (alpha != opaque_alpha) {
             fail(error,
-                 printf_text("Pixel (%d, %d) is not opaque (alpha %u): every pixel must show "
-                             "one of the 16 C64 colours",
-                             file_x(use), file_y(use), alpha));
+                 printf_text("Colour #%02X%02X%02X with alpha %u at pixel (%d, %d) is not opaque: "
+                             "every pixel must show one of the 16 C64 colours",
+                             use.rgba >> 24, use.rgba >> 16 & 0xFF, use.rgba >> 8 & 0xFF, alpha,
+                             file_x(use), file_y(use)));
             return false;
         }
         rgbs.push_back(rgb_of(use.rgba));

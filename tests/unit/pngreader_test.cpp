@@ -172,7 +172,8 @@ TEST_F(FreshState, RefusedImagesNameWhatIsWrong) {
              accepted},
         {"transparent", 320, 200,
          [](int x, int y) { return x == 5 && y == 7 ? 0x35287900u : pepto(6); },
-         "Pixel (5, 7) is not opaque (alpha 0): every pixel must show one of the 16 C64 colours"},
+         "Colour #352879 with alpha 0 at pixel (5, 7) is not opaque: every pixel must show one of "
+         "the 16 C64 colours"},
         {"foreign", 960, 600,
          [](int x, int y) { return x / 3 == 10 && y / 3 == 20 ? 0xFF00FFFFu : pepto(6); },
          "Colour #FF00FF at pixel (30, 60) is none of the 16 C64 colours"},
@@ -476,9 +477,10 @@ TEST_F(FreshState, IndexedAndGreyImagesAreReadLikeRgb) {
         dir.write("clear.png", png_file(320, 200, 3, pepto_palette, {255, 0}, [](int x, int y) {
                       return static_cast<std::uint8_t>(x == 7 && y == 3 ? 1 : 0);
                   }));
-    EXPECT_EQ(picture_error(clear),
-              "Pixel (7, 3) is not opaque (alpha 0): every pixel must show one of the 16 C64 "
-              "colours");
+    EXPECT_EQ(
+        picture_error(clear),
+        "Colour #FFFFFF with alpha 0 at pixel (7, 3) is not opaque: every pixel must show one of "
+        "the 16 C64 colours");
 }
 
 } // namespace
