@@ -25,9 +25,9 @@ constexpr std::size_t ihdr_size = 24;
 
 constexpr int colour_count = palette_colour_count;
 constexpr std::uint8_t opaque_alpha = 255;
-// A pixel further than this (squared RGB distance) from every colour of the palette is no C64
-// colour: about 24 steps in each component, more than palettes' rounding, less than the gap
-// between two C64 colours.
+// A pixel further than this (squared RGB distance, about 24 steps in each component) from every
+// colour of the chosen palette is no C64 colour; nearer, it is taken for the nearest, so that a
+// palette rounded a little differently still reads.
 constexpr int far_distance = 3 * 24 * 24;
 
 // The two shapes an image may have, before enlargement.
@@ -54,6 +54,7 @@ constexpr int frame_picture_y = spriteviews_picture_y - spriteviews_export_top;
 constexpr int cell_pixels = 8;
 constexpr int screen_columns = pngreader_picture_width / cell_pixels;
 constexpr int screen_rows = pngreader_picture_height / cell_pixels;
+static_assert(screen_columns * screen_rows == picture_cell_count);
 constexpr int multicolor_cell_colours = 3;
 constexpr int character_colours = 1;
 constexpr int upper_case_set = 0;

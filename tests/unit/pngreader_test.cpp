@@ -180,6 +180,9 @@ TEST_F(FreshState, RefusedImagesNameWhatIsWrong) {
         {"strip", 416, 272, [](int x, int y) { return pepto(x == 100 && y == 3 ? 1 : 6); },
          "Colour 1 (white) at pixel (100, 3) lies in the open border outside the picture and the "
          "sprites, which shows only the background colour 6 (blue)"},
+        {"corner", 1248, 816, [](int x, int y) { return pepto(x < 3 && y < 3 ? 1 : 6); },
+         "Colour 1 (white) at pixel (0, 0) lies in the open border outside the picture and the "
+         "sprites, which shows only the background colour 6 (blue)"},
         {"border", 416, 272, [](int x, int y) { return pepto(x == 400 && y == 270 ? 0 : 6); },
          "Colour 0 (black) at pixel (400, 270) lies in the open border outside the picture and the "
          "sprites, which shows only the background colour 6 (blue)"},
@@ -249,6 +252,12 @@ TEST_F(FreshState, OffendingDrawingLoadsTheNearestFitAndListsThePlaces) {
               "The drawing breaks the C64's rules in 2 places (cells: the colours besides the "
               "background):\nCell column 3, row 2: cyan, white, red, light grey\nSprite slot 5: "
               "white, red");
+    // Outlined on their own pixels at zoom 2: cell (3, 2) in the picture, slot 5 in the left
+    // border (column 24, line 61).
+    EXPECT_EQ(pngreader_get_cell_outlines(2), (std::vector<SpriteviewsRect>{{49, 33, 15, 15}}));
+    EXPECT_EQ(pngreader_get_slot_outlines(SpriteviewsSide::left, 2),
+              (std::vector<SpriteviewsRect>{{49, 123, 47, 41}}));
+    EXPECT_TRUE(pngreader_get_slot_outlines(SpriteviewsSide::right, 2).empty());
     // Loading a C64 file ends the outlines.
     load(example_path("sunset.koa"), example_path("shapes.prg"));
     EXPECT_TRUE(pngreader_picture_offences.empty());
@@ -481,6 +490,33 @@ TEST_F(FreshState, IndexedAndGreyImagesAreReadLikeRgb) {
         picture_error(clear),
         "Colour #FFFFFF with alpha 0 at pixel (7, 3) is not opaque: every pixel must show one of "
         "the 16 C64 colours");
+}
+
+// A PETSCII screen that breaks the rules: a third colour in cell 0 takes the nearer of the two
+// (red is nearer blue, so it vanishes), and the stray pixel of cell 1 makes no glyph, so the
+// nearest one is shown. Both cells then show a white A.
+TEST_F(FreshState, PetsciiCellsBreakingTheRulesShowTheNearestCharacter) {
+    constexpr std::array<std::uint8_t, 8> capital_a = {0x18, 0x3C, 0x66, 0x7E,
+                                                       0x66, 0x66, 0x66, 0x00};
+    const auto a_pixel = [&](int x, int y) {
+        return x < 16 && y < 8 && (capital_a[y] >> (7 - x % 8) & 1) != 0;
+    };
+    const TempDir dir;
+    const std::string path = write_png(dir.file("text.png"), 320, 200, [&](int x, int y) {
+        if (a_pixel(x, y) || (x == 8 && y == 7))
+            return pepto(1);
+        return pepto(x == 7 && y == 0 ? 2 : 6);
+    });
+    GdkPixbuf *image = nullptr;
+    ASSERT_TRUE(
+        hiresdecoder_decode_hires_screen_file(path.c_str(), 0, &image, &picture_data, nullptr));
+    const PixbufPtr owned(image);
+    EXPECT_EQ(picture_data.format, picture_format_petscii);
+    EXPECT_TRUE(
+        same_image(image, 320, 200, [&](int x, int y) { return opaque(a_pixel(x, y) ? 1 : 6); }));
+    EXPECT_EQ(pngreader_describe_offences(pngreader_picture_offences, {}),
+              "The drawing breaks the C64's rules in 2 places (cells: the colours besides the "
+              "background):\nCell column 0, row 0: white, red\nCell column 1, row 0: white");
 }
 
 } // namespace
