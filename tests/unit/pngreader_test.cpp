@@ -519,4 +519,21 @@ TEST_F(FreshState, PetsciiCellsBreakingTheRulesShowTheNearestCharacter) {
               "background):\nCell column 0, row 0: white, red\nCell column 1, row 0: white");
 }
 
+// A drop or a lone file argument takes sprites too from a PNG whose header gives a frame's size.
+TEST(PngReader, FrameIsKnownByItsHeader) {
+    const TempDir dir;
+    const auto blue = [](int, int) { return pepto(6); };
+    for (const auto &[width, height, frame] :
+         {std::tuple{416, 272, true}, std::tuple{1664, 1088, true}, std::tuple{320, 200, false},
+          std::tuple{416, 200, false}, std::tuple{320, 272, false}, std::tuple{416, 273, false}})
+        EXPECT_EQ(pngreader_is_frame_file(
+                      write_png(dir.file(std::to_string(width) + "x" + std::to_string(height)),
+                                width, height, blue)
+                          .c_str()),
+                  frame)
+            << width << "x" << height;
+    EXPECT_FALSE(pngreader_is_frame_file(example_path("sunset.koa").c_str()));
+    EXPECT_FALSE(pngreader_is_frame_file(dir.file("missing.png").c_str()));
+}
+
 } // namespace
