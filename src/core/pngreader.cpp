@@ -2,6 +2,7 @@
 
 #include "core/data/chargen.hpp"
 #include "core/glib_ptr.hpp"
+#include "core/i18n.hpp"
 #include "core/palette.hpp"
 #include "core/reencode.hpp"
 #include "core/spriteviews.hpp"
@@ -22,6 +23,9 @@ constexpr std::array<std::uint8_t, 8> png_signature = {0x89, 'P', 'N', 'G', 0x0D
 // The IHDR chunk follows the signature: length, type, then width and height big-endian.
 constexpr std::size_t ihdr_width_offset = 16;
 constexpr std::size_t ihdr_size = 24;
+// The closing IEND chunk's type and CRC. GdkPixbuf's loader takes a file cut short without
+// complaint and leaves the missing rows undefined, so a whole file must hold them.
+constexpr std::array<std::uint8_t, 8> iend_chunk = {'I', 'E', 'N', 'D', 0xAE, 0x42, 0x60, 0x82};
 
 constexpr int colour_count = palette_colour_count;
 constexpr std::uint8_t opaque_alpha = 255;
@@ -543,9 +547,9 @@ SpritePlan plan_sprite(const SpritePixels &pixels, std::array<std::uint8_t, 2> s
     return plan;
 }
 
+// Sets the bits of a sprite whose bitmap is still clear.
 void encode_sprite(const SpritePlan &plan, std::array<std::uint8_t, 2> shared,
                    std::uint8_t background, const Palette &palette, PngreaderSprite *sprite) {
-    sprite->data.fill(0);
     sprite->multicolor = plan.multicolor;
     sprite->colour = plan.own.value_or(sprites_fresh_colour);
     const auto allowed_bits = [&]() -> std::vector<std::pair<std::uint8_t, unsigned>> {
@@ -700,6 +704,10 @@ bool pngreader_is_frame_file(const gchar *utf8_path) {
 
 gboolean pngreader_read_bytes(std::span<const std::uint8_t> bytes, PngreaderImage *image,
                               GError **error) {
+    if (std::ranges::search(bytes, iend_chunk).empty()) {
+        fail(error, "The PNG file is cut short: its closing IEND chunk is missing");
+        return FALSE;
+    }
     const std::unique_ptr<GdkPixbufLoader, GObjectUnref> loader(
         gdk_pixbuf_loader_new_with_type("png", error));
     if (!loader)
@@ -843,9 +851,13 @@ std::string pngreader_describe_offences(std::span<const PngreaderOffence> pictur
                                         std::span<const PngreaderOffence> sprites) {
     constexpr std::size_t listed = 10;
     const std::size_t total = picture.size() + sprites.size();
-    std::string text = printf_text("The drawing breaks the C64's rules in %u places (cells: the "
-                                   "colours besides the background):",
-                                   static_cast<unsigned>(total));
+    std::string text =
+        printf_text(tr_count("The drawing breaks the C64's rules in %u place (cells: the colours "
+                             "besides the background):",
+                             "The drawing breaks the C64's rules in %u places (cells: the colours "
+                             "besides the background):",
+                             total),
+                    static_cast<unsigned>(total));
     std::size_t shown = 0;
     for (const auto list : {picture, sprites})
         for (const PngreaderOffence &offence : list)

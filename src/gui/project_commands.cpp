@@ -84,8 +84,11 @@ void report_offences(bool picture, bool sprites) {
         return;
     }
     const GCharPtr counted{
-        g_strdup_printf(tr("%u places break the C64's rules: they are outlined, loaded as the "
-                           "nearest fit"),
+        g_strdup_printf(tr_count("%u place breaks the C64's rules: it is outlined, loaded as the "
+                                 "nearest fit",
+                                 "%u places break the C64's rules: they are outlined, loaded as "
+                                 "the nearest fit",
+                                 count),
                         static_cast<unsigned>(count))};
     const GCharPtr text{g_strdup_printf(tr(" Info: %s"), counted.get())};
     controls_update_main_statusbar(text.get());

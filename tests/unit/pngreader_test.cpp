@@ -197,6 +197,10 @@ TEST_F(FreshState, RefusedImagesNameWhatIsWrong) {
         EXPECT_EQ(spritesdecoder_decode_sprites_file(path.c_str(), 0, 1, &error), 0);
         EXPECT_EQ(GErrorPtr(error)->message, refusal.message);
     }
+    // A PNG cut short would leave rows undefined.
+    const Bytes whole = read_bytes(write_png(dir.file("whole.png"), 320, 200, blue));
+    const std::string cut = dir.write("cut.png", Bytes(whole.begin(), whole.end() - 1));
+    EXPECT_EQ(picture_error(cut), "The PNG file is cut short: its closing IEND chunk is missing");
     // The picture alone is a picture, but no sprite file.
     const std::string picture = write_png(dir.file("picture.png"), 320, 200, blue);
     GError *error = nullptr;
@@ -252,6 +256,30 @@ TEST_F(FreshState, OffendingDrawingLoadsTheNearestFitAndListsThePlaces) {
               "The drawing breaks the C64's rules in 2 places (cells: the colours besides the "
               "background):\nCell column 3, row 2: cyan, white, red, light grey\nSprite slot 5: "
               "white, red");
+    // A multicolour sprite of four colours keeps the shared pair that covers most of it and its
+    // own colour; the fourth colour, purple, shows as its nearest of them, red.
+    const auto four_colours = [](bool fitted) {
+        return [fitted](int x, int y) {
+            const std::array<int, 4> pairs = {1, 2, 3, fitted ? 2 : 4};
+            return pepto(y == 48 && x >= 24 && x < 32 ? pairs[(x - 24) / 2] : 0);
+        };
+    };
+    const std::string sprite = write_png(dir.file("sprite.png"), 416, 272, four_colours(false));
+    sprites_module_init();
+    ASSERT_EQ(spritesdecoder_decode_sprites_file(sprite.c_str(), 0, 1, nullptr), 1);
+    EXPECT_EQ(pngreader_describe_offences({}, pngreader_sprite_offences),
+              "The drawing breaks the C64's rules in 1 place (cells: the colours besides the "
+              "background):\nSprite slot 5: white, red, cyan, purple");
+    export_png(dir, "sprite_fitted.png", imported.get());
+    const PixbufPtr sprite_fitted(
+        gdk_pixbuf_new_from_file(dir.file("sprite_fitted.png").c_str(), nullptr));
+    EXPECT_TRUE(same_image(sprite_fitted.get(), 416, 272, [&](int x, int y) {
+        return x >= 48 && x < 368 && y >= 35 && y < 235
+                   ? pixel_at(fitted.get(), x, y)
+                   : Rgba{std::uint8_t(four_colours(true)(x, y) >> 24),
+                          std::uint8_t(four_colours(true)(x, y) >> 16),
+                          std::uint8_t(four_colours(true)(x, y) >> 8), 255};
+    }));
     // Outlined on their own pixels at zoom 2: cell (3, 2) in the picture, slot 5 in the left
     // border (column 24, line 61).
     EXPECT_EQ(pngreader_get_cell_outlines(2), (std::vector<SpriteviewsRect>{{49, 33, 15, 15}}));
