@@ -123,8 +123,10 @@ LoadedProject load_files(NamedFiles files) {
         return fail(picture);
     }
     project.picture.reset(rendered);
-    if (!spritesdecoder_decode_sprites_file(sprites.c_str(), options_sprite_attribute_byte_format,
-                                            1, &error)) {
+    if (sprites.empty()) {
+        pngreader_sprite_offences.clear();
+    } else if (!spritesdecoder_decode_sprites_file(
+                   sprites.c_str(), options_sprite_attribute_byte_format, 1, &error)) {
         return fail(sprites);
     }
     // The project's colours override those the sprite file brought; the sprites' background
@@ -161,14 +163,16 @@ LoadedProject load_project(const std::string &utf8_project) {
 }
 
 // The arguments as the window takes them: a project; a picture and a sprite file, in either
-// order; or one file that is both, a PNG frame.
-LoadedProject load_arguments(gchar **arguments, guint count) {
+// order; or one file that is both, a PNG frame. A picture alone will do when no sprites are
+// needed.
+LoadedProject load_arguments(gchar **arguments, guint count, bool sprites_needed) {
     const std::string first = to_utf8(arguments[0]);
     if (count == 1) {
         if (commandline_classify_file(first.c_str()) == CommandlineFileKind::project) {
             return load_project(first);
         }
-        return load_files({first, first, nullptr});
+        const bool both = sprites_needed || pngreader_is_frame_file(first.c_str());
+        return load_files({first, both ? first : std::string(), nullptr});
     }
     const std::string second = to_utf8(arguments[1]);
     if (commandline_classify_file(first.c_str()) == CommandlineFileKind::picture) {
@@ -310,7 +314,10 @@ int commandline_run_export(const CommandlineRequest &request) {
     }
 
     const std::string utf8_project = to_utf8(request.files[0]);
-    const LoadedProject project = load_arguments(request.files, file_count);
+    const LoadedProject project =
+        load_arguments(request.files, file_count,
+                       request.export_png != nullptr || request.export_prg != nullptr ||
+                           request.save_sprites != nullptr);
     if (project.error) {
         print_error(project.failed_file, project.error->message);
         return commandline_status_failed;

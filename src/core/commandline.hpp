@@ -36,10 +36,11 @@ void commandline_free_request(CommandlineRequest *request);
 bool commandline_wants_export(const CommandlineRequest &request);
 
 // Loads the file arguments as the window takes them (a project; a picture and a sprite file; or
-// one PNG frame, which is both) with the user's preferences (read, never written) and the
-// options' overrides, and writes the asked-for exports and C64 files. Errors go to stderr as one
-// line naming the file; a drawing that breaks the C64's rules is listed there instead, unless
-// best_fit asks for the nearest fit. No output file is left behind by a failed run.
+// one PNG frame, which is both; for --save-picture alone, a picture alone) with the user's
+// preferences (read, never written) and the options' overrides, and writes the asked-for exports
+// and C64 files. Errors go to stderr as one line naming the file; a drawing that breaks the C64's
+// rules is listed there instead, unless best_fit asks for the nearest fit. No output file is left
+// behind by a failed run.
 int commandline_run_export(const CommandlineRequest &request);
 
 enum class CommandlineFileKind { project, picture, sprites };

@@ -183,6 +183,30 @@ TEST_F(CommandLine, PngFrameIsReleasedAndSavedAsC64Files) {
         same_bytes(read_bytes(dir / "out.prg"), executable_build(picture_data, 0, false).bytes));
 }
 
+// A picture alone converts to a C64 picture file; releasing it needs sprites.
+TEST_F(CommandLine, PictureAloneIsSavedAsC64File) {
+    GdkPixbuf *rendered = nullptr;
+    ASSERT_TRUE(hiresdecoder_decode_hires_screen_file((dir / "sunset.koa").c_str(), 0, &rendered,
+                                                      nullptr, nullptr));
+    const PixbufPtr sunset(rendered);
+    const std::string alone = (dir / "alone.png").string();
+    ASSERT_TRUE(gdk_pixbuf_save(sunset.get(), alone.c_str(), "png", nullptr, nullptr));
+    ASSERT_EQ(run({"--save-picture", "out.koa", alone}), commandline_status_done) << printed_errors;
+    const Bytes koala = read_bytes(dir / "out.koa");
+    ASSERT_EQ(koala.size(), 10003u);
+    EXPECT_EQ(std::pair(koala[0], koala[1]), std::pair(std::uint8_t{0x00}, std::uint8_t{0x60}));
+    ASSERT_TRUE(hiresdecoder_decode_hires_screen_file((dir / "out.koa").c_str(), 0, &rendered,
+                                                      nullptr, nullptr));
+    const PixbufPtr saved(rendered);
+    EXPECT_TRUE(same_image(saved.get(), 320, 200,
+                           [&](int x, int y) { return pixel_at(sunset.get(), x, y); }));
+    EXPECT_EQ(run({"-p", "out.png", alone}), commandline_status_failed);
+    EXPECT_EQ(printed_errors, "c64-sidewell: " + alone +
+                                  ": A 320×200 image holds no sprites: only a 416×272 frame has "
+                                  "the side borders\n");
+    EXPECT_FALSE(fs::exists(dir / "out.png"));
+}
+
 // A drawing that breaks the C64's rules is listed and nothing is written, unless the nearest
 // fit is asked for.
 TEST_F(CommandLine, BrokenRulesAreListedUnlessBestFitIsAsked) {
