@@ -379,13 +379,15 @@ TEST(PngReader, GlyphIsFoundInItsSetOnly) {
     Rows reversed_a{};
     std::ranges::transform(capital_a, reversed_a.begin(),
                            [](std::uint8_t row) { return static_cast<std::uint8_t>(~row); });
+    const Rows at_sign = {0x3C, 0x66, 0x6E, 0x6E, 0x60, 0x62, 0x3C, 0x00};
     const Rows blank{};
     Rows solid{};
     solid.fill(0xFF);
     for (const auto &[set, rows, code] :
          {std::tuple{0, capital_a, 1}, std::tuple{1, capital_a, 65}, std::tuple{1, small_a, 1},
-          std::tuple{0, small_a, -1}, std::tuple{0, reversed_a, 129},
-          std::tuple{1, reversed_a, 193}, std::tuple{0, blank, 32}, std::tuple{1, solid, 160}})
+          std::tuple{0, at_sign, 0}, std::tuple{1, at_sign, 0}, std::tuple{0, small_a, -1},
+          std::tuple{0, reversed_a, 129}, std::tuple{1, reversed_a, 193}, std::tuple{0, blank, 32},
+          std::tuple{1, solid, 160}})
         EXPECT_EQ(pngreader_find_glyph(set, rows), code) << set << " " << code;
 }
 
@@ -521,17 +523,23 @@ TEST_F(FreshState, IndexedAndGreyImagesAreReadLikeRgb) {
 }
 
 // A PETSCII screen that breaks the rules: a third colour in cell 0 takes the nearer of the two
-// (red is nearer blue, so it vanishes), and the stray pixel of cell 1 makes no glyph, so the
-// nearest one is shown. Both cells then show a white A.
+// (red is nearer blue, so it vanishes); the stray pixels of cells 1 and 3 make no glyph, so the
+// nearest one is shown, the lowest code on a tie (space, not the other blanks). Cells 0 and 1
+// show a white A, cell 2 its @, cell 3 nothing; all these glyphs are in both sets, so the upper
+// case set is kept.
 TEST_F(FreshState, PetsciiCellsBreakingTheRulesShowTheNearestCharacter) {
-    constexpr std::array<std::uint8_t, 8> capital_a = {0x18, 0x3C, 0x66, 0x7E,
-                                                       0x66, 0x66, 0x66, 0x00};
-    const auto a_pixel = [&](int x, int y) {
-        return x < 16 && y < 8 && (capital_a[y] >> (7 - x % 8) & 1) != 0;
+    constexpr std::array<std::array<std::uint8_t, 8>, 4> glyphs = {{
+        {0x18, 0x3C, 0x66, 0x7E, 0x66, 0x66, 0x66, 0x00}, // A
+        {0x18, 0x3C, 0x66, 0x7E, 0x66, 0x66, 0x66, 0x00},
+        {0x3C, 0x66, 0x6E, 0x6E, 0x60, 0x62, 0x3C, 0x00}, // @
+        {},
+    }};
+    const auto glyph_pixel = [&](int x, int y) {
+        return x < 32 && y < 8 && (glyphs[x / 8][y] >> (7 - x % 8) & 1) != 0;
     };
     const TempDir dir;
     const std::string path = write_png(dir.file("text.png"), 320, 200, [&](int x, int y) {
-        if (a_pixel(x, y) || (x == 8 && y == 7))
+        if (glyph_pixel(x, y) || (y == 7 && (x == 8 || x == 28)))
             return pepto(1);
         return pepto(x == 7 && y == 0 ? 2 : 6);
     });
@@ -539,12 +547,16 @@ TEST_F(FreshState, PetsciiCellsBreakingTheRulesShowTheNearestCharacter) {
     ASSERT_TRUE(
         hiresdecoder_decode_hires_screen_file(path.c_str(), 0, &image, &picture_data, nullptr));
     const PixbufPtr owned(image);
-    EXPECT_EQ(picture_data.format, picture_format_petscii);
-    EXPECT_TRUE(
-        same_image(image, 320, 200, [&](int x, int y) { return opaque(a_pixel(x, y) ? 1 : 6); }));
+    EXPECT_EQ(std::tuple(picture_data.format, picture_data.charset, picture_data.screen_ram[0],
+                         picture_data.screen_ram[1], picture_data.screen_ram[2],
+                         picture_data.screen_ram[3]),
+              std::tuple(picture_format_petscii, 0, 1, 1, 0, 32));
+    EXPECT_TRUE(same_image(image, 320, 200,
+                           [&](int x, int y) { return opaque(glyph_pixel(x, y) ? 1 : 6); }));
     EXPECT_EQ(pngreader_describe_offences(pngreader_picture_offences, {}),
-              "The drawing breaks the C64's rules in 2 places (cells: the colours besides the "
-              "background):\nCell column 0, row 0: white, red\nCell column 1, row 0: white");
+              "The drawing breaks the C64's rules in 3 places (cells: the colours besides the "
+              "background):\nCell column 0, row 0: white, red\nCell column 1, row 0: white\n"
+              "Cell column 3, row 0: white");
 }
 
 // A drop or a lone file argument takes sprites too from a PNG whose header gives a frame's size.
