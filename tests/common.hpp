@@ -71,7 +71,7 @@ inline constexpr const char *options_default_text =
     "# C64 Sidewell config file - do NOT edit\n\n[directories]\npicture_dir=(NULL)\n"
     "sprites_dir=(NULL)\nexport_png_dir=(NULL)\nexport_dir=(NULL)\n\n[interface]\npalette=0\n"
     "expansion=1\nselection_method=0\ntransition=0\n\n[sprites]\n"
-    "sprite_attribute_byte_format=0\n\n[misc]\nreencode_graphics=false\n\n";
+    "sprite_attribute_byte_format=0\n\n[misc]\nreencode_graphics=false\nfollow_files=true\n\n";
 
 // Replaces a path the editor owns; an empty one leaves none.
 inline void set_path(gchar **path, const std::filesystem::path &value = {}) {
@@ -86,6 +86,7 @@ inline void options_reset_to_start_values() {
     options_transition = 0;
     options_sprite_attribute_byte_format = 0;
     options_reencode_graphics = FALSE;
+    options_follow_files = TRUE;
     g_free(options_window_position);
     options_window_position = nullptr;
     for (gchar **folder : {&options_picture_dir_string, &options_sprites_dir_string,

@@ -19,6 +19,7 @@ constexpr const char *group_directories = "directories";
 constexpr const char *group_misc = "misc";
 constexpr const char *group_application = "application";
 constexpr const char *key_reencode_graphics = "reencode_graphics";
+constexpr const char *key_follow_files = "follow_files";
 constexpr const char *key_position = "position";
 
 struct FolderKey {
@@ -116,8 +117,9 @@ GStringPtr build_config_text() {
         }
         g_string_append_printf(text.get(), "%s=%d\n", integer.key, *integer.variable);
     }
-    g_string_append_printf(text.get(), "[%s]\n%s=%s\n", group_misc, key_reencode_graphics,
-                           options_reencode_graphics == 1 ? "true" : "false");
+    g_string_append_printf(text.get(), "[%s]\n%s=%s\n%s=%s\n", group_misc, key_reencode_graphics,
+                           options_reencode_graphics == 1 ? "true" : "false", key_follow_files,
+                           options_follow_files == 1 ? "true" : "false");
     return text;
 }
 
@@ -190,6 +192,9 @@ void set_options_from_config(GKeyFile *key_file) {
     }
     options_reencode_graphics =
         g_key_file_get_boolean(key_file, group_misc, key_reencode_graphics, nullptr);
+    // Files written before the key existed follow files, as a fresh start does.
+    options_follow_files = !g_key_file_has_key(key_file, group_misc, key_follow_files, nullptr) ||
+                           g_key_file_get_boolean(key_file, group_misc, key_follow_files, nullptr);
 }
 
 gboolean options_save_to_file() {

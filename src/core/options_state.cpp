@@ -7,6 +7,7 @@ int options_selection_method = 0;
 int options_transition = 0;
 int options_sprite_attribute_byte_format = 0;
 gboolean options_reencode_graphics = FALSE;
+gboolean options_follow_files = TRUE;
 int *options_window_position = nullptr;
 gchar *options_picture_dir_string = nullptr;
 gchar *options_sprites_dir_string = nullptr;

@@ -10,6 +10,7 @@
 #include "gui/colorpickers.hpp"
 #include "gui/controls.hpp"
 #include "gui/exports.hpp"
+#include "gui/file_follow.hpp"
 #include "gui/fileopen.hpp"
 #include "gui/painting.hpp"
 #include "gui/project_commands.hpp"
@@ -74,16 +75,21 @@ bool app_start(int *argc, char ***argv) {
         return false;
     }
     fileopen_forget_filters();
-    window_main = create_window_main();
-    // Showing realises the drawing areas: their first configure events record them and create
-    // the off-screen images that applying the preferences below repaints.
-    gtk_widget_show(window_main);
-    g_signal_connect(window_main, "destroy", G_CALLBACK(gtk_main_quit), nullptr);
     sprites_module_init();
     c64pixbufs_module_init();
     options_set_position_source(window_main_position);
     options_module_init();
-    controls_adjust_from_options();
+    // The saved preferences apply once: the menus are built showing them, and the areas take the
+    // saved zoom before showing realises them, so their first configure events build every
+    // off-screen image in the saved palette and size.
+    window_main = create_window_main();
+    set_zoom_level();
+    if (options_window_position != nullptr) {
+        gtk_window_move(GTK_WINDOW(window_main), options_window_position[0],
+                        options_window_position[1]);
+    }
+    gtk_widget_show(window_main);
+    g_signal_connect(window_main, "destroy", G_CALLBACK(gtk_main_quit), nullptr);
     on_menuitem_file_activate(nullptr, nullptr);
     return true;
 }
@@ -131,6 +137,7 @@ void on_window_main_drag_data_received(GtkWidget *, GdkDragContext *, gint, gint
 }
 
 void cleanup_before_quitting() {
+    file_follow_stop();
     release(pixbuf_picture, unref_pixbuf);
     release(pixbuf_sprites, unref_pixbuf);
     release(surface_palette, cairo_surface_destroy);

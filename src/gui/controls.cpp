@@ -22,40 +22,6 @@ constexpr int about_image_padding = 5;
 constexpr int confirmation_side_padding = 4;
 constexpr int confirmation_label_spacing = 5;
 
-constexpr auto palette_items = std::to_array<const char *>({
-    "menuitem_palette_peptos",
-    "menuitem_palette_high_contrast",
-    "menuitem_palette_pixcen",
-    "menuitem_palette_ccs64",
-});
-constexpr auto selection_items = std::to_array<const char *>({
-    "menuitem_selection_method_frame",
-    "menuitem_selection_method_alpha_adjustment",
-    "menuitem_selection_method_both",
-});
-constexpr auto transition_items = std::to_array<const char *>({
-    "menuitem_transition_none",
-    "menuitem_transition_flicker",
-});
-constexpr auto attribute_items = std::to_array<const char *>({
-    "menuitem_sprite_attribute_byte_format_ignore",
-    "menuitem_sprite_attribute_byte_format_sprite_pad",
-});
-
-// Activating runs the item's handler, even for a radio item that is chosen already.
-void activate_menu_item(const char *name) {
-    GtkWidget *item = lookup_widget(window_main, name);
-    if (item != nullptr) {
-        gtk_menu_item_activate(GTK_MENU_ITEM(item));
-    }
-}
-
-void activate_choice(std::span<const char *const> items, int choice) {
-    if (choice >= 0 && static_cast<std::size_t>(choice) < items.size()) {
-        activate_menu_item(items[static_cast<std::size_t>(choice)]);
-    }
-}
-
 const char *message_dialog_title(GtkMessageType type) {
     switch (type) {
     case GTK_MESSAGE_ERROR:
@@ -169,23 +135,6 @@ gboolean controls_get_user_confirmation(const gchar *markup) {
     const gint response = gtk_dialog_run(GTK_DIALOG(dialog));
     gtk_widget_destroy(dialog);
     return response == GTK_RESPONSE_YES;
-}
-
-void controls_adjust_from_options() {
-    activate_choice(palette_items, options_palette);
-    GCharPtr zoom_item{g_strdup_printf("menuitem_zoom_%dx", options_expansion)};
-    activate_menu_item(zoom_item.get());
-    activate_choice(selection_items, options_selection_method);
-    activate_choice(transition_items, options_transition);
-    activate_choice(attribute_items, options_sprite_attribute_byte_format);
-    // The check item starts unchecked, so activating it checks it.
-    if (options_reencode_graphics == 1) {
-        activate_menu_item("menuitem_reencode_graphics");
-    }
-    if (options_window_position != nullptr) {
-        gtk_window_move(GTK_WINDOW(window_main), options_window_position[0],
-                        options_window_position[1]);
-    }
 }
 
 void on_menuitem_about_activate(GtkMenuItem *, gpointer) {

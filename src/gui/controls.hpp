@@ -16,7 +16,6 @@ void controls_show_message_dialog(const gchar *text, GtkMessageType type);
 // Asks a yes/no question (markup) and waits; only Yes gives TRUE.
 gboolean controls_get_user_confirmation(const gchar *markup);
 GtkWidget *create_dialog_yes_no_confirmation();
-void controls_adjust_from_options();
 
 // "Mar  6 2024", as the compiler writes a date, in the about box's form "Mar 6 2024".
 std::string controls_format_build_date(const char *compiler_date);

@@ -15,6 +15,7 @@
 #include "gui/support.hpp"
 
 #include <array>
+#include <memory>
 #include <vector>
 
 GdkPixbuf *pixbuf_picture = nullptr;
@@ -167,22 +168,20 @@ void painting_remember_widget(GtkWidget **slot, GtkWidget *widget) {
     g_object_add_weak_pointer(G_OBJECT(widget), reinterpret_cast<gpointer *>(slot));
 }
 
-gboolean open_picture(const gchar *utf8_path, gboolean take_border) {
-    if (pixbuf_picture != nullptr) {
-        g_object_unref(pixbuf_picture);
-        pixbuf_picture = nullptr;
-    }
-    picture_data.format = picture_format_none;
-    picture_data.border_color = no_border_color;
-    GError *error = nullptr;
-    if (!hiresdecoder_decode_hires_screen_file(utf8_path, picture_format_none, &pixbuf_picture,
-                                               &picture_data, &error)) {
-        GErrorPtr owned{error};
-        GCharPtr status{g_strdup_printf(tr(" Error: %s"), owned->message)};
-        controls_update_main_statusbar(status.get());
-        controls_show_message_dialog(owned->message, GTK_MESSAGE_ERROR);
+gboolean painting_replace_picture(const gchar *utf8_path, gboolean take_border, GError **error) {
+    auto decoded = std::make_unique<PictureData>(picture_data);
+    decoded->format = picture_format_none;
+    decoded->border_color = no_border_color;
+    GdkPixbuf *image = nullptr;
+    if (!hiresdecoder_decode_hires_screen_file(utf8_path, picture_format_none, &image,
+                                               decoded.get(), error)) {
         return FALSE;
     }
+    if (pixbuf_picture != nullptr) {
+        g_object_unref(pixbuf_picture);
+    }
+    pixbuf_picture = image;
+    picture_data = *decoded;
     gchar *path = g_strdup(utf8_path);
     g_free(utf8_path_and_filename_picture);
     utf8_path_and_filename_picture = path;
@@ -190,6 +189,25 @@ gboolean open_picture(const gchar *utf8_path, gboolean take_border) {
         border_color_index = picture_data.border_color % c64_colour_count;
     }
     return TRUE;
+}
+
+gboolean open_picture(const gchar *utf8_path, gboolean take_border) {
+    GError *error = nullptr;
+    if (painting_replace_picture(utf8_path, take_border, &error)) {
+        return TRUE;
+    }
+    // A picture that failed to load leaves none.
+    if (pixbuf_picture != nullptr) {
+        g_object_unref(pixbuf_picture);
+        pixbuf_picture = nullptr;
+    }
+    picture_data.format = picture_format_none;
+    picture_data.border_color = no_border_color;
+    GErrorPtr owned{error};
+    GCharPtr status{g_strdup_printf(tr(" Error: %s"), owned->message)};
+    controls_update_main_statusbar(status.get());
+    controls_show_message_dialog(owned->message, GTK_MESSAGE_ERROR);
+    return FALSE;
 }
 
 void set_zoom_level() {

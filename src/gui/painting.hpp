@@ -18,8 +18,11 @@ extern GdkPixbuf *pixbuf_left_border;  // the left side border at zoom 1, or nul
 extern GdkPixbuf *pixbuf_right_border; // the right side border at zoom 1, or null
 extern gchar *utf8_path_and_filename_picture;
 
-// Decodes the picture file into picture_data and pixbuf_picture; reports a failure itself.
+// Decodes the picture file into picture_data and pixbuf_picture; reports a failure itself and
+// leaves no picture.
 gboolean open_picture(const gchar *utf8_path, gboolean take_border);
+// The same without a report: on failure error is set and the picture shown before stays.
+gboolean painting_replace_picture(const gchar *utf8_path, gboolean take_border, GError **error);
 void set_zoom_level();
 // Refills the sprite list and both border images and queues their areas for drawing.
 void repaint_sprite_views();

@@ -3,6 +3,7 @@
 #include "core/glib_ptr.hpp"
 #include "core/options.hpp"
 #include "gui/app.hpp"
+#include "gui/file_follow.hpp"
 #include "gui/painting.hpp"
 #include "gui/project_commands.hpp"
 #include "gui/support.hpp"
@@ -44,44 +45,54 @@ void refresh_display(bool queue_swatches) {
     options_save_to_file();
 }
 
-void choose_palette(int palette) {
-    options_palette = palette;
-    refresh_display(true);
+// A radio item acts only when it became the chosen one: the item that was chosen before is
+// activated too as it is left.
+bool chosen(GtkMenuItem *menuitem) {
+    return gtk_check_menu_item_get_active(GTK_CHECK_MENU_ITEM(menuitem)) == TRUE;
 }
 
-void choose_selection_method(int method) {
-    options_selection_method = method;
-    refresh_display(false);
-}
-
-// A zoom item acts only when it became the chosen one, not when it was left.
-void choose_zoom(GtkMenuItem *menuitem, int zoom) {
-    if (!gtk_check_menu_item_get_active(GTK_CHECK_MENU_ITEM(menuitem))) {
-        return;
+void choose_palette(GtkMenuItem *menuitem, int palette) {
+    if (chosen(menuitem)) {
+        options_palette = palette;
+        refresh_display(true);
     }
-    options_expansion = zoom;
-    set_zoom_level();
-    options_save_to_file();
 }
 
-void choose_transition(int transition) {
-    options_transition = transition;
-    options_save_to_file();
+void choose_selection_method(GtkMenuItem *menuitem, int method) {
+    if (chosen(menuitem)) {
+        options_selection_method = method;
+        refresh_display(false);
+    }
+}
+
+void choose_zoom(GtkMenuItem *menuitem, int zoom) {
+    if (chosen(menuitem)) {
+        options_expansion = zoom;
+        set_zoom_level();
+        options_save_to_file();
+    }
+}
+
+void choose_transition(GtkMenuItem *menuitem, int transition) {
+    if (chosen(menuitem)) {
+        options_transition = transition;
+        options_save_to_file();
+    }
 }
 
 } // namespace
 
-void on_menuitem_palette_peptos_activate(GtkMenuItem *, gpointer) {
-    choose_palette(0);
+void on_menuitem_palette_peptos_activate(GtkMenuItem *menuitem, gpointer) {
+    choose_palette(menuitem, 0);
 }
-void on_menuitem_palette_high_contrast_activate(GtkMenuItem *, gpointer) {
-    choose_palette(1);
+void on_menuitem_palette_high_contrast_activate(GtkMenuItem *menuitem, gpointer) {
+    choose_palette(menuitem, 1);
 }
-void on_menuitem_palette_pixcen_activate(GtkMenuItem *, gpointer) {
-    choose_palette(2);
+void on_menuitem_palette_pixcen_activate(GtkMenuItem *menuitem, gpointer) {
+    choose_palette(menuitem, 2);
 }
-void on_menuitem_palette_ccs64_activate(GtkMenuItem *, gpointer) {
-    choose_palette(3);
+void on_menuitem_palette_ccs64_activate(GtkMenuItem *menuitem, gpointer) {
+    choose_palette(menuitem, 3);
 }
 
 void on_menuitem_zoom_1x_activate(GtkMenuItem *menuitem, gpointer) {
@@ -97,33 +108,43 @@ void on_menuitem_zoom_4x_activate(GtkMenuItem *menuitem, gpointer) {
     choose_zoom(menuitem, 4);
 }
 
-void on_menuitem_selection_method_frame_activate(GtkMenuItem *, gpointer) {
-    choose_selection_method(0);
+void on_menuitem_selection_method_frame_activate(GtkMenuItem *menuitem, gpointer) {
+    choose_selection_method(menuitem, 0);
 }
-void on_menuitem_selection_method_alpha_adjustment_activate(GtkMenuItem *, gpointer) {
-    choose_selection_method(1);
+void on_menuitem_selection_method_alpha_adjustment_activate(GtkMenuItem *menuitem, gpointer) {
+    choose_selection_method(menuitem, 1);
 }
-void on_menuitem_selection_method_both_activate(GtkMenuItem *, gpointer) {
-    choose_selection_method(2);
+void on_menuitem_selection_method_both_activate(GtkMenuItem *menuitem, gpointer) {
+    choose_selection_method(menuitem, 2);
 }
 
-void on_menuitem_transition_none_activate(GtkMenuItem *, gpointer) {
-    choose_transition(0);
+void on_menuitem_transition_none_activate(GtkMenuItem *menuitem, gpointer) {
+    choose_transition(menuitem, 0);
 }
-void on_menuitem_transition_flicker_activate(GtkMenuItem *, gpointer) {
-    choose_transition(1);
+void on_menuitem_transition_flicker_activate(GtkMenuItem *menuitem, gpointer) {
+    choose_transition(menuitem, 1);
 }
 
 // The attribute byte format only matters when sprites are next loaded; the file learns it with
 // the next write of any kind.
-void on_menuitem_sprite_attribute_byte_format_ignore_activate(GtkMenuItem *, gpointer) {
-    options_sprite_attribute_byte_format = 0;
+void on_menuitem_sprite_attribute_byte_format_ignore_activate(GtkMenuItem *menuitem, gpointer) {
+    if (chosen(menuitem)) {
+        options_sprite_attribute_byte_format = 0;
+    }
 }
-void on_menuitem_sprite_attribute_byte_format_sprite_pad_activate(GtkMenuItem *, gpointer) {
-    options_sprite_attribute_byte_format = 1;
+void on_menuitem_sprite_attribute_byte_format_sprite_pad_activate(GtkMenuItem *menuitem, gpointer) {
+    if (chosen(menuitem)) {
+        options_sprite_attribute_byte_format = 1;
+    }
 }
 
 void on_menuitem_reencode_graphics_activate(GtkMenuItem *menuitem, gpointer) {
     options_reencode_graphics = gtk_check_menu_item_get_active(GTK_CHECK_MENU_ITEM(menuitem));
     options_save_to_file();
+}
+
+void on_menuitem_follow_files_activate(GtkMenuItem *menuitem, gpointer) {
+    options_follow_files = gtk_check_menu_item_get_active(GTK_CHECK_MENU_ITEM(menuitem));
+    options_save_to_file();
+    file_follow_sync();
 }

@@ -23,3 +23,4 @@ void on_menuitem_sprite_attribute_byte_format_ignore_activate(GtkMenuItem *menui
 void on_menuitem_sprite_attribute_byte_format_sprite_pad_activate(GtkMenuItem *menuitem,
                                                                   gpointer user_data);
 void on_menuitem_reencode_graphics_activate(GtkMenuItem *menuitem, gpointer user_data);
+void on_menuitem_follow_files_activate(GtkMenuItem *menuitem, gpointer user_data);

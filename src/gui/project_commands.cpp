@@ -11,6 +11,7 @@
 #include "gui/colorpickers.hpp"
 #include "gui/controls.hpp"
 #include "gui/edit_commands.hpp"
+#include "gui/file_follow.hpp"
 #include "gui/fileopen.hpp"
 #include "gui/painting.hpp"
 #include "gui/support.hpp"
@@ -234,6 +235,7 @@ bool load_picture_command(const gchar *utf8_path) {
     options_save_to_file();
     show_picture();
     repaint_sprite_views();
+    file_follow_sync();
     return true;
 }
 
@@ -252,6 +254,7 @@ bool load_sprites_command(const gchar *utf8_path) {
     repaint_sprite_views();
     queue_swatches();
     edit_commands_start_history(false);
+    file_follow_sync();
     return true;
 }
 
@@ -326,6 +329,7 @@ void on_menuitem_new_project_activate(GtkMenuItem *, gpointer) {
     repaint_sprite_views();
     queue_swatches();
     edit_commands_start_history(true);
+    file_follow_sync();
 }
 
 void on_menuitem_open_project_activate(GtkMenuItem *, gpointer) {
@@ -343,6 +347,7 @@ void project_commands_open_project(const gchar *utf8_path) {
     }
     // Kept even when the file did not load, so that Save writes a good project over it.
     replace_path(&utf8_path_and_filename_project, utf8_path);
+    file_follow_sync();
 }
 
 void on_menuitem_save_project_activate(GtkMenuItem *, gpointer) {
@@ -373,6 +378,7 @@ void choose_name_and_save_project_to_file() {
     const std::string name = project_add_ini_extension(owned.get());
     save_project_to_file(name.c_str());
     replace_path(&utf8_path_and_filename_project, name.c_str());
+    file_follow_sync();
 }
 
 int save_project_to_file(const gchar *utf8_path) {
@@ -395,6 +401,7 @@ int save_project_to_file(const gchar *utf8_path) {
     edit_commands_mark_saved();
     options_save_to_file();
     set_title_from(utf8_path);
+    file_follow_sync();
     return 1;
 }
 
@@ -420,6 +427,7 @@ void on_menuitem_reload_graphics_activate(GtkMenuItem *, gpointer) {
         report_offences(picture_loaded == 1, sprites_loaded == 1);
         options_save_to_file();
     }
+    file_follow_sync();
 }
 
 void restore_project_from_data() {
@@ -447,4 +455,39 @@ void restore_project_from_data() {
     sprites_init_from_key_file(key_file.get());
     project_read_border_color(key_file.get(), &border_color_index);
     show_project();
+    file_follow_sync();
+}
+
+gboolean project_commands_reload_changed_file(FollowedFile file, GError **error) {
+    switch (file) {
+    case FollowedFile::picture: {
+        const GCharPtr path{g_strdup(utf8_path_and_filename_picture)};
+        if (!painting_replace_picture(path.get(), TRUE, error)) {
+            return FALSE;
+        }
+        show_picture();
+        repaint_sprite_views();
+        return TRUE;
+    }
+    case FollowedFile::sprites:
+        if (!spritesdecoder_decode_sprites_file(utf8_path_and_filename_sprites,
+                                                options_sprite_attribute_byte_format, 0, error)) {
+            return FALSE;
+        }
+        configure_sprite_list_scrollbar();
+        repaint_sprite_views();
+        return TRUE;
+    case FollowedFile::project: {
+        // Checked first, so that a half-written project changes nothing and shows no dialog.
+        const GCharPtr path{g_strdup(utf8_path_and_filename_project)};
+        const GCharPtr filename = glib_filename_from_utf8(path.get(), error);
+        const GKeyFilePtr key_file{g_key_file_new()};
+        if (!filename ||
+            !g_key_file_load_from_file(key_file.get(), filename.get(), G_KEY_FILE_NONE, error)) {
+            return FALSE;
+        }
+        return open_project(path.get()) ? TRUE : FALSE;
+    }
+    }
+    return FALSE;
 }

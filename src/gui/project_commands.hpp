@@ -34,3 +34,10 @@ int save_project_to_file(const gchar *utf8_path);
 void choose_name_and_save_project_to_file();
 // Brings back the picture, sprites and colours held in project_backup_data.
 void restore_project_from_data();
+
+// The files the editor follows on disk.
+enum class FollowedFile { picture, sprites, project };
+// Reads a followed file again after it changed on disk, as F4 does (the artist's colours and the
+// undo history stay; a project brings its own). FALSE with error set when it does not read, and
+// what was shown before stays.
+gboolean project_commands_reload_changed_file(FollowedFile file, GError **error);

@@ -276,3 +276,16 @@ gboolean on_drawingarea_sprites_key_release_event(GtkWidget *, GdkEventKey *even
 void on_vscrollbar_sprites_value_changed(GtkRange *, gpointer) {
     repaint_sprite_views();
 }
+
+gboolean on_window_main_key_press_event(GtkWidget *window, GdkEventKey *event, gpointer) {
+    GtkWidget *focus = gtk_window_get_focus(GTK_WINDOW(window));
+    const bool sprite_area =
+        focus != nullptr && (focus == app_lookup_widget("drawingarea_sprites") ||
+                             focus == app_lookup_widget("drawingarea_left_border") ||
+                             focus == app_lookup_widget("drawingarea_right_border"));
+    if (sprite_area && control_alone(event->state) &&
+        (event->keyval == GDK_KEY_a || event->keyval == GDK_KEY_n)) {
+        return gtk_widget_event(focus, reinterpret_cast<GdkEvent *>(event));
+    }
+    return FALSE;
+}

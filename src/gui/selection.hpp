@@ -32,3 +32,6 @@ gboolean on_drawingarea_sprites_query_tooltip(GtkWidget *widget, gint x, gint y,
 gboolean on_drawingarea_sprites_key_release_event(GtkWidget *widget, GdkEventKey *event,
                                                   gpointer user_data);
 void on_vscrollbar_sprites_value_changed(GtkRange *range, gpointer user_data);
+// GTK tries the menus' accelerators before the focused widget: the sprite areas' Ctrl+A and
+// Ctrl+N (select all, select none; Ctrl+N is also New project) reach them first here.
+gboolean on_window_main_key_press_event(GtkWidget *window, GdkEventKey *event, gpointer user_data);

@@ -1,6 +1,7 @@
 #include "gui/window_main.hpp"
 
 #include "core/i18n.hpp"
+#include "core/options.hpp"
 #include "gui/app.hpp"
 #include "gui/colorpickers.hpp"
 #include "gui/controls.hpp"
@@ -16,6 +17,7 @@
 #include <gdk/gdkkeysyms.h>
 
 #include <algorithm>
+#include <array>
 #include <span>
 #include <string>
 #include <utility>
@@ -34,7 +36,6 @@ struct MenuEntry {
     const char *image; // stock image beside the text, or null
     guint accel_key;   // 0: none
     GdkModifierType accel_mods;
-    bool active;                        // initial state of radio and check items
     std::span<const MenuEntry> entries; // a submenu's items
 };
 
@@ -42,28 +43,34 @@ constexpr auto no_mods = static_cast<GdkModifierType>(0);
 
 constexpr MenuEntry item(const char *name, const char *text, const char *image, guint key = 0,
                          GdkModifierType mods = no_mods) {
-    return {name, ItemKind::image, text, image, key, mods, false, {}};
+    return {name, ItemKind::image, text, image, key, mods, {}};
 }
 constexpr MenuEntry stock_item(const char *name, const char *stock_id) {
-    return {name, ItemKind::stock, stock_id, nullptr, 0, no_mods, false, {}};
+    return {name, ItemKind::stock, stock_id, nullptr, 0, no_mods, {}};
 }
 constexpr MenuEntry separator(const char *name) {
-    return {name, ItemKind::separator, nullptr, nullptr, 0, no_mods, false, {}};
+    return {name, ItemKind::separator, nullptr, nullptr, 0, no_mods, {}};
 }
-constexpr MenuEntry radio(const char *name, const char *text, bool active, guint key = 0,
+constexpr MenuEntry radio(const char *name, const char *text, guint key = 0,
                           GdkModifierType mods = no_mods) {
-    return {name, ItemKind::radio, text, nullptr, key, mods, active, {}};
+    return {name, ItemKind::radio, text, nullptr, key, mods, {}};
+}
+// Radio and check items show the preferences, set before any handler is connected.
+constexpr MenuEntry check(const char *name, const char *text) {
+    return {name, ItemKind::check, text, nullptr, 0, no_mods, {}};
 }
 constexpr MenuEntry submenu(const char *name, const char *text, const char *image,
                             std::span<const MenuEntry> entries) {
-    return {name, ItemKind::submenu, text, image, 0, no_mods, false, entries};
+    return {name, ItemKind::submenu, text, image, 0, no_mods, entries};
 }
 
+constexpr auto control_shift = static_cast<GdkModifierType>(GDK_CONTROL_MASK | GDK_SHIFT_MASK);
+
 constexpr MenuEntry file_menu[] = {
-    item("menuitem_new_project", "New project", "gtk-new"),
-    item("menuitem_open_project", "_Open project...", "gtk-open", GDK_F1),
-    item("menuitem_save_project", "Save project", "gtk-save"),
-    item("menuitem_save_project_as", "Save project _as...", "gtk-save-as"),
+    item("menuitem_new_project", "New project", "gtk-new", GDK_n, GDK_CONTROL_MASK),
+    item("menuitem_open_project", "_Open project...", "gtk-open", GDK_o, GDK_CONTROL_MASK),
+    item("menuitem_save_project", "Save project", "gtk-save", GDK_s, GDK_CONTROL_MASK),
+    item("menuitem_save_project_as", "Save project _as...", "gtk-save-as", GDK_s, control_shift),
     separator("separator1"),
     item("menuitem_load_picture", "Load _picture...", "gtk-open", GDK_F2),
     item("menuitem_load_sprites", "Load _sprites...", "gtk-open", GDK_F3),
@@ -79,7 +86,15 @@ constexpr MenuEntry file_menu[] = {
     stock_item("menuitem_quit", "gtk-quit"),
 };
 
-constexpr auto control_shift = static_cast<GdkModifierType>(GDK_CONTROL_MASK | GDK_SHIFT_MASK);
+struct ExtraKey {
+    const char *item;
+    guint key;
+    GdkModifierType mods;
+};
+constexpr ExtraKey extra_keys[] = {
+    {"menuitem_redo", GDK_y, GDK_CONTROL_MASK},
+    {"menuitem_open_project", GDK_F1, no_mods},
+};
 
 constexpr MenuEntry edit_menu[] = {
     item("menuitem_undo", "_Undo", "gtk-undo", GDK_z, GDK_CONTROL_MASK),
@@ -87,33 +102,33 @@ constexpr MenuEntry edit_menu[] = {
 };
 
 constexpr MenuEntry palette_menu[] = {
-    radio("menuitem_palette_peptos", "_Pepto", false, GDK_a, GDK_MOD1_MASK),
-    radio("menuitem_palette_high_contrast", "_High contrast", false, GDK_s, GDK_MOD1_MASK),
-    radio("menuitem_palette_pixcen", "Pi_xcen", false, GDK_d, GDK_MOD1_MASK),
-    radio("menuitem_palette_ccs64", "CC_S64", true, GDK_g, GDK_MOD1_MASK),
+    radio("menuitem_palette_peptos", "_Pepto", GDK_a, GDK_MOD1_MASK),
+    radio("menuitem_palette_high_contrast", "_High contrast", GDK_s, GDK_MOD1_MASK),
+    radio("menuitem_palette_pixcen", "Pi_xcen", GDK_d, GDK_MOD1_MASK),
+    radio("menuitem_palette_ccs64", "CC_S64", GDK_g, GDK_MOD1_MASK),
 };
 
 constexpr MenuEntry zoom_menu[] = {
-    radio("menuitem_zoom_1x", "_1x", false, GDK_F5),
-    radio("menuitem_zoom_2x", "_2x", false, GDK_F6),
-    radio("menuitem_zoom_3x", "_3x", false, GDK_F7),
-    radio("menuitem_zoom_4x", "_4x", true, GDK_F8),
+    radio("menuitem_zoom_1x", "_1x", GDK_F5),
+    radio("menuitem_zoom_2x", "_2x", GDK_F6),
+    radio("menuitem_zoom_3x", "_3x", GDK_F7),
+    radio("menuitem_zoom_4x", "_4x", GDK_F8),
 };
 
 constexpr MenuEntry selection_method_menu[] = {
-    radio("menuitem_selection_method_frame", "_Frame", false),
-    radio("menuitem_selection_method_alpha_adjustment", "_Alpha adjustment", false),
-    radio("menuitem_selection_method_both", "_Both", true),
+    radio("menuitem_selection_method_frame", "_Frame"),
+    radio("menuitem_selection_method_alpha_adjustment", "_Alpha adjustment"),
+    radio("menuitem_selection_method_both", "_Both"),
 };
 
 constexpr MenuEntry transition_menu[] = {
-    radio("menuitem_transition_none", "_None", false),
-    radio("menuitem_transition_flicker", "_Flicker", true),
+    radio("menuitem_transition_none", "_None"),
+    radio("menuitem_transition_flicker", "_Flicker"),
 };
 
 constexpr MenuEntry attribute_menu[] = {
-    radio("menuitem_sprite_attribute_byte_format_ignore", "_Ignore", true),
-    radio("menuitem_sprite_attribute_byte_format_sprite_pad", "_Sprite Pad", false),
+    radio("menuitem_sprite_attribute_byte_format_ignore", "_Ignore"),
+    radio("menuitem_sprite_attribute_byte_format_sprite_pad", "_Sprite Pad"),
 };
 
 constexpr MenuEntry preferences_menu[] = {
@@ -124,14 +139,8 @@ constexpr MenuEntry preferences_menu[] = {
     submenu("menuitem_transition", "_Transition at runtime", "gtk-convert", transition_menu),
     submenu("menuitem_sprite_attribute_byte_format", "Sprite attribute byte format",
             "gtk-properties", attribute_menu),
-    {"menuitem_reencode_graphics",
-     ItemKind::check,
-     "_Re-encode graphics",
-     nullptr,
-     0,
-     no_mods,
-     false,
-     {}},
+    check("menuitem_reencode_graphics", "_Re-encode graphics"),
+    check("menuitem_follow_files", "_Follow files on disk"),
 };
 
 constexpr MenuEntry help_menu[] = {
@@ -177,6 +186,8 @@ constexpr Tooltip tooltips_table[] = {
     {"menuitem_reencode_graphics", "If enabled, upon exporting a project to an executable, graphic "
                                    "data for MC pictures is re-encoded so that they might compress "
                                    "better"},
+    {"menuitem_follow_files", "If enabled, the picture, sprite and project files are reloaded "
+                              "when another program changes them"},
     {"drawingarea_left_border", sprite_area_tip},
     {"drawingarea_right_border", sprite_area_tip},
     {"drawingarea_sprites", sprite_area_tip},
@@ -207,6 +218,7 @@ struct SignalConnection {
 
 const SignalConnection signal_connections[] = {
     {"window_main", "delete_event", G_CALLBACK(on_window_main_delete_event)},
+    {"window_main", "key_press_event", G_CALLBACK(on_window_main_key_press_event)},
     {"menuitem_new_project", "activate", G_CALLBACK(on_menuitem_new_project_activate)},
     {"menuitem_open_project", "activate", G_CALLBACK(on_menuitem_open_project_activate)},
     {"menuitem_save_project", "activate", G_CALLBACK(on_menuitem_save_project_activate)},
@@ -249,6 +261,7 @@ const SignalConnection signal_connections[] = {
     {"menuitem_sprite_attribute_byte_format_sprite_pad", "activate",
      G_CALLBACK(on_menuitem_sprite_attribute_byte_format_sprite_pad_activate)},
     {"menuitem_reencode_graphics", "activate", G_CALLBACK(on_menuitem_reencode_graphics_activate)},
+    {"menuitem_follow_files", "activate", G_CALLBACK(on_menuitem_follow_files_activate)},
     {"menuitem_about", "activate", G_CALLBACK(on_menuitem_about_activate)},
     {"drawingarea_left_border", "configure_event",
      G_CALLBACK(on_drawingarea_left_border_configure_event)},
@@ -377,11 +390,9 @@ GtkWidget *build_menu_item(WindowBuilder &b, const MenuEntry &entry, GSList **ra
     case ItemKind::radio:
         widget = gtk_radio_menu_item_new_with_mnemonic(*radio_group, tr(entry.text));
         *radio_group = gtk_radio_menu_item_get_group(GTK_RADIO_MENU_ITEM(widget));
-        gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(widget), entry.active);
         break;
     case ItemKind::check:
         widget = gtk_check_menu_item_new_with_mnemonic(tr(entry.text));
-        gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(widget), entry.active);
         break;
     case ItemKind::image:
     case ItemKind::submenu:
@@ -600,6 +611,32 @@ void apply_tooltips(const WindowBuilder &b, GtkTooltips *tooltips) {
     }
 }
 
+// The preference items show the preferences read at start. No handler is connected yet, so
+// nothing is drawn or written.
+void show_preferences(const WindowBuilder &b) {
+    constexpr std::array palette_items{"menuitem_palette_peptos", "menuitem_palette_high_contrast",
+                                       "menuitem_palette_pixcen", "menuitem_palette_ccs64"};
+    constexpr std::array selection_items{"menuitem_selection_method_frame",
+                                         "menuitem_selection_method_alpha_adjustment",
+                                         "menuitem_selection_method_both"};
+    constexpr std::array transition_items{"menuitem_transition_none",
+                                          "menuitem_transition_flicker"};
+    constexpr std::array attribute_items{"menuitem_sprite_attribute_byte_format_ignore",
+                                         "menuitem_sprite_attribute_byte_format_sprite_pad"};
+    const auto show = [&](const std::string &name, bool active) {
+        gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(b.find(name.c_str())),
+                                       active ? TRUE : FALSE);
+    };
+    // The files keep every choice within its range.
+    show(palette_items.at(static_cast<std::size_t>(options_palette)), true);
+    show("menuitem_zoom_" + std::to_string(options_expansion) + "x", true);
+    show(selection_items.at(static_cast<std::size_t>(options_selection_method)), true);
+    show(transition_items.at(static_cast<std::size_t>(options_transition)), true);
+    show(attribute_items.at(static_cast<std::size_t>(options_sprite_attribute_byte_format)), true);
+    show("menuitem_reencode_graphics", options_reencode_graphics == TRUE);
+    show("menuitem_follow_files", options_follow_files == TRUE);
+}
+
 void connect_signals(const WindowBuilder &b) {
     for (const SignalConnection &connection : signal_connections) {
         g_signal_connect(b.find(connection.widget), connection.signal, connection.handler, nullptr);
@@ -636,10 +673,13 @@ GtkWidget *create_window_main() {
     gtk_statusbar_set_has_resize_grip(GTK_STATUSBAR(statusbar), FALSE);
 
     apply_tooltips(b, tooltips);
+    show_preferences(b);
     connect_signals(b);
-    // Redo answers Ctrl+Y as well; the menu shows only Ctrl+Shift+Z.
-    gtk_widget_add_accelerator(b.find("menuitem_redo"), "activate", b.accel_group, GDK_y,
-                               GDK_CONTROL_MASK, static_cast<GtkAccelFlags>(0));
+    // Keys that work beside those the menus show: Ctrl+Y redoes, F1 opens a project.
+    for (const auto &[name, key, mods] : extra_keys) {
+        gtk_widget_add_accelerator(b.find(name), "activate", b.accel_group, key, mods,
+                                   static_cast<GtkAccelFlags>(0));
+    }
     // Files dropped from a file manager arrive as a list of URIs.
     static const GtkTargetEntry uri_list[] = {{const_cast<gchar *>("text/uri-list"), 0, 0}};
     gtk_drag_dest_set(b.window, GTK_DEST_DEFAULT_ALL, uri_list, G_N_ELEMENTS(uri_list),

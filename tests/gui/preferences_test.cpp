@@ -13,6 +13,7 @@
 #include <gdk/gdkkeysyms.h>
 
 #include <array>
+#include <chrono>
 #include <sstream>
 
 namespace {
@@ -65,7 +66,8 @@ TEST_F(EditorTest, PreferenceCommandsRedrawWriteTheFileAndComeBackAtTheNextStart
           "zoom_4x", "zoom_1x", "selection_method_alpha_adjustment", "selection_method_both",
           "selection_method_frame", "transition_flicker", "transition_none",
           "sprite_attribute_byte_format_sprite_pad", "reencode_graphics",
-          "sprite_attribute_byte_format_ignore", "reencode_graphics"}) {
+          "sprite_attribute_byte_format_ignore", "reencode_graphics", "follow_files",
+          "follow_files"}) {
         const std::string picture = example_path("welcome.pet");
         put_picture(picture);
         put_sprites(example_path("shapes.prg"));
@@ -103,6 +105,74 @@ TEST_F(EditorTest, PreferenceCommandsRedrawWriteTheFileAndComeBackAtTheNextStart
                           : ", off\n";
     }
     EXPECT_EQ(transcript, expected_text("preference_commands.txt"));
+}
+
+// Counts the times the preferences file is replaced: each write renames a new file over it.
+struct WriteCounter {
+    std::unique_ptr<GFileMonitor, GObjectUnref> monitor;
+    int writes = 0;
+
+    explicit WriteCounter(const fs::path &file) {
+        const std::unique_ptr<GFile, GObjectUnref> folder{
+            g_file_new_for_path(file.parent_path().c_str())};
+        monitor.reset(
+            g_file_monitor_directory(folder.get(), G_FILE_MONITOR_WATCH_MOVES, nullptr, nullptr));
+        g_signal_connect(monitor.get(), "changed",
+                         G_CALLBACK(+[](GFileMonitor *, GFile *, GFile *other,
+                                        GFileMonitorEvent event, gpointer counter) {
+                             const GCharPtr name{other ? g_file_get_basename(other) : nullptr};
+                             if (event == G_FILE_MONITOR_EVENT_RENAMED &&
+                                 g_strcmp0(name.get(), "user.ini") == 0)
+                                 static_cast<WriteCounter *>(counter)->writes++;
+                         }),
+                         this);
+    }
+};
+
+// A start shows the saved preferences in the menus and the display without writing the file,
+// even into a read-only folder; the first change writes it once.
+TEST_F(EditorTest, StartShowsTheSavedPreferencesAndWritesNothing) {
+    std::string saved = options_default_text;
+    for (const auto &[from, to] :
+         {std::pair{"palette=0", "palette=2"},
+          {"expansion=1", "expansion=3"},
+          {"selection_method=0", "selection_method=1"},
+          {"transition=0", "transition=1"},
+          {"sprite_attribute_byte_format=0", "sprite_attribute_byte_format=1"},
+          {"reencode_graphics=false", "reencode_graphics=true"},
+          {"follow_files=true", "follow_files=false"}})
+        saved.replace(saved.find(from), std::string(from).size(), to);
+    saved += "[application]\nposition=40;30;\n";
+    write_file(config_file(), saved);
+    fs::last_write_time(config_file(), fs::file_time_type::clock::now() - std::chrono::hours(1));
+    const auto written_at = fs::last_write_time(config_file());
+    fs::permissions(config_file().parent_path(), fs::perms::owner_read | fs::perms::owner_exec);
+    WriteCounter counter(config_file());
+    restart();
+    std::string shown;
+    for (const char *item :
+         {"palette_pixcen", "zoom_3x", "selection_method_alpha_adjustment", "transition_flicker",
+          "sprite_attribute_byte_format_sprite_pad", "reencode_graphics", "follow_files"})
+        shown += std::string(item) + "=" +
+                 (gtk_check_menu_item_get_active(
+                      GTK_CHECK_MENU_ITEM(widget((std::string("menuitem_") + item).c_str())))
+                      ? "on "
+                      : "off ");
+    EXPECT_EQ(shown, "palette_pixcen=on zoom_3x=on selection_method_alpha_adjustment=on "
+                     "transition_flicker=on sprite_attribute_byte_format_sprite_pad=on "
+                     "reencode_graphics=on follow_files=off ");
+    int width = 0;
+    gtk_widget_get_size_request(widget("drawingarea_picture"), &width, nullptr);
+    EXPECT_EQ(width, 3 * 320);
+    process_events(200);
+    EXPECT_EQ(std::tuple(read_text(config_file()), fs::last_write_time(config_file()) == written_at,
+                         counter.writes),
+              std::tuple(saved, true, 0));
+    fs::permissions(config_file().parent_path(), fs::perms::owner_all);
+    choose("menuitem_palette_peptos");
+    process_events(200);
+    EXPECT_EQ(counter.writes, 1);
+    EXPECT_NE(read_text(config_file()).find("palette=0"), std::string::npos);
 }
 
 // Declined, the editor goes on and writes nothing. Confirmed, the position goes into the file,

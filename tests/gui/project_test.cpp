@@ -80,9 +80,10 @@ std::string shown_state(const fs::path &dir, GtkAdjustment *rows, const fs::path
     return shown.str();
 }
 
-// New asks only when something is loaded; files are loaded through F2 and F3, projects opened
-// through F1 (each picked in its chooser) and files dropped from a file manager as a
-// text/uri-list. After each step the whole state, whether it asked and the error dialogs (!).
+// New (Ctrl+N) asks only when something is loaded; files are loaded through F2 and F3, projects
+// opened through F1 or Ctrl+O (each picked in its chooser), saved with Ctrl+S and Ctrl+Shift+S,
+// and files dropped from a file manager as a text/uri-list. After each step the whole state,
+// whether it asked and the error dialogs (!).
 TEST_F(FileMenu, NewLoadOpenAndDropShowWhatTheFilesHoldOrReport) {
     fs::copy_file(example_path("sunset.koa"), dir / "castle.koa");
     Bytes petscii = read_bytes(example_path("welcome.pet"));
@@ -114,7 +115,7 @@ TEST_F(FileMenu, NewLoadOpenAndDropShowWhatTheFilesHoldOrReport) {
     for (const char *action : {"new yes",     "F2 welcome.pet", "save",
                                "new no",      "F3 b.prg",       "attributes sprite_pad",
                                "F3 a.prg",    "F3 pad.spr",     "F1 hand.ini",
-                               "save as.ini", "F1 as.ini",      "F4 a.prg=b.prg",
+                               "save as.ini", "^O as.ini",      "F4 a.prg=b.prg",
                                "F4 a.prg=",   "drop gone.ini",  "drop b.prg castle.koa",
                                "save",        "drop notes.ini", "F1 bad.ini",
                                "F2 hand.ini", "new yes"}) {
@@ -146,22 +147,25 @@ TEST_F(FileMenu, NewLoadOpenAndDropShowWhatTheFilesHoldOrReport) {
                                   fs::copy_options::overwrite_existing);
             }
             press(GDK_F4);
-        } else if (verb == "new" || verb == "attributes") {
+        } else if (verb == "attributes") {
             words >> name;
-            gtk_menu_item_activate(GTK_MENU_ITEM(
-                widget(verb == "new" ? "menuitem_new_project"
-                                     : ("menuitem_sprite_attribute_byte_format_" + name).c_str())));
+            choose(("menuitem_sprite_attribute_byte_format_" + name).c_str());
+            transcript += "\n";
+            continue;
+        } else if (verb == "new") {
+            // Away from the sprite areas, whose own Ctrl+N selects none.
+            gtk_window_set_focus(GTK_WINDOW(window_main), nullptr);
+            ASSERT_TRUE(send_key(GDK_n, GDK_CONTROL_MASK));
             process_events(50);
-            if (verb == "attributes") {
-                transcript += "\n";
-                continue;
-            }
         } else if (verb == "save") {
             // Save asks for a name only without a project; Save as always does.
             DialogAnswer answer("Save project file", GTK_RESPONSE_OK);
             if (words >> name)
                 type_name(answer, dir, name);
-            choose(name.empty() ? "menuitem_save_project" : "menuitem_save_project_as");
+            ASSERT_TRUE(send_key(GDK_s, name.empty()
+                                            ? GDK_CONTROL_MASK
+                                            : GdkModifierType(GDK_CONTROL_MASK | GDK_SHIFT_MASK)));
+            process_events(50);
         } else if (verb == "drop") {
             std::string uris;
             while (words >> name)
@@ -175,12 +179,17 @@ TEST_F(FileMenu, NewLoadOpenAndDropShowWhatTheFilesHoldOrReport) {
             g_free(data.data);
         } else {
             words >> name;
-            DialogAnswer answer(verb == "F1"   ? "Open a project file"
+            const bool open = verb == "F1" || verb == "^O";
+            DialogAnswer answer(open           ? "Open a project file"
                                 : verb == "F2" ? "Select a picture file"
                                                : "Select a sprite data file",
                                 GTK_RESPONSE_OK);
             pick(answer, dir / name);
-            press(verb == "F1" ? GDK_F1 : verb == "F2" ? GDK_F2 : GDK_F3);
+            if (verb == "^O")
+                ASSERT_TRUE(send_key(GDK_o, GDK_CONTROL_MASK));
+            else
+                press(verb == "F1" ? GDK_F1 : verb == "F2" ? GDK_F2 : GDK_F3);
+            process_events(50);
             EXPECT_EQ(answer.times_answered(), 1) << action;
         }
         transcript += shown_state(dir, rows, config_file());

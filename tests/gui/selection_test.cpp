@@ -187,7 +187,8 @@ TEST_P(ClicksAndKeys, ActOnTheSelection) {
             EXPECT_FALSE(send_button(widget(name), 30, 100, 0, type, button)) << name << type;
 }
 
-INSTANTIATE_TEST_SUITE_P(Zoom, ClicksAndKeys, ::testing::Values(1, 2, 3, 4));
+INSTANTIATE_TEST_SUITE_P(Zoom, ClicksAndKeys, ::testing::Values(1, 2, 3, 4),
+                         [](const auto &info) { return "zoom_" + std::to_string(info.param); });
 
 // X repeats the press while 'z' is held: only the first takes the backup, and only a release of
 // 'z' with other than Control alone ends the preview and brings back the project as it was.

@@ -267,9 +267,9 @@ TEST_F(FreshState, ExampleProjectsAreWhatTheWriterProduces) {
 auto option_values() {
     return std::tuple(
         options_palette, options_expansion, options_selection_method, options_transition,
-        options_sprite_attribute_byte_format, options_reencode_graphics, options_window_position,
-        options_picture_dir_string, options_sprites_dir_string, options_export_png_dir_string,
-        options_export_dir_string, utf8_path_configfile);
+        options_sprite_attribute_byte_format, options_reencode_graphics, options_follow_files,
+        options_window_position, options_picture_dir_string, options_sprites_dir_string,
+        options_export_png_dir_string, options_export_dir_string, utf8_path_configfile);
 }
 
 // Taken before any test runs: the values the program starts with, which the tests' reset restores.
@@ -294,7 +294,7 @@ std::string with(std::string text, const std::vector<std::string> &lines) {
 auto integers() {
     return std::tuple(options_palette, options_expansion, options_selection_method,
                       options_transition, options_sprite_attribute_byte_format,
-                      options_reencode_graphics);
+                      options_reencode_graphics, options_follow_files);
 }
 
 const std::string default_text =
@@ -329,29 +329,33 @@ TEST(OptionsFile, EverySettingIsWrittenInGroupOrderAndSurvivesARoundTrip) {
     options_transition = 1;
     options_sprite_attribute_byte_format = 1;
     options_reencode_graphics = TRUE;
+    options_follow_files = FALSE;
     ASSERT_TRUE(options_save_to_file());
     EXPECT_EQ(
         read_text(file),
-        with(default_text,
-             {"picture_dir=" + file_uri(pictures), "sprites_dir=" + file_uri(sprites),
-              "export_png_dir=" + file_uri(root), "palette=3", "expansion=4", "selection_method=2",
-              "transition=1", "sprite_attribute_byte_format=1", "reencode_graphics=true"}));
+        with(default_text, {"picture_dir=" + file_uri(pictures), "sprites_dir=" + file_uri(sprites),
+                            "export_png_dir=" + file_uri(root), "palette=3", "expansion=4",
+                            "selection_method=2", "transition=1", "sprite_attribute_byte_format=1",
+                            "reencode_graphics=true", "follow_files=false"}));
     const auto written = option_values();
     options_reset_to_start_values();
     start();
-    EXPECT_EQ(integers(), std::tuple(3, 4, 2, 1, 1, TRUE));
+    EXPECT_EQ(integers(), std::tuple(3, 4, 2, 1, 1, TRUE, FALSE));
     EXPECT_EQ(std::tuple(std::string(options_picture_dir_string),
                          std::string(options_sprites_dir_string),
                          std::string(options_export_png_dir_string), options_export_dir_string,
                          options_window_position[0], options_window_position[1]),
               std::tuple(pictures.string(), sprites.string(), root.string(), nullptr, 123, -45));
     EXPECT_NE(written, option_values());
-    const std::string out_of_range =
+    // Out of range, and a file from before the editor followed files.
+    std::string out_of_range =
         with(default_text, {"palette=4", "expansion=5", "selection_method=3", "transition=2",
-                            "sprite_attribute_byte_format=2"});
+                            "sprite_attribute_byte_format=2", "follow_files=false"});
+    out_of_range.erase(out_of_range.find("follow_files=false\n"), 19);
     g_file_set_contents(file.c_str(), out_of_range.c_str(), -1, nullptr);
+    options_follow_files = FALSE;
     start();
-    EXPECT_EQ(integers(), std::tuple(0, 1, 0, 0, 0, FALSE));
+    EXPECT_EQ(integers(), std::tuple(0, 1, 0, 0, 0, FALSE, TRUE));
     options_reset_to_start_values();
     set_path(&utf8_path_configfile);
     options_set_position_source(nullptr);
