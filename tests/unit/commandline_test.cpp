@@ -181,6 +181,11 @@ TEST_F(CommandLine, PngFrameIsReleasedAndSavedAsC64Files) {
     EXPECT_EQ(read_bytes(dir / "out.koa").size(), 10003u);
     EXPECT_TRUE(
         same_bytes(read_bytes(dir / "out.prg"), executable_build(picture_data, 0, false).bytes));
+    // A later step that fails takes the saved C64 files away again.
+    EXPECT_EQ(run({"-c", "out4.koa", "-S", "out4.spr", "-x", "out/a.prg", frame}),
+              commandline_status_failed);
+    EXPECT_FALSE(fs::exists(dir / "out4.koa"));
+    EXPECT_FALSE(fs::exists(dir / "out4.spr"));
 }
 
 // A picture alone converts to a C64 picture file; releasing it needs sprites.
