@@ -653,6 +653,40 @@ std::string colour_list(std::span<const std::uint8_t> colours) {
     return text;
 }
 
+// The decoded image: its colours, then the picture and, in a frame, the sprites.
+gboolean convert_pixbuf(const GdkPixbuf *pixbuf, PngreaderImage *image, GError **error) {
+    const std::optional<Pixels> pixels = sample(pixbuf, error);
+    if (!pixels)
+        return FALSE;
+    std::vector<std::uint8_t> indices;
+    int palette_index = 0;
+    if (!to_indices(*pixels, &indices, &palette_index, error))
+        return FALSE;
+    const Palette &palette = *palette_get_known_palettes()[palette_index].colours;
+
+    *image = PngreaderImage{};
+    image->picture.border_color = -1;
+    image->palette = palette_index;
+    image->multicolor0 = sprites_default_multicolor0;
+    image->multicolor1 = sprites_default_multicolor1;
+    if (!pixels->shape->frame) {
+        convert_picture(indices, std::nullopt, palette, image);
+        return TRUE;
+    }
+    const std::uint8_t background = fill_colour(indices);
+    if (!check_fill(indices, background, pixels->scale, error))
+        return FALSE;
+    std::vector<std::uint8_t> picture(std::size_t(pngreader_picture_width) *
+                                      pngreader_picture_height);
+    for (int y = 0; y < pngreader_picture_height; ++y)
+        std::copy_n(indices.begin() + (frame_picture_y + y) * spriteviews_screen_width +
+                        frame_picture_x,
+                    pngreader_picture_width, picture.begin() + y * pngreader_picture_width);
+    convert_picture(picture, background, palette, image);
+    convert_sprites(indices, background, palette, image);
+    return TRUE;
+}
+
 } // namespace
 
 std::vector<SpriteviewsRect> pngreader_get_cell_outlines(int zoom) {
@@ -722,40 +756,7 @@ gboolean pngreader_read_bytes(std::span<const std::uint8_t> bytes, PngreaderImag
         fail(error, "Could not create pixbuf");
         return FALSE;
     }
-    return pngreader_convert_pixbuf(pixbuf, image, error);
-}
-
-gboolean pngreader_convert_pixbuf(const GdkPixbuf *pixbuf, PngreaderImage *image, GError **error) {
-    const std::optional<Pixels> pixels = sample(pixbuf, error);
-    if (!pixels)
-        return FALSE;
-    std::vector<std::uint8_t> indices;
-    int palette_index = 0;
-    if (!to_indices(*pixels, &indices, &palette_index, error))
-        return FALSE;
-    const Palette &palette = *palette_get_known_palettes()[palette_index].colours;
-
-    *image = PngreaderImage{};
-    image->picture.border_color = -1;
-    image->palette = palette_index;
-    image->multicolor0 = sprites_default_multicolor0;
-    image->multicolor1 = sprites_default_multicolor1;
-    if (!pixels->shape->frame) {
-        convert_picture(indices, std::nullopt, palette, image);
-        return TRUE;
-    }
-    const std::uint8_t background = fill_colour(indices);
-    if (!check_fill(indices, background, pixels->scale, error))
-        return FALSE;
-    std::vector<std::uint8_t> picture(std::size_t(pngreader_picture_width) *
-                                      pngreader_picture_height);
-    for (int y = 0; y < pngreader_picture_height; ++y)
-        std::copy_n(indices.begin() + (frame_picture_y + y) * spriteviews_screen_width +
-                        frame_picture_x,
-                    pngreader_picture_width, picture.begin() + y * pngreader_picture_width);
-    convert_picture(picture, background, palette, image);
-    convert_sprites(indices, background, palette, image);
-    return TRUE;
+    return convert_pixbuf(pixbuf, image, error);
 }
 
 int pngreader_choose_palette(std::span<const std::array<std::uint8_t, 3>> colours,

@@ -7,7 +7,6 @@
 #include "core/sprites.hpp"
 #include "core/spriteviews.hpp"
 
-#include <gdk-pixbuf/gdk-pixbuf.h>
 #include <glib.h>
 
 #include <array>
@@ -66,7 +65,6 @@ bool pngreader_is_frame_file(const gchar *utf8_path);
 // Converts a PNG held in memory; false with error set when it is no image the editor takes.
 gboolean pngreader_read_bytes(std::span<const std::uint8_t> bytes, PngreaderImage *image,
                               GError **error);
-gboolean pngreader_convert_pixbuf(const GdkPixbuf *pixbuf, PngreaderImage *image, GError **error);
 
 // The decisions the writer never makes, each on its own.
 // The known palette that the colours, weighted by their counts, lie nearest to.
@@ -80,7 +78,8 @@ std::uint8_t pngreader_choose_background(std::span<const PngreaderCounts> cells,
 // -1 when none has.
 int pngreader_find_glyph(int set, const std::array<std::uint8_t, 8> &rows);
 // The shared sprite multicolours, lower index first, that let the most sprites keep their
-// colours; sprites that need multicolour are given by their colour counts.
+// colours, then cover the most of their pixels; a fresh store's pair (purple, light red) stays
+// unless another does better. Sprites that need multicolour are given by their colour counts.
 std::array<std::uint8_t, 2> pngreader_choose_multicolors(std::span<const PngreaderCounts> sprites,
                                                          std::uint8_t background);
 
