@@ -576,4 +576,26 @@ TEST(PngReader, FrameIsKnownByItsHeader) {
     EXPECT_FALSE(pngreader_is_frame_file(dir.file("missing.png").c_str()));
 }
 
+// A frame painted with any known palette, Colodore's and VICE's included, reads as the same
+// picture and sprites: exported again in Pepto it is the Pepto frame, byte for byte.
+TEST_F(FreshState, FramePaintedInAnyKnownPaletteReadsTheSame) {
+    const TempDir dir;
+    const PixbufPtr original = load(example_path("sunset.koa"), example_path("shapes.prg"));
+    colour_sprites();
+    const Bytes pepto_frame = export_png(dir, "pepto.png", original.get());
+    const PixbufPtr frame(gdk_pixbuf_new_from_file(dir.file("pepto.png").c_str(), nullptr));
+    for (const PaletteKnown &known : palette_get_known_palettes()) {
+        SCOPED_TRACE(known.name);
+        const std::string painted = write_png(dir.file("painted.png"), 416, 272, [&](int x, int y) {
+            const Rgba rgba = pixel_at(frame.get(), x, y);
+            const auto &rgb = (*known.colours)[palette_get_index_for_rgb(rgba.data())];
+            return std::uint32_t{rgb[0]} << 24 | std::uint32_t{rgb[1]} << 16 |
+                   std::uint32_t{rgb[2]} << 8 | 0xFF;
+        });
+        sprites_module_init();
+        const PixbufPtr imported = load(painted, painted);
+        EXPECT_TRUE(same_bytes(export_png(dir, "again.png", imported.get()), pepto_frame));
+    }
+}
+
 } // namespace
