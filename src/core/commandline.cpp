@@ -390,9 +390,9 @@ CommandlineFileKind commandline_classify_file(const gchar *utf8_path) {
          g_key_file_has_group(key_file.get(), project_sprites_group))) {
         return CommandlineFileKind::project;
     }
-    PictureData scratch{};
+    // Decoded without a record, so that what is loaded (and its outlines) stays as it is.
     GdkPixbuf *rendered = nullptr;
-    if (hiresdecoder_decode_hires_screen_file(utf8_path, picture_format_none, &rendered, &scratch,
+    if (hiresdecoder_decode_hires_screen_file(utf8_path, picture_format_none, &rendered, nullptr,
                                               nullptr)) {
         g_object_unref(rendered);
         return CommandlineFileKind::picture;

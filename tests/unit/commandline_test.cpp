@@ -4,6 +4,7 @@
 
 #include "core/executable.hpp"
 #include "core/options.hpp"
+#include "core/pngreader.hpp"
 #include "core/project.hpp"
 #include "core/spritesdecoder.hpp"
 #include "core/spriteviews.hpp"
@@ -143,12 +144,16 @@ TEST_F(CommandLine, FilesAreKnownByWhatTheyHold) {
     fs::copy_file(dir / "sunset.koa", dir / "picture.ini");
     std::ofstream(dir / "notes.ini") << "[notes]\nabout=nothing\n";
     std::ofstream(dir / "only.ini") << "[sprites]\nfile=(NULL)\n";
-    write_png(temp.file("frame.ini"), 416, 272, [](int, int) { return pepto(6); });
+    write_png(temp.file("frame.ini"), 416, 272,
+              [](int x, int y) { return offending_frame(x, y, false); });
+    pngreader_picture_offences.clear();
     for (const auto &[file, kind] : {std::pair{"only.ini", CommandlineFileKind::project},
                                      std::pair{"picture.ini", CommandlineFileKind::picture},
                                      std::pair{"frame.ini", CommandlineFileKind::picture},
                                      std::pair{"notes.ini", CommandlineFileKind::sprites}})
         EXPECT_EQ(commandline_classify_file((dir / file).c_str()), kind) << file;
+    // Telling what a file holds loads nothing: no outlines come with a frame that breaks rules.
+    EXPECT_TRUE(pngreader_picture_offences.empty());
     // An unwritable program is named; reading the preferences makes no folder for them.
     EXPECT_EQ(run({"-x", "out/a.prg", "sunset.ini"}), commandline_status_failed);
     EXPECT_NE(printed_errors.find((dir / "out/a.prg").string()), std::string::npos);
