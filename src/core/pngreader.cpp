@@ -66,6 +66,9 @@ constexpr int lower_case_set = 1;
 
 // Sprite bitmaps: three bytes a row, the leftmost pixel in the top bit.
 constexpr int sprite_bytes_per_row = 3;
+// The viewer shows the border sprites of every row with the same four hardware sprites, so it
+// sets multicolour mode once for each column of them: index mod 4.
+constexpr unsigned viewer_sprite_columns = 4;
 constexpr int transparent = -1;
 
 using Rgba = std::uint32_t; // red in the top byte, alpha in the lowest
@@ -609,8 +612,17 @@ void convert_sprites(std::span<const std::uint8_t> frame, std::uint8_t backgroun
     const std::array<std::uint8_t, 2> shared =
         pngreader_choose_multicolors(multicolour_counts, background);
     std::array<SpritePlan, sprites_border_count> plans;
-    for (unsigned i = 0; i < sprites_border_count; ++i)
+    std::array<bool, viewer_sprite_columns> multicolour_column{};
+    for (unsigned i = 0; i < sprites_border_count; ++i) {
         plans[i] = plan_sprite(pixels[i], shared);
+        multicolour_column[i % viewer_sprite_columns] |= plans[i].multicolor;
+    }
+    // A one-colour sprite whose pixels come in pairs shows the same pixels in multicolour, so it
+    // joins a column of multicolour sprites and the program shows the frame as it is drawn.
+    for (unsigned i = 0; i < sprites_border_count; ++i)
+        if (multicolour_column[i % viewer_sprite_columns] && plans[i].colours.size() == 1 &&
+            sprite_in_pairs(pixels[i]))
+            plans[i].multicolor = true;
     link_pairs(plans);
     for (unsigned i = 0; i < sprites_border_count; ++i) {
         encode_sprite(plans[i], shared, background, palette, &image->sprites[i]);

@@ -598,4 +598,38 @@ TEST_F(FreshState, FramePaintedInAnyKnownPaletteReadsTheSame) {
     }
 }
 
+// The viewer sets multicolour mode once for each column of border sprites (index mod 4): a
+// one-colour sprite in pairs joins a column with multicolour sprites, one with single pixels
+// cannot, and another column stays single colour. The frame shows the same either way.
+TEST_F(FreshState, OneColourSpritesJoinTheirColumnsMulticolourWhenTheirPixelsArePairs) {
+    // Row 10 of a slot in the file: slots start at line 40 of the display, the file at line 13.
+    const auto slot_row = [](unsigned index) { return 27 + 21 * static_cast<int>(index / 4) + 10; };
+    const auto drawing = [&](int x, int y) {
+        if (y == slot_row(0) && x < 4)
+            return pepto(x < 2 ? 1 : 2); // sprite 0: white and red pairs
+        if ((y == slot_row(4) && x < 2) || (y == slot_row(1) && x >= 24 && x < 26) ||
+            (y == slot_row(8) && x == 0))
+            return pepto(3); // sprites 4 and 1 a cyan pair, sprite 8 one cyan pixel
+        return pepto(0);
+    };
+    const TempDir dir;
+    const std::string frame = write_png(dir.file("columns.png"), 416, 272, drawing);
+    const PixbufPtr imported = load(frame, frame);
+    const auto multicolour = [](unsigned index) {
+        std::int32_t flag = -1;
+        sprites_get_multicolor_at_index(index, &flag);
+        return flag;
+    };
+    EXPECT_EQ(std::tuple(multicolour(0), multicolour(4), multicolour(8), multicolour(1)),
+              std::tuple(1, 1, 0, 0));
+    EXPECT_TRUE(pngreader_sprite_offences.empty());
+    export_png(dir, "again.png", imported.get());
+    const PixbufPtr again(gdk_pixbuf_new_from_file(dir.file("again.png").c_str(), nullptr));
+    EXPECT_TRUE(same_image(again.get(), 416, 272, [&](int x, int y) {
+        const std::uint32_t rgba = drawing(x, y);
+        return Rgba{std::uint8_t(rgba >> 24), std::uint8_t(rgba >> 16), std::uint8_t(rgba >> 8),
+                    255};
+    }));
+}
+
 } // namespace
