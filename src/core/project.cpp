@@ -157,3 +157,16 @@ std::string project_add_ini_extension(std::string_view name) {
     }
     return std::string(name) + std::string(ini_extension);
 }
+
+std::string project_find_example(const std::string &executable_path) {
+    constexpr const char *example = "sunset.ini";
+    const GCharPtr bin{g_path_get_dirname(executable_path.c_str())};
+    const GCharPtr installed{
+        g_build_filename(bin.get(), "..", "share", "c64-sidewell", "examples", example, nullptr)};
+    if (g_file_test(installed.get(), G_FILE_TEST_IS_REGULAR)) {
+        const GCharPtr canonical{g_canonicalize_filename(installed.get(), nullptr)};
+        return canonical.get();
+    }
+    const GCharPtr source{g_build_filename(SIDEWELL_EXAMPLES_SOURCE_DIR, example, nullptr)};
+    return source.get();
+}

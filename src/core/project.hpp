@@ -60,6 +60,10 @@ std::string project_get_suggested_project_name(const gchar *utf8_project_path,
 std::string project_get_suggested_export_name(const gchar *utf8_project_path,
                                               const gchar *utf8_picture_path,
                                               std::string_view extension);
+// The example project a newcomer opens first: beside an installed editor (prefix/bin/editor finds
+// prefix/share/c64-sidewell/examples), else in the source tree the editor was built from.
+std::string project_find_example(const std::string &executable_path);
+
 // A chosen project name as it is saved: kept when it ends in ".ini" or ".INI", else ".ini" is
 // appended (so "scene.Ini" becomes "scene.Ini.ini").
 std::string project_add_ini_extension(std::string_view name);

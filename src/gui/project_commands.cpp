@@ -350,6 +350,12 @@ void project_commands_open_project(const gchar *utf8_path) {
     file_follow_sync();
 }
 
+void on_menuitem_open_example_activate(GtkMenuItem *, gpointer) {
+    const GCharPtr executable{g_file_read_link("/proc/self/exe", nullptr)};
+    const std::string example = project_find_example(executable ? executable.get() : "");
+    project_commands_open_project(example.c_str());
+}
+
 void on_menuitem_save_project_activate(GtkMenuItem *, gpointer) {
     if (!has_picture_and_sprites()) {
         return;

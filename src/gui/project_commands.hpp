@@ -19,6 +19,7 @@ void on_menuitem_save_project_as_activate(GtkMenuItem *menuitem, gpointer user_d
 void on_menuitem_load_picture_activate(GtkMenuItem *menuitem, gpointer user_data);
 void on_menuitem_load_sprites_activate(GtkMenuItem *menuitem, gpointer user_data);
 void on_menuitem_reload_graphics_activate(GtkMenuItem *menuitem, gpointer user_data);
+void on_menuitem_open_example_activate(GtkMenuItem *menuitem, gpointer user_data);
 
 // What the menu commands do once a file is chosen; also for files given on the command line.
 void project_commands_open_project(const gchar *utf8_path);

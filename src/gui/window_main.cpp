@@ -144,6 +144,7 @@ constexpr MenuEntry preferences_menu[] = {
 };
 
 constexpr MenuEntry help_menu[] = {
+    item("menuitem_open_example", "Open _example project", "gtk-open"),
     stock_item("menuitem_about", "gtk-about"),
 };
 
@@ -166,6 +167,7 @@ constexpr const char *sprite_area_tip =
 
 constexpr Tooltip tooltips_table[] = {
     {"menuitem_new_project", "Start a new project"},
+    {"menuitem_open_example", "Open the sunset example that comes with the editor"},
     {"menuitem_open_project", "Open an existing project"},
     {"menuitem_save_project", "Save the current project to an existing file"},
     {"menuitem_save_project_as", "Save the current project to a new file"},
@@ -263,6 +265,7 @@ const SignalConnection signal_connections[] = {
     {"menuitem_reencode_graphics", "activate", G_CALLBACK(on_menuitem_reencode_graphics_activate)},
     {"menuitem_follow_files", "activate", G_CALLBACK(on_menuitem_follow_files_activate)},
     {"menuitem_about", "activate", G_CALLBACK(on_menuitem_about_activate)},
+    {"menuitem_open_example", "activate", G_CALLBACK(on_menuitem_open_example_activate)},
     {"drawingarea_left_border", "configure_event",
      G_CALLBACK(on_drawingarea_left_border_configure_event)},
     {"drawingarea_left_border", "expose_event",

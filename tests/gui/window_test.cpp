@@ -7,6 +7,7 @@
 #include "gui/app.hpp"
 #include "gui/colorpickers.hpp"
 #include "gui/controls.hpp"
+#include "gui/painting.hpp"
 #include "gui/project_commands.hpp"
 #include "gui/window_main.hpp"
 
@@ -156,6 +157,17 @@ TEST(WindowBeforePreferences, IsBuiltAsDesigned) {
     GtkWidget *window = create_window_main();
     expect_tree(window, "window_main.tree");
     gtk_widget_destroy(window);
+}
+
+// Help -> Open example project opens the sunset example: in a build, the source tree's.
+TEST_F(Window, HelpOpensTheSunsetExample) {
+    choose("menuitem_open_example");
+    EXPECT_EQ(std::tuple(window_title(), picture_loaded, sprites_loaded,
+                         std::string(utf8_path_and_filename_project)),
+              std::tuple("C64 Sidewell - sunset.ini", 1, 1, example_path("sunset.ini")));
+    EXPECT_EQ(
+        pixels_first_difference(pixbuf_picture, decoded_picture(example_path("sunset.koa")).get()),
+        "");
 }
 
 // Message dialogs show their text literally, close on any response and go with the window.

@@ -286,6 +286,19 @@ auto option_values() {
 const auto start_options = option_values();
 const auto start_picture = std::tuple(picture_data.border_color, picture_data.format);
 
+// An installed editor finds the examples installed beside it; one run from a build, those of
+// the source tree.
+TEST(ExampleProject, IsFoundBesideTheEditorOrInTheSourceTree) {
+    const TempDir dir;
+    const fs::path prefix = fs::path(dir.path) / "usr";
+    const fs::path installed = prefix / "share" / "c64-sidewell" / "examples" / "sunset.ini";
+    fs::create_directories(prefix / "bin");
+    EXPECT_EQ(project_find_example(prefix / "bin" / "c64-sidewell"), example_path("sunset.ini"));
+    write_file(installed, "[picture]\n");
+    EXPECT_EQ(project_find_example(prefix / "bin" / "c64-sidewell"), installed.string());
+    EXPECT_EQ(project_find_example(""), example_path("sunset.ini"));
+}
+
 TEST(StartValues, AreWhatTheTestsResetToAndNoPicture) {
     options_reset_to_start_values();
     EXPECT_EQ(option_values(), start_options);
