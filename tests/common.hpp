@@ -4,10 +4,15 @@
 
 #include "core/glib_ptr.hpp"
 #include "core/options.hpp"
+#include "core/palette.hpp"
 
+#include <gtest/gtest.h>
+
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <initializer_list>
 #include <iterator>
 #include <string>
@@ -87,4 +92,47 @@ inline void options_reset_to_start_values() {
     for (gchar **folder : {&options_picture_dir_string, &options_sprites_dir_string,
                            &options_export_png_dir_string, &options_export_dir_string})
         set_path(folder);
+}
+
+// 0xRRGGBBAA at every pixel.
+using Painter = std::function<std::uint32_t(int, int)>;
+
+inline std::string write_png(const std::filesystem::path &file, int width, int height,
+                             const Painter &paint) {
+    const PixbufPtr image(gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, width, height));
+    guchar *pixels = gdk_pixbuf_get_pixels(image.get());
+    const int rowstride = gdk_pixbuf_get_rowstride(image.get());
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            for (int c = 0; c < 4; ++c)
+                pixels[y * rowstride + 4 * x + c] =
+                    static_cast<guchar>(paint(x, y) >> (24 - 8 * c));
+    EXPECT_TRUE(gdk_pixbuf_save(image.get(), file.c_str(), "png", nullptr, nullptr));
+    return file.string();
+}
+
+// A colour of the Pepto palette as 0xRRGGBBAA, opaque.
+inline std::uint32_t pepto(int colour) {
+    std::array<std::uint8_t, 3> rgb{};
+    palette_get_pepto_rgb_at_index(colour, rgb.data());
+    return std::uint32_t{rgb[0]} << 24 | std::uint32_t{rgb[1]} << 16 | std::uint32_t{rgb[2]} << 8 |
+           0xFF;
+}
+
+// A frame on black with one multicolour cell of four colours besides black (cell column 3,
+// row 2) and one hires sprite of two colours (slot 5); fitted says how the editor loads it.
+inline std::uint32_t offending_frame(int x, int y, bool fitted) {
+    constexpr int cell_x = 48 + 3 * 8;
+    constexpr int cell_y = 35 + 2 * 8;
+    constexpr int slot_x = 24; // slot 5: left border, second column, row 1 from file row 48
+    constexpr int slot_y = 48;
+    if (x >= cell_x && x < cell_x + 8 && y >= cell_y && y < cell_y + 8) {
+        const int pair = (x - cell_x) / 2;
+        const int row = y - cell_y;
+        const int colours[4] = {1, row < 4 ? 1 : 2, 3, row == 0 && !fitted ? 15 : 3};
+        return pepto(colours[pair]); // cyan 30 pixels, white 24, red 8, light grey 2
+    }
+    if (y == slot_y && x >= slot_x && x < slot_x + 4)
+        return pepto(x < slot_x + 3 ? 1 : (fitted ? 0 : 2));
+    return pepto(0);
 }

@@ -5,6 +5,7 @@
 #include "core/hiresdecoder.hpp"
 #include "core/i18n.hpp"
 #include "core/options.hpp"
+#include "core/pngreader.hpp"
 #include "core/project.hpp"
 #include "core/sprites.hpp"
 #include "core/spritesdecoder.hpp"
@@ -90,11 +91,21 @@ bool apply_overrides(const CommandlineRequest &request) {
 // leaves them.
 struct LoadedProject {
     PixbufPtr picture;
+    std::string picture_file;
+    std::string sprites_file;
+    int border_color = 0;    // the closed corner border, $D020
     std::string failed_file; // empty when everything loaded
     GErrorPtr error;
 };
 
-LoadedProject load_project(const std::string &utf8_project) {
+// The picture and sprite files a project names, with its colours applied after loading them.
+struct NamedFiles {
+    std::string picture;
+    std::string sprites;
+    GKeyFilePtr key_file; // null without a project
+};
+
+LoadedProject load_files(NamedFiles files) {
     LoadedProject project;
     GError *error = nullptr;
     const auto fail = [&](const std::string &file) {
@@ -102,38 +113,84 @@ LoadedProject load_project(const std::string &utf8_project) {
         project.error.reset(error);
         return std::move(project);
     };
-    const GCharPtr filename = glib_filename_from_utf8(utf8_project.c_str(), &error);
-    const GKeyFilePtr key_file(g_key_file_new());
-    if (!filename || !g_key_file_load_from_file(key_file.get(), filename.get(),
-                                                G_KEY_FILE_KEEP_COMMENTS, &error)) {
-        return fail(utf8_project);
-    }
-    std::string picture, sprites;
-    if (!project_get_named_file(key_file.get(), project_picture_group, utf8_project.c_str(),
-                                &picture) ||
-        !project_get_named_file(key_file.get(), project_sprites_group, utf8_project.c_str(),
-                                &sprites)) {
-        g_set_error_literal(&error, G_FILE_ERROR, G_FILE_ERROR_FAILED,
-                            tr("the project names no picture or no sprite file"));
-        return fail(utf8_project);
-    }
+    const std::string &picture = files.picture;
+    const std::string &sprites = files.sprites;
+    project.picture_file = picture;
+    project.sprites_file = sprites;
     GdkPixbuf *rendered = nullptr;
     if (!hiresdecoder_decode_hires_screen_file(picture.c_str(), picture_format_none, &rendered,
                                                &picture_data, &error)) {
         return fail(picture);
     }
     project.picture.reset(rendered);
-    if (!spritesdecoder_decode_sprites_file(sprites.c_str(), options_sprite_attribute_byte_format,
-                                            1, &error)) {
+    if (sprites.empty()) {
+        pngreader_sprite_offences.clear();
+    } else if (!spritesdecoder_decode_sprites_file(
+                   sprites.c_str(), options_sprite_attribute_byte_format, 1, &error)) {
         return fail(sprites);
     }
     // The project's colours override those the sprite file brought; the sprites' background
     // follows the picture's, as in the window.
-    sprites_init_from_key_file(key_file.get());
+    if (files.key_file) {
+        sprites_init_from_key_file(files.key_file.get());
+        project_read_border_color(files.key_file.get(), &project.border_color);
+    }
     if (!picture_format_is_hires(picture_data.format)) {
         sprites_set_background_color(picture_data.background_color);
     }
     return project;
+}
+
+LoadedProject load_project(const std::string &utf8_project) {
+    GError *error = nullptr;
+    const GCharPtr filename = glib_filename_from_utf8(utf8_project.c_str(), &error);
+    NamedFiles files{{}, {}, GKeyFilePtr(g_key_file_new())};
+    if (filename && g_key_file_load_from_file(files.key_file.get(), filename.get(),
+                                              G_KEY_FILE_KEEP_COMMENTS, &error)) {
+        if (project_get_named_file(files.key_file.get(), project_picture_group,
+                                   utf8_project.c_str(), &files.picture) &&
+            project_get_named_file(files.key_file.get(), project_sprites_group,
+                                   utf8_project.c_str(), &files.sprites)) {
+            return load_files(std::move(files));
+        }
+        g_set_error_literal(&error, G_FILE_ERROR, G_FILE_ERROR_FAILED,
+                            tr("the project names no picture or no sprite file"));
+    }
+    LoadedProject failed;
+    failed.failed_file = utf8_project;
+    failed.error.reset(error);
+    return failed;
+}
+
+// The arguments as the window takes them: a project; a picture and a sprite file, in either
+// order; or one file that is both, a PNG frame. A picture alone will do when no sprites are
+// needed.
+LoadedProject load_arguments(gchar **arguments, guint count, bool sprites_needed) {
+    const std::string first = to_utf8(arguments[0]);
+    if (count == 1) {
+        if (commandline_classify_file(first.c_str()) == CommandlineFileKind::project) {
+            return load_project(first);
+        }
+        const bool both = sprites_needed || pngreader_is_frame_file(first.c_str());
+        return load_files({first, both ? first : std::string(), nullptr});
+    }
+    const std::string second = to_utf8(arguments[1]);
+    if (commandline_classify_file(first.c_str()) == CommandlineFileKind::picture) {
+        return load_files({first, second, nullptr});
+    }
+    return load_files({second, first, nullptr});
+}
+
+// A drawing that breaks the C64's rules is listed, unless the nearest fit is asked for.
+bool accept_fit(const LoadedProject &project, gboolean best_fit) {
+    if (best_fit || (pngreader_picture_offences.empty() && pngreader_sprite_offences.empty())) {
+        return true;
+    }
+    const std::string list =
+        pngreader_describe_offences(pngreader_picture_offences, pngreader_sprite_offences);
+    print_error(pngreader_picture_offences.empty() ? project.sprites_file : project.picture_file,
+                (list + tr("\n--best-fit loads the nearest fit")).c_str());
+    return false;
 }
 
 // Paths written so far, removed again when a later step fails.
@@ -186,11 +243,17 @@ int crunch_program(const std::string &utf8_prg, const std::vector<std::uint8_t> 
 } // namespace
 
 GOptionContext *commandline_new_option_context(CommandlineRequest *request) {
-    const std::array<GOptionEntry, 11> entries = {{
+    const std::array<GOptionEntry, 14> entries = {{
         {"export-png", 'p', 0, G_OPTION_ARG_FILENAME, &request->export_png,
          tr("Write the project's screen as a PNG image"), tr("FILE")},
         {"export-prg", 'x', 0, G_OPTION_ARG_FILENAME, &request->export_prg,
          tr("Write the project as a self-running C64 program"), tr("FILE")},
+        {"save-picture", 'c', 0, G_OPTION_ARG_FILENAME, &request->save_picture,
+         tr("Save the picture as a C64 file: Koala Painter or PETSCII Vellum"), tr("FILE")},
+        {"save-sprites", 'S', 0, G_OPTION_ARG_FILENAME, &request->save_sprites,
+         tr("Save the sprites as a C64 sprite file with attribute bytes"), tr("FILE")},
+        {"best-fit", 'b', 0, G_OPTION_ARG_NONE, &request->best_fit,
+         tr("Take the nearest fit of a PNG that breaks the C64's rules"), nullptr},
         {"palette", 'P', 0, G_OPTION_ARG_STRING, &request->palette,
          tr("Palette for this run: pepto, high-contrast, pixcen or ccs64"), tr("NAME")},
         {"transition", 't', 0, G_OPTION_ARG_STRING, &request->transition,
@@ -211,17 +274,19 @@ GOptionContext *commandline_new_option_context(CommandlineRequest *request) {
     }};
     GOptionContext *context = g_option_context_new(nullptr);
     g_option_context_set_summary(
-        context, tr("Opens a project, a picture or a sprite file in the editor's window, or with "
-                    "--export-png or --export-prg writes the exports of a project file without "
-                    "one. Exit status of an export: 0 done, 1 failed, 2 wrong options, 3 the "
-                    "program was written but could not be crunched."));
+        context, tr("Opens a project, a picture or a sprite file (a PNG frame is both) in the "
+                    "editor's window, or with --export-png, --export-prg, --save-picture or "
+                    "--save-sprites writes them without one. Exit status of an export: 0 done, 1 "
+                    "failed, 2 wrong options, 3 the program was written but could not be "
+                    "crunched."));
     g_option_context_add_main_entries(context, entries.data(), i18n_text_domain);
     return context;
 }
 
 void commandline_free_request(CommandlineRequest *request) {
-    for (gchar **text : {&request->export_png, &request->export_prg, &request->palette,
-                         &request->transition, &request->selection_method}) {
+    for (gchar **text : {&request->export_png, &request->export_prg, &request->save_picture,
+                         &request->save_sprites, &request->palette, &request->transition,
+                         &request->selection_method}) {
         g_free(*text);
         *text = nullptr;
     }
@@ -230,13 +295,15 @@ void commandline_free_request(CommandlineRequest *request) {
 }
 
 bool commandline_wants_export(const CommandlineRequest &request) {
-    return request.export_png != nullptr || request.export_prg != nullptr;
+    return request.export_png != nullptr || request.export_prg != nullptr ||
+           request.save_picture != nullptr || request.save_sprites != nullptr;
 }
 
 int commandline_run_export(const CommandlineRequest &request) {
     const guint file_count = request.files != nullptr ? g_strv_length(request.files) : 0;
-    if (file_count != 1) {
-        print_error("--export-png, --export-prg", tr("need exactly one project file"));
+    if (file_count != 1 && file_count != 2) {
+        print_error("--export-png, --export-prg, --save-picture, --save-sprites",
+                    tr("need a project, a picture and a sprite file, or one PNG frame"));
         return commandline_status_usage;
     }
     sprites_module_init();
@@ -247,9 +314,15 @@ int commandline_run_export(const CommandlineRequest &request) {
     }
 
     const std::string utf8_project = to_utf8(request.files[0]);
-    const LoadedProject project = load_project(utf8_project);
+    const LoadedProject project =
+        load_arguments(request.files, file_count,
+                       request.export_png != nullptr || request.export_prg != nullptr ||
+                           request.save_sprites != nullptr);
     if (project.error) {
         print_error(project.failed_file, project.error->message);
+        return commandline_status_failed;
+    }
+    if (!accept_fit(project, request.best_fit)) {
         return commandline_status_failed;
     }
     const ExecutableProgram program =
@@ -271,6 +344,29 @@ int commandline_run_export(const CommandlineRequest &request) {
             return commandline_status_failed;
         }
         written.filenames.emplace_back(request.export_png);
+    }
+    const auto save = [&](const gchar *filename, const std::vector<std::uint8_t> &bytes) {
+        const std::string utf8 = to_utf8(filename);
+        if (bytes.empty()) {
+            print_error(utf8, tr("the picture's format has no C64 file to save it in"));
+            return false;
+        }
+        if (!executable_write_file(utf8.c_str(), bytes, &error)) {
+            print_error(utf8, GErrorPtr(error)->message);
+            return false;
+        }
+        written.filenames.emplace_back(filename);
+        return true;
+    };
+    if (request.save_picture != nullptr &&
+        !save(request.save_picture,
+              hiresdecoder_build_picture_file(
+                  picture_data, static_cast<std::uint8_t>(project.border_color & 0x0F)))) {
+        return commandline_status_failed;
+    }
+    if (request.save_sprites != nullptr &&
+        !save(request.save_sprites, spritesdecoder_build_sprites_file())) {
+        return commandline_status_failed;
     }
     if (request.export_prg == nullptr) {
         written.keep = true;
@@ -294,9 +390,9 @@ CommandlineFileKind commandline_classify_file(const gchar *utf8_path) {
          g_key_file_has_group(key_file.get(), project_sprites_group))) {
         return CommandlineFileKind::project;
     }
-    PictureData scratch{};
+    // Decoded without a record, so that what is loaded (and its outlines) stays as it is.
     GdkPixbuf *rendered = nullptr;
-    if (hiresdecoder_decode_hires_screen_file(utf8_path, picture_format_none, &rendered, &scratch,
+    if (hiresdecoder_decode_hires_screen_file(utf8_path, picture_format_none, &rendered, nullptr,
                                               nullptr)) {
         g_object_unref(rendered);
         return CommandlineFileKind::picture;

@@ -9,12 +9,15 @@
 struct CommandlineRequest {
     gchar *export_png = nullptr;
     gchar *export_prg = nullptr;
+    gchar *save_picture = nullptr;
+    gchar *save_sprites = nullptr;
     gchar *palette = nullptr;
     gchar *transition = nullptr;
     gchar *selection_method = nullptr;
     gboolean reencode = FALSE;
     gboolean no_reencode = FALSE;
     gboolean no_crunch = FALSE;
+    gboolean best_fit = FALSE;
     gboolean version = FALSE;
     gchar **files = nullptr;
     const gchar *config_dir = nullptr; // where the preferences folder is; null: the user's
@@ -32,9 +35,12 @@ void commandline_free_request(CommandlineRequest *request);
 
 bool commandline_wants_export(const CommandlineRequest &request);
 
-// Loads the project named by the one file argument with the user's preferences (read, never
-// written) and the options' overrides, and writes the asked-for exports. Errors go to stderr
-// as one line naming the file; no output file is left behind by a failed run.
+// Loads the file arguments as the window takes them (a project; a picture and a sprite file; or
+// one PNG frame, which is both; for --save-picture alone, a picture alone) with the user's
+// preferences (read, never written) and the options' overrides, and writes the asked-for exports
+// and C64 files. Errors go to stderr as one line naming the file; a drawing that breaks the C64's
+// rules is listed there instead, unless best_fit asks for the nearest fit. No output file is left
+// behind by a failed run.
 int commandline_run_export(const CommandlineRequest &request);
 
 enum class CommandlineFileKind { project, picture, sprites };

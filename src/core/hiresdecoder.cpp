@@ -3,6 +3,7 @@
 #include "core/c64pixbufs.hpp"
 #include "core/glib_ptr.hpp"
 #include "core/pixbufs.hpp"
+#include "core/pngreader.hpp"
 
 #include <algorithm>
 #include <array>
@@ -139,6 +140,44 @@ void store_picture(const PictureLayout &layout, FileBytes file, PictureData &pic
     picture.format = layout.format;
 }
 
+void select_case(std::uint8_t charset) {
+    c64pixbuf_set_case(charset == 0 ? 1 : 0);
+}
+
+// A PNG drawn in a paint program: converted to C64 data, then rendered from that data, so the
+// preview shows what the C64 will show.
+gboolean decode_png(FileBytes file, GdkPixbuf **pixbuf, PictureData *picture, GError **error) {
+    PngreaderImage image;
+    if (!pngreader_read_bytes(file, &image, error)) {
+        return FALSE;
+    }
+    const PictureData &converted = image.picture;
+    const bool petscii = converted.format == picture_format_petscii;
+    if (picture != nullptr) {
+        if (!petscii) {
+            std::copy_n(converted.bitmap, picture_bitmap_size, picture->bitmap);
+        }
+        std::copy_n(converted.screen_ram, picture_cell_count, picture->screen_ram);
+        std::copy_n(converted.color_ram, picture_cell_count, picture->color_ram);
+        picture->background_color = converted.background_color;
+        picture->charset = converted.charset;
+        picture->format = converted.format;
+        pngreader_picture_offences = image.picture_offences;
+    }
+    if (petscii) {
+        select_case(converted.charset);
+    }
+    PixbufPtr rendered(pixbufs_new_from_hires_opaque(
+        petscii ? nullptr : converted.bitmap, converted.screen_ram, converted.color_ram,
+        converted.background_color, screen_columns, screen_rows));
+    if (!rendered) {
+        g_set_error_literal(error, G_FILE_ERROR, G_FILE_ERROR_FAILED, "Could not create pixbuf");
+        return FALSE;
+    }
+    *pixbuf = rendered.release();
+    return TRUE;
+}
+
 } // namespace
 
 gboolean hiresdecoder_decode_hires_screen_file(const gchar *utf8_path, int format,
@@ -158,6 +197,10 @@ gboolean hiresdecoder_decode_hires_screen_file(const gchar *utf8_path, int forma
     }
     const GCharPtr contents(raw_contents);
     const FileBytes file(reinterpret_cast<const std::uint8_t *>(raw_contents), length);
+    // Recognised by content, whatever the file's name.
+    if (format == picture_format_none && pngreader_has_signature(file)) {
+        return decode_png(file, pixbuf, picture, error);
+    }
 
     const PictureLayout *layout = choose_layout(file, format, error);
     if (layout == nullptr) {
@@ -165,10 +208,11 @@ gboolean hiresdecoder_decode_hires_screen_file(const gchar *utf8_path, int forma
     }
     if (picture != nullptr) {
         store_picture(*layout, file, *picture);
+        pngreader_picture_offences.clear();
     }
     // The character set byte picks the ROM set the C64 would show, preview or not.
     if (layout->charset != absent) {
-        c64pixbuf_set_case(file[layout->charset] == 0 ? 1 : 0);
+        select_case(file[layout->charset]);
     }
     PixbufPtr image(pixbufs_new_from_hires_opaque(
         part(file, layout->bitmap), part(file, layout->screen), part(file, layout->colour),
@@ -179,4 +223,33 @@ gboolean hiresdecoder_decode_hires_screen_file(const gchar *utf8_path, int forma
     }
     *pixbuf = image.release();
     return TRUE;
+}
+
+std::vector<std::uint8_t> hiresdecoder_build_picture_file(const PictureData &picture,
+                                                          std::uint8_t border_color) {
+    const int format =
+        picture_format_is_multicolor(picture.format) ? picture_format_koala : picture.format;
+    const PictureLayout *layout = layout_of_format(format);
+    if (layout == nullptr) {
+        return {};
+    }
+    std::vector<std::uint8_t> file(layout->file_size);
+    const std::uint16_t load_address = layout->load_addresses.front();
+    file[0] = static_cast<std::uint8_t>(load_address);
+    file[1] = static_cast<std::uint8_t>(load_address >> 8);
+    if (layout->bitmap != absent) {
+        std::copy_n(picture.bitmap, picture_bitmap_size, file.begin() + layout->bitmap);
+    }
+    std::copy_n(picture.screen_ram, picture_cell_count, file.begin() + layout->screen);
+    std::copy_n(picture.color_ram, picture_cell_count, file.begin() + layout->colour);
+    file[layout->background] = picture.background_color;
+    if (layout->border != absent) {
+        file[layout->border] = picture.border_color >= 0
+                                   ? static_cast<std::uint8_t>(picture.border_color)
+                                   : border_color;
+    }
+    if (layout->charset != absent) {
+        file[layout->charset] = picture.charset;
+    }
+    return file;
 }

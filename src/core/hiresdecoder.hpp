@@ -6,6 +6,7 @@
 #include <glib.h>
 
 #include <cstdint>
+#include <vector>
 
 constexpr int picture_format_none = 0;
 constexpr int picture_format_petscii = 1;
@@ -42,3 +43,9 @@ extern PictureData picture_data;
 gboolean hiresdecoder_decode_hires_screen_file(const gchar *utf8_path, int format,
                                                GdkPixbuf **pixbuf, PictureData *picture,
                                                GError **error);
+
+// The picture as a file C64 tools read: Koala Painter 2 for a multicolour picture, PETSCII
+// Vellum for a PETSCII screen (whose border byte is the picture's own border colour, else
+// border_color); no bytes for any other format.
+std::vector<std::uint8_t> hiresdecoder_build_picture_file(const PictureData &picture,
+                                                          std::uint8_t border_color);

@@ -39,6 +39,38 @@ constexpr ByteTable palette_ccs64_rgb = {
     hex(0x4040E0), hex(0xFFFF40), hex(0xE0A040), hex(0x9C7448), hex(0xFFA0A0), hex(0x545454),
     hex(0x888888), hex(0xA0FFA0), hex(0xA0A0FF), hex(0xC0C0C0)};
 
+// Palettes artists paint with besides the editor's own. Colodore: colodore.com with its default
+// sliders (brightness 50, contrast 100, saturation 50). VICE 3.7 ships a different Colodore as
+// colodore.vpl, and its older default palette as vice.vpl; its current default palette file,
+// pepto-pal.vpl, holds the Pepto colours above.
+constexpr ByteTable palette_colodore_rgb = {
+    hex(0x000000), hex(0xFFFFFF), hex(0x813338), hex(0x75CEC8), hex(0x8E3C97), hex(0x56AC4D),
+    hex(0x2E2C9B), hex(0xEDF171), hex(0x8E5029), hex(0x553800), hex(0xC46C71), hex(0x4A4A4A),
+    hex(0x7B7B7B), hex(0xA9FF9F), hex(0x706DEB), hex(0xB2B2B2)};
+constexpr ByteTable palette_vice_colodore_rgb = {
+    hex(0x000000), hex(0xFFFFFF), hex(0x96282E), hex(0x5BD6CE), hex(0x9F2DAD), hex(0x41B936),
+    hex(0x2724C4), hex(0xEFF347), hex(0x9F4815), hex(0x5E3500), hex(0xDA5F66), hex(0x474747),
+    hex(0x787878), hex(0x91FF84), hex(0x6864FF), hex(0xAEAEAE)};
+constexpr ByteTable palette_vice_rgb = {hex(0x000000), hex(0xFDFEFC), hex(0xBE1A24), hex(0x30E6C6),
+                                        hex(0xB41AE2), hex(0x1FD21E), hex(0x211BAE), hex(0xDFF60A),
+                                        hex(0xB84104), hex(0x6A3304), hex(0xFE4A57), hex(0x424540),
+                                        hex(0x70746F), hex(0x59FE59), hex(0x5F53FE), hex(0xA4A7A2)};
+
+constexpr std::array<PaletteKnown, 7> known_palettes = {{
+    {"Pepto", &palette_rgb},
+    {"High contrast", &palette_hc_rgb},
+    {"Pixcen", &palette_pixcen_rgb},
+    {"CCS64", &palette_ccs64_rgb},
+    {"Colodore", &palette_colodore_rgb},
+    {"VICE Colodore", &palette_vice_colodore_rgb},
+    {"VICE", &palette_vice_rgb},
+}};
+
+constexpr std::array<const char *, palette_colour_count> colour_names = {
+    "black", "white",       "red",        "cyan",      "purple",    "green",
+    "blue",  "yellow",      "orange",     "brown",     "light red", "dark grey",
+    "grey",  "light green", "light blue", "light grey"};
+
 // cairo wants fractions of full intensity; deriving them keeps both forms of a palette equal.
 constexpr DoubleTable as_fractions(const ByteTable &bytes) {
     DoubleTable fractions{};
@@ -61,7 +93,9 @@ constexpr bool all_distinct(ByteTable table) {
     return std::ranges::adjacent_find(table) == table.end();
 }
 static_assert(all_distinct(palette_rgb) && all_distinct(palette_hc_rgb) &&
-              all_distinct(palette_pixcen_rgb) && all_distinct(palette_ccs64_rgb));
+              all_distinct(palette_pixcen_rgb) && all_distinct(palette_ccs64_rgb) &&
+              all_distinct(palette_colodore_rgb) && all_distinct(palette_vice_colodore_rgb) &&
+              all_distinct(palette_vice_rgb));
 
 struct Palette {
     const ByteTable &bytes;
@@ -138,4 +172,12 @@ unsigned palette_get_index_for_rgb(const std::uint8_t *rgb) {
     const auto found = std::ranges::find(palette->bytes, wanted);
     return found == palette->bytes.end() ? 0
                                          : static_cast<unsigned>(found - palette->bytes.begin());
+}
+
+const char *palette_get_colour_name(int index) {
+    return colour_names[colour_of(index)];
+}
+
+std::span<const PaletteKnown> palette_get_known_palettes() {
+    return known_palettes;
 }

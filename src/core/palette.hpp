@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 
 constexpr int palette_colour_count = 16;
 
@@ -21,3 +22,14 @@ void palette_get_rgb_double_at_index(int index, double *rgb);
 void palette_get_pepto_rgb_at_index(int index, std::uint8_t *rgb);
 // Lowest index whose current-palette colour equals rgb exactly; 0 when none does.
 unsigned palette_get_index_for_rgb(const std::uint8_t *rgb);
+
+// The colour's name as artists say it ("light blue"); index reduced modulo 16.
+const char *palette_get_colour_name(int index);
+
+// A palette an image may have been painted with: the editor's four (options_palette's values,
+// in order) and those paint programs and emulators commonly ship.
+struct PaletteKnown {
+    const char *name;
+    const std::array<PaletteRgb, palette_colour_count> *colours;
+};
+std::span<const PaletteKnown> palette_get_known_palettes();

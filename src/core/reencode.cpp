@@ -11,8 +11,9 @@ constexpr int columns = 40;
 constexpr int rows = 25;
 constexpr int cell_width = 4; // double-wide pixels per cell row
 constexpr int cell_height = 8;
-constexpr int image_width = columns * cell_width;
-constexpr int image_height = rows * cell_height;
+constexpr int image_width = reencode_image_width;
+constexpr int image_height = reencode_image_height;
+static_assert(image_width == columns * cell_width && image_height == rows * cell_height);
 
 // A pair colour that no colour index equals: the pair never held a colour. Its low nibble
 // (13) is what lands in screen and colour RAM for a pair that no pixel of the cell uses.
@@ -85,7 +86,11 @@ std::uint8_t bits_for(std::uint8_t c, std::uint8_t background, const PairColours
 
 void reencode_process_picture_mc(const PictureData *input, PictureData *output) {
     const std::uint8_t background = input->background_color & 0x0F;
-    const std::vector<std::uint8_t> image = expand(*input, background);
+    reencode_process_image_mc(expand(*input, background), background, output);
+}
+
+void reencode_process_image_mc(std::span<const std::uint8_t> image, std::uint8_t background,
+                               PictureData *output) {
     PairColours p{pair_unused, pair_unused, pair_unused};
 
     for (int cell = 0; cell < picture_cell_count; ++cell) {

@@ -14,15 +14,13 @@ namespace {
 
 // C64 colour numbers of the defaults.
 constexpr std::uint8_t colour_blue = 6;
-constexpr std::uint8_t colour_purple = 4;
 constexpr std::uint8_t colour_light_red = 10;
-constexpr std::uint8_t colour_light_green = 13;
 
-constexpr std::uint8_t default_sprite_colour = colour_light_green;
+constexpr std::uint8_t default_sprite_colour = sprites_fresh_colour;
 constexpr std::uint8_t default_linked_colour = colour_light_red;
 constexpr std::uint8_t default_background_colour = colour_blue;
-constexpr std::uint8_t default_multicolor0 = colour_purple;
-constexpr std::uint8_t default_multicolor1 = colour_light_red;
+constexpr std::uint8_t default_multicolor0 = sprites_default_multicolor0;
+constexpr std::uint8_t default_multicolor1 = sprites_default_multicolor1;
 
 constexpr std::int32_t no_anchor = -1;
 constexpr unsigned sprite_bytes_per_row = 3;

@@ -15,6 +15,12 @@ constexpr unsigned sprite_height = 21;
 constexpr unsigned sprites_border_count = 40; // sprites 0-39 stand in the side borders
 constexpr unsigned sprite_slot_size = 64;     // a sprite slot in C64 memory: bitmap plus one byte
 
+// A fresh record's colour (light green) and the shared multicolours of a fresh store (purple,
+// light red).
+constexpr std::uint8_t sprites_fresh_colour = 13;
+constexpr std::uint8_t sprites_default_multicolor0 = 4;
+constexpr std::uint8_t sprites_default_multicolor1 = 10;
+
 struct SpriteRecord {
     std::uint8_t data[sprite_data_size];
     std::int32_t multicolor;

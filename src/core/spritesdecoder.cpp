@@ -1,6 +1,7 @@
 #include "core/spritesdecoder.hpp"
 
 #include "core/glib_ptr.hpp"
+#include "core/pngreader.hpp"
 #include "core/spritepad.hpp"
 #include "core/sprites.hpp"
 
@@ -13,6 +14,9 @@ namespace {
 constexpr gsize load_address_size = 2;
 // The attribute byte closes each 64-byte slot.
 constexpr gsize attribute_offset = sprite_data_size;
+// Written files load at $2000: in the VIC's first bank, clear of its character ROM image at
+// $1000-$1FFF, so a C64 sprite editor can show them where they land.
+constexpr std::uint16_t written_load_address = 0x2000;
 
 // Where the records' colours and multicolour flags come from.
 enum class Attributes {
@@ -112,6 +116,35 @@ int decode_spritepad(std::span<const std::uint8_t> bytes, int initialise, GError
     return 1;
 }
 
+// The border sprites of a PNG frame. They carry their colours as Sprite Pad attribute bytes do,
+// one flag per sprite, and the shared multicolours besides.
+int decode_png(std::span<const std::uint8_t> file, int initialise, GError **error) {
+    PngreaderImage image;
+    if (!pngreader_read_bytes(file, &image, error))
+        return 0;
+    if (!image.has_sprites) {
+        set_failure(error, "A 320×200 image holds no sprites: only a 416×272 frame has the side "
+                           "borders");
+        return 0;
+    }
+    sprites_set_array_size(sprites_border_count);
+    for (unsigned k = 0; k < sprites_border_count; k++) {
+        const PngreaderSprite &sprite = image.sprites[k];
+        if (initialise == 1) {
+            sprites_init_at_index(k);
+            sprites_set_multicolor_at_index(k, sprite.multicolor ? 1 : 0);
+            sprites_set_color_at_index(k, sprite.colour);
+        }
+        sprites_set_data_at_index(k, sprite.data.data());
+    }
+    if (initialise == 1) {
+        sprites_set_multicolor0(image.multicolor0);
+        sprites_set_multicolor1(image.multicolor1);
+    }
+    pngreader_sprite_offences = image.sprite_offences;
+    return 1;
+}
+
 } // namespace
 
 int spritesdecoder_decode_sprites_file(const gchar *utf8_path, int attribute_byte_format,
@@ -125,7 +158,29 @@ int spritesdecoder_decode_sprites_file(const gchar *utf8_path, int attribute_byt
         return 0;
     const GCharPtr contents{raw};
     const std::span<const std::uint8_t> bytes{reinterpret_cast<const std::uint8_t *>(raw), length};
-    return spritepad_is_spritepad(bytes)
-               ? decode_spritepad(bytes, initialise, error)
-               : decode_raw(bytes, attribute_byte_format, initialise, error);
+    if (pngreader_has_signature(bytes))
+        return decode_png(bytes, initialise, error);
+    const int decoded = spritepad_is_spritepad(bytes)
+                            ? decode_spritepad(bytes, initialise, error)
+                            : decode_raw(bytes, attribute_byte_format, initialise, error);
+    if (decoded == 1)
+        pngreader_sprite_offences.clear();
+    return decoded;
+}
+
+std::vector<std::uint8_t> spritesdecoder_build_sprites_file() {
+    const unsigned count = sprites_get_array_size();
+    std::vector<std::uint8_t> file(load_address_size + sprite_slot_size * count);
+    file[0] = static_cast<std::uint8_t>(written_load_address);
+    file[1] = static_cast<std::uint8_t>(written_load_address >> 8);
+    for (unsigned k = 0; k < count; k++) {
+        const SpriteRecord *record = sprites_get_record_at_index(k);
+        const auto slot =
+            file.begin() + static_cast<std::ptrdiff_t>(load_address_size + sprite_slot_size * k);
+        std::copy_n(record->data, sprite_data_size, slot);
+        slot[attribute_offset] = static_cast<std::uint8_t>(
+            (record->multicolor == 1 ? spritepad_attribute_multicolor_bit : 0) |
+            (record->color & spritepad_attribute_colour_mask));
+    }
+    return file;
 }

@@ -4,9 +4,16 @@
 
 #include <glib.h>
 
+#include <cstdint>
+#include <vector>
+
 constexpr int sprites_attribute_format_ignore = 0;
 constexpr int sprites_attribute_format_sprite_pad = 1;
 
 // Returns 1 on success; 0 with error set and the store unchanged on failure.
 int spritesdecoder_decode_sprites_file(const gchar *utf8_path, int attribute_byte_format,
                                        int initialise, GError **error);
+
+// The sprites in use as a raw sprite file with Sprite Pad attribute bytes: each slot's byte
+// holds the sprite's multicolour flag and colour.
+std::vector<std::uint8_t> spritesdecoder_build_sprites_file();

@@ -4,6 +4,7 @@
 #include "core/glib_ptr.hpp"
 #include "core/i18n.hpp"
 #include "core/options.hpp"
+#include "core/pngreader.hpp"
 #include "core/sprites.hpp"
 #include "gui/colorpickers.hpp"
 #include "gui/controls.hpp"
@@ -76,6 +77,14 @@ void defer_menu_images() {
     }
 }
 
+// A file that is no sprite file leaves the sprites in use as they were.
+void load_sprites_keeping_old(const gchar *utf8_path) {
+    const int were_loaded = sprites_loaded;
+    if (project_commands_load_sprites(utf8_path) == 0) {
+        sprites_loaded = were_loaded;
+    }
+}
+
 } // namespace
 
 GtkWidget *app_lookup_widget(const char *name) {
@@ -115,16 +124,16 @@ void app_open_files(gchar **filenames) {
             project_commands_open_project(utf8.get());
             break;
         case CommandlineFileKind::picture:
-            project_commands_load_picture(utf8.get());
-            break;
-        case CommandlineFileKind::sprites: {
-            // A file that is no sprite file leaves the sprites in use as they were.
-            const int were_loaded = sprites_loaded;
-            if (project_commands_load_sprites(utf8.get()) == 0) {
-                sprites_loaded = were_loaded;
+            // A PNG frame holds the border sprites too.
+            if (pngreader_is_frame_file(utf8.get())) {
+                project_commands_load_frame(utf8.get());
+            } else {
+                project_commands_load_picture(utf8.get());
             }
             break;
-        }
+        case CommandlineFileKind::sprites:
+            load_sprites_keeping_old(utf8.get());
+            break;
         }
     }
 }

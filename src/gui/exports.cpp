@@ -5,6 +5,8 @@
 #include "core/hiresdecoder.hpp"
 #include "core/i18n.hpp"
 #include "core/options.hpp"
+#include "core/project.hpp"
+#include "core/spritesdecoder.hpp"
 #include "core/spriteviews.hpp"
 #include "gui/app.hpp"
 #include "gui/controls.hpp"
@@ -20,6 +22,7 @@
 #include <cstring>
 #include <filesystem>
 #include <span>
+#include <vector>
 
 namespace {
 
@@ -65,6 +68,31 @@ GCharPtr with_extension(const gchar *chosen, const char *lower, const char *uppe
         return GCharPtr(g_strdup(chosen));
     }
     return GCharPtr(g_strconcat(chosen, lower, nullptr));
+}
+
+// The file's base name with the given extension instead of its own.
+GCharPtr renamed(const gchar *utf8_path, const char *extension) {
+    const GCharPtr base(g_path_get_basename(utf8_path != nullptr ? utf8_path : ""));
+    return GCharPtr(g_strconcat(project_strip_extension(base.get()).c_str(), extension, nullptr));
+}
+
+// Asks for a name (with the extension added when missing) and writes bytes there.
+void save_c64_file(gboolean (*ask)(const gchar *, gchar **), const GCharPtr &suggested,
+                   const char *lower, const char *upper, std::span<const std::uint8_t> bytes,
+                   const char *done) {
+    gchar *chosen = nullptr;
+    if (!ask(suggested.get(), &chosen)) {
+        return;
+    }
+    const GCharPtr owned_chosen(chosen);
+    const GCharPtr path = with_extension(chosen, lower, upper);
+    GError *error = nullptr;
+    if (!executable_write_file(path.get(), bytes, &error)) {
+        const GErrorPtr owned(error);
+        report_error(owned.get());
+        return;
+    }
+    post_info(done);
 }
 
 gboolean write_program(const gchar *utf8_path, std::span<const std::uint8_t> program) {
@@ -250,6 +278,30 @@ void on_menuitem_export_to_png_activate(GtkMenuItem *, gpointer) {
         return;
     }
     post_info("Project exported to PNG");
+}
+
+void on_menuitem_save_picture_as_c64_activate(GtkMenuItem *, gpointer) {
+    if (picture_loaded != 1) {
+        post_info("First load a picture");
+        return;
+    }
+    const bool petscii = picture_data.format == picture_format_petscii;
+    const char *lower = petscii ? ".pet" : ".koa";
+    const char *upper = petscii ? ".PET" : ".KOA";
+    const std::vector<std::uint8_t> file = hiresdecoder_build_picture_file(
+        picture_data, static_cast<std::uint8_t>(border_color_index & 0x0F));
+    save_c64_file(fileopen_save_c64_picture_file, renamed(utf8_path_and_filename_picture, lower),
+                  lower, upper, file, "Picture saved as a C64 file");
+}
+
+void on_menuitem_save_sprites_as_c64_activate(GtkMenuItem *, gpointer) {
+    if (sprites_loaded != 1) {
+        post_info("First load sprites");
+        return;
+    }
+    save_c64_file(fileopen_save_c64_sprites_file, renamed(utf8_path_and_filename_sprites, ".prg"),
+                  ".prg", ".PRG", spritesdecoder_build_sprites_file(),
+                  "Sprites saved as a C64 file");
 }
 
 void on_menuitem_export_activate(GtkMenuItem *, gpointer) {

@@ -1,5 +1,6 @@
 #pragma once
-// Export of the project as a PNG screenshot and as a self-running C64 program.
+// Export of the project as a PNG screenshot and as a self-running C64 program, and of its
+// picture and sprites as C64 files.
 
 #include <gtk/gtk.h>
 
@@ -18,6 +19,10 @@ void export_program_to(const gchar *utf8_path);
 
 void on_menuitem_export_to_png_activate(GtkMenuItem *menuitem, gpointer user_data);
 void on_menuitem_export_activate(GtkMenuItem *menuitem, gpointer user_data);
+// Save the picture (Koala Painter, or PETSCII Vellum) and the sprites (raw, with attribute
+// bytes) as files C64 tools read.
+void on_menuitem_save_picture_as_c64_activate(GtkMenuItem *menuitem, gpointer user_data);
+void on_menuitem_save_sprites_as_c64_activate(GtkMenuItem *menuitem, gpointer user_data);
 void on_menuitem_run_in_emulator_activate(GtkMenuItem *menuitem, gpointer user_data);
 // Run in emulator is offered only while x64sc or x64 is on PATH.
 void on_menuitem_file_activate(GtkMenuItem *menuitem, gpointer user_data);

@@ -73,16 +73,36 @@ void forget(Followed &entry) {
     entry.digest.clear();
 }
 
+// Reloads the file in every role it has: a PNG frame is both the picture and the sprite file,
+// and the new contents count as known for all roles once one of them reloads.
+gboolean reload_every_role(const std::string &path, const std::string &contents, GError **error) {
+    for (Followed &role : followed) {
+        if (role.path != path || role.digest == contents) {
+            continue;
+        }
+        if (role.settle_timeout != 0) {
+            g_source_remove(role.settle_timeout);
+            role.settle_timeout = 0;
+        }
+        if (!project_commands_reload_changed_file(role.file, error)) {
+            return FALSE;
+        }
+    }
+    return TRUE;
+}
+
 // The file has rested: reload it when its contents are not those last loaded or saved.
 gboolean on_settled(gpointer data) {
     Followed &entry = *static_cast<Followed *>(data);
     entry.settle_timeout = 0;
-    if (digest_of(entry.path) == entry.digest) {
+    const std::string contents = digest_of(entry.path);
+    if (contents == entry.digest) {
         return G_SOURCE_REMOVE;
     }
-    const GCharPtr name{g_path_get_basename(entry.path.c_str())};
+    const std::string path = entry.path;
+    const GCharPtr name{g_path_get_basename(path.c_str())};
     GError *error = nullptr;
-    if (project_commands_reload_changed_file(entry.file, &error)) {
+    if (reload_every_role(path, contents, &error)) {
         const GCharPtr text{
             g_strdup_printf(tr(" Info: %s changed on disk and was reloaded"), name.get())};
         controls_update_main_statusbar(text.get());

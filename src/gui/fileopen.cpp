@@ -20,24 +20,28 @@ struct FilterEntry {
     std::span<const char *const> patterns;
 };
 
-// Picture formats are offered in lower case only; the other extensions in the three ways
-// people write them.
-constexpr std::array picture_patterns{"*.a64", "*.blp", "*.pi", "*.koa", "*.kla", "*.vid", "*.pet"};
+// C64 picture formats are offered in lower case only; PNG and the other extensions in the three
+// ways people write them.
+constexpr std::array picture_patterns{"*.a64", "*.blp", "*.pi",  "*.koa", "*.kla",
+                                      "*.vid", "*.pet", "*.png", "*.PNG", "*.Png"};
 constexpr std::array prg_patterns{"*.PRG", "*.Prg", "*.prg"};
-constexpr std::array sprite_patterns{"*.PRG", "*.Prg", "*.prg", "*.PMAP", "*.Pmap", "*.pmap",
-                                     "*.SPR", "*.Spr", "*.spr", "*.SPD",  "*.Spd",  "*.spd"};
+constexpr std::array sprite_patterns{"*.PRG",  "*.Prg", "*.prg", "*.PMAP", "*.Pmap",
+                                     "*.pmap", "*.SPR", "*.Spr", "*.spr",  "*.SPD",
+                                     "*.Spd",  "*.spd", "*.PNG", "*.Png",  "*.png"};
 constexpr std::array project_patterns{"*.INI", "*.Ini", "*.ini"};
 constexpr std::array png_patterns{"*.PNG", "*.Png", "*.png"};
+constexpr std::array c64_picture_patterns{"*.koa", "*.kla", "*.pet"};
 constexpr std::array all_patterns{"*"};
 
 constexpr FilterEntry all_files{"  All files (*) ", all_patterns};
 constexpr std::array picture_filters{
-    FilterEntry{"  Supported image files (.a64;.blp;.pi;.koa;.kla;.vid;.pet) ", picture_patterns},
+    FilterEntry{"  Supported image files (.a64;.blp;.pi;.koa;.kla;.vid;.pet;.png) ",
+                picture_patterns},
     FilterEntry{"  Image files as non-executable PRG files (.prg) ", prg_patterns},
     all_files,
 };
 constexpr std::array sprite_filters{
-    FilterEntry{"  Supported sprite files (.prg;.pmap;.spr;.spd) ", sprite_patterns},
+    FilterEntry{"  Supported sprite files (.prg;.pmap;.spr;.spd;.png) ", sprite_patterns},
     all_files,
 };
 constexpr std::array project_filters{
@@ -46,6 +50,14 @@ constexpr std::array project_filters{
 };
 constexpr std::array png_filters{
     FilterEntry{"  PNG files (.png) ", png_patterns},
+    all_files,
+};
+constexpr std::array c64_picture_filters{
+    FilterEntry{"  Koala Painter and PETSCII Vellum files (.koa;.kla;.pet) ", c64_picture_patterns},
+    all_files,
+};
+constexpr std::array c64_sprites_filters{
+    FilterEntry{"  Sprite files (.prg) ", prg_patterns},
     all_files,
 };
 constexpr std::array executable_filters{
@@ -110,6 +122,21 @@ constexpr ChooserTask executable_chooser{Template::save,
                                          executable_folder,
                                          nullptr,
                                          false};
+
+constexpr ChooserTask c64_picture_chooser{Template::save,
+                                          "Save picture as C64 file",
+                                          c64_picture_filters,
+                                          &options_picture_dir_string,
+                                          picture_folder,
+                                          nullptr,
+                                          false};
+constexpr ChooserTask c64_sprites_chooser{Template::save,
+                                          "Save sprites as C64 file",
+                                          c64_sprites_filters,
+                                          &options_sprites_dir_string,
+                                          sprites_folder,
+                                          nullptr,
+                                          false};
 
 // A dialog lives until the chooser returns, whichever way it returns.
 struct DialogDestroyer {
@@ -256,6 +283,14 @@ gboolean fileopen_save_png_file(const gchar *suggested_name, gchar **out) {
 
 gboolean fileopen_save_executable_file(const gchar *suggested_name, gchar **out) {
     return run_chooser(executable_chooser, suggested_name, out);
+}
+
+gboolean fileopen_save_c64_picture_file(const gchar *suggested_name, gchar **out) {
+    return run_chooser(c64_picture_chooser, suggested_name, out);
+}
+
+gboolean fileopen_save_c64_sprites_file(const gchar *suggested_name, gchar **out) {
+    return run_chooser(c64_sprites_chooser, suggested_name, out);
 }
 
 void fileopen_update_hires_preview_cb(GtkFileChooser *chooser, gpointer image) {

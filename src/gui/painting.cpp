@@ -5,6 +5,7 @@
 #include "core/i18n.hpp"
 #include "core/options.hpp"
 #include "core/palette.hpp"
+#include "core/pngreader.hpp"
 #include "core/sprites.hpp"
 #include "core/spriteviews.hpp"
 #include "gui/app.hpp"
@@ -91,18 +92,30 @@ void paint_zoomed(cairo_t *cr, const GdkPixbuf *image, int zoom, const GdkRectan
     cairo_restore(cr);
 }
 
-// One selection frame: a white one-pixel outline, sharp at every zoom.
-void draw_rectangle_in_widget_with_cairo(cairo_t *cr, const SpriteviewsRect &frame) {
+struct FrameColour {
+    double red;
+    double green;
+    double blue;
+};
+constexpr FrameColour selection_white = {1.0, 1.0, 1.0};
+// Places of a PNG that break the C64's rules: magenta, which no C64 palette has, so the outline
+// cannot be taken for part of the drawing.
+constexpr FrameColour offence_magenta = {1.0, 0.0, 1.0};
+
+// One frame: a one-pixel outline, sharp at every zoom.
+void draw_rectangle_in_widget_with_cairo(cairo_t *cr, const SpriteviewsRect &frame,
+                                         const FrameColour &colour) {
     cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
     cairo_set_line_width(cr, 1.0);
-    cairo_set_source_rgb(cr, 1.0, 1.0, 1.0);
+    cairo_set_source_rgb(cr, colour.red, colour.green, colour.blue);
     cairo_rectangle(cr, frame.x, frame.y, frame.width, frame.height);
     cairo_stroke(cr);
 }
 
-void draw_frames(cairo_t *cr, const std::vector<SpriteviewsRect> &frames) {
+void draw_frames(cairo_t *cr, const std::vector<SpriteviewsRect> &frames,
+                 const FrameColour &colour = selection_white) {
     for (const SpriteviewsRect &frame : frames)
-        draw_rectangle_in_widget_with_cairo(cr, frame);
+        draw_rectangle_in_widget_with_cairo(cr, frame, colour);
 }
 
 void expose_border(GtkWidget *widget, const GdkEventExpose *event, const GdkPixbuf *image,
@@ -114,6 +127,7 @@ void expose_border(GtkWidget *widget, const GdkEventExpose *event, const GdkPixb
         paint_display_background(cr.get());
     draw_frames(cr.get(),
                 spriteviews_get_border_frames(side, options_selection_method, options_expansion));
+    draw_frames(cr.get(), pngreader_get_slot_outlines(side, options_expansion), offence_magenta);
 }
 
 void configure_border(GtkWidget *widget, GtkWidget **slot, GdkPixbuf **image,
@@ -288,6 +302,7 @@ gboolean on_drawingarea_picture_expose_event(GtkWidget *widget, GdkEventExpose *
         paint_zoomed(cr.get(), pixbuf_picture, options_expansion, event->area);
     else
         paint_display_background(cr.get());
+    draw_frames(cr.get(), pngreader_get_cell_outlines(options_expansion), offence_magenta);
     return TRUE;
 }
 

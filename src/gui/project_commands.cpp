@@ -3,6 +3,7 @@
 #include "core/glib_ptr.hpp"
 #include "core/i18n.hpp"
 #include "core/options.hpp"
+#include "core/pngreader.hpp"
 #include "core/project.hpp"
 #include "core/sprites.hpp"
 #include "core/spritesdecoder.hpp"
@@ -17,6 +18,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 
 int picture_loaded = 0;
@@ -67,6 +69,32 @@ void report_error(GError *error) {
     const GCharPtr text{g_strdup_printf(tr(" Error: %s"), owned->message)};
     controls_update_main_statusbar(text.get());
     controls_show_message_dialog(owned->message, GTK_MESSAGE_ERROR);
+}
+
+// A PNG that breaks the C64's rules was loaded as its nearest fit: the status bar counts the
+// places, which the screen outlines, and a dialog lists them.
+void report_offences(bool picture, bool sprites) {
+    const std::span<const PngreaderOffence> cells =
+        picture ? std::span<const PngreaderOffence>(pngreader_picture_offences)
+                : std::span<const PngreaderOffence>();
+    const std::span<const PngreaderOffence> slots =
+        sprites ? std::span<const PngreaderOffence>(pngreader_sprite_offences)
+                : std::span<const PngreaderOffence>();
+    const std::size_t count = cells.size() + slots.size();
+    if (count == 0) {
+        return;
+    }
+    const GCharPtr counted{
+        g_strdup_printf(tr_count("%u place breaks the C64's rules: it is outlined, loaded as the "
+                                 "nearest fit",
+                                 "%u places break the C64's rules: they are outlined, loaded as "
+                                 "the nearest fit",
+                                 count),
+                        static_cast<unsigned>(count))};
+    const GCharPtr text{g_strdup_printf(tr(" Info: %s"), counted.get())};
+    controls_update_main_statusbar(text.get());
+    controls_show_message_dialog(pngreader_describe_offences(cells, slots).c_str(),
+                                 GTK_MESSAGE_WARNING);
 }
 
 void replace_path(gchar **variable, const gchar *utf8_path) {
@@ -184,6 +212,7 @@ bool open_project(const gchar *utf8_project_path) {
     show_project();
 
     report_info("Project opened");
+    report_offences(true, true);
     options_save_to_file();
     return true;
 }
@@ -194,6 +223,39 @@ bool has_picture_and_sprites() {
     }
     report_info(nothing_to_save);
     return false;
+}
+
+bool load_picture_command(const gchar *utf8_path) {
+    picture_loaded = load_picture_file(utf8_path);
+    if (picture_loaded != 1) {
+        return false;
+    }
+    edit_commands_mark_unsaved();
+    report_info("Picture data loaded");
+    options_save_to_file();
+    show_picture();
+    repaint_sprite_views();
+    file_follow_sync();
+    return true;
+}
+
+bool load_sprites_command(const gchar *utf8_path) {
+    const EditCommandsLoading loading;
+    sprites_loaded = decode_sprites(utf8_path, 1);
+    if (sprites_loaded != 1) {
+        return false;
+    }
+    replace_path(&utf8_path_and_filename_sprites, utf8_path);
+    report_info("Sprite data loaded");
+    options_save_to_file();
+    configure_sprite_list_scrollbar();
+    // The switch shows sprite 0 but keeps each sprite's own flag: SpritePad's files mix them.
+    edit_commands_show_multicolour_switch(first_sprite_is_multicolor());
+    repaint_sprite_views();
+    queue_swatches();
+    edit_commands_start_history(false);
+    file_follow_sync();
+    return true;
 }
 
 } // namespace
@@ -207,15 +269,20 @@ void on_menuitem_load_picture_activate(GtkMenuItem *, gpointer) {
 }
 
 void project_commands_load_picture(const gchar *utf8_path) {
-    picture_loaded = load_picture_file(utf8_path);
-    if (picture_loaded == 1) {
-        edit_commands_mark_unsaved();
-        report_info("Picture data loaded");
-        options_save_to_file();
-        show_picture();
-        repaint_sprite_views();
-        file_follow_sync();
+    if (load_picture_command(utf8_path)) {
+        report_offences(true, false);
     }
+}
+
+void project_commands_load_frame(const gchar *utf8_path) {
+    const bool picture = load_picture_command(utf8_path);
+    // A frame that is no sprite file leaves the sprites in use as they were.
+    const int were_loaded = sprites_loaded;
+    const bool sprites = load_sprites_command(utf8_path);
+    if (!sprites) {
+        sprites_loaded = were_loaded;
+    }
+    report_offences(picture, sprites);
 }
 
 void on_menuitem_load_sprites_activate(GtkMenuItem *, gpointer) {
@@ -227,21 +294,10 @@ void on_menuitem_load_sprites_activate(GtkMenuItem *, gpointer) {
 }
 
 int project_commands_load_sprites(const gchar *utf8_path) {
-    const EditCommandsLoading loading;
-    sprites_loaded = decode_sprites(utf8_path, 1);
-    if (sprites_loaded != 1) {
+    if (!load_sprites_command(utf8_path)) {
         return 0;
     }
-    replace_path(&utf8_path_and_filename_sprites, utf8_path);
-    report_info("Sprite data loaded");
-    options_save_to_file();
-    configure_sprite_list_scrollbar();
-    // The switch shows sprite 0 but keeps each sprite's own flag: SpritePad's files mix them.
-    edit_commands_show_multicolour_switch(first_sprite_is_multicolor());
-    repaint_sprite_views();
-    queue_swatches();
-    edit_commands_start_history(false);
-    file_follow_sync();
+    report_offences(false, true);
     return 1;
 }
 
@@ -260,6 +316,8 @@ void on_menuitem_new_project_activate(GtkMenuItem *, gpointer) {
     color_index_sprite_bit_pair_10 = fresh_sprite_colour;
     edit_commands_show_multicolour_switch(false);
     sprites_module_init();
+    pngreader_picture_offences.clear();
+    pngreader_sprite_offences.clear();
 
     if (pixbuf_picture != nullptr) {
         g_object_unref(pixbuf_picture);
@@ -372,6 +430,7 @@ void on_menuitem_reload_graphics_activate(GtkMenuItem *, gpointer) {
     }
     if (picture_loaded == 1 || sprites_loaded == 1) {
         report_info("All graphics were reloaded");
+        report_offences(picture_loaded == 1, sprites_loaded == 1);
         options_save_to_file();
     }
     file_follow_sync();

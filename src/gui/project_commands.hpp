@@ -24,6 +24,8 @@ void on_menuitem_open_example_activate(GtkMenuItem *menuitem, gpointer user_data
 // What the menu commands do once a file is chosen; also for files given on the command line.
 void project_commands_open_project(const gchar *utf8_path);
 void project_commands_load_picture(const gchar *utf8_path);
+// A PNG frame: its picture and its border sprites, the places breaking the rules reported once.
+void project_commands_load_frame(const gchar *utf8_path);
 // 1 when the sprites were loaded, 0 when the file was no sprite file (reported).
 int project_commands_load_sprites(const gchar *utf8_path);
 

@@ -80,6 +80,8 @@ constexpr MenuEntry file_menu[] = {
     item("menuitem_export_to_png", "Export to PNG _image...", "gtk-select-color"),
     item("menuitem_export", "Export to _executable...", "gtk-convert"),
     item("menuitem_run_in_emulator", "Run in emulator", "gtk-media-play", GDK_r, GDK_CONTROL_MASK),
+    item("menuitem_save_picture_as_c64", "Save picture as C64 file...", "gtk-save-as"),
+    item("menuitem_save_sprites_as_c64", "Save sprites as C64 file...", "gtk-save-as"),
     separator("separator4"),
     stock_item("menuitem_quit", "gtk-quit"),
 };
@@ -179,6 +181,10 @@ constexpr Tooltip tooltips_table[] = {
                         "release to CSDb"},
     {"menuitem_run_in_emulator", "Export the project to a temporary executable and start it in "
                                  "the x64sc emulator"},
+    {"menuitem_save_picture_as_c64", "Save the picture as a Koala Painter or PETSCII Vellum file, "
+                                     "to go on working in C64 tools"},
+    {"menuitem_save_sprites_as_c64", "Save the sprites as a sprite file whose attribute bytes "
+                                     "hold their colours, to go on working in C64 tools"},
     {"menuitem_reencode_graphics", "If enabled, upon exporting a project to an executable, graphic "
                                    "data for MC pictures is re-encoded so that they might compress "
                                    "better"},
@@ -225,6 +231,10 @@ const SignalConnection signal_connections[] = {
     {"menuitem_export_to_png", "activate", G_CALLBACK(on_menuitem_export_to_png_activate)},
     {"menuitem_export", "activate", G_CALLBACK(on_menuitem_export_activate)},
     {"menuitem_run_in_emulator", "activate", G_CALLBACK(on_menuitem_run_in_emulator_activate)},
+    {"menuitem_save_picture_as_c64", "activate",
+     G_CALLBACK(on_menuitem_save_picture_as_c64_activate)},
+    {"menuitem_save_sprites_as_c64", "activate",
+     G_CALLBACK(on_menuitem_save_sprites_as_c64_activate)},
     {"menuitem_file", "activate", G_CALLBACK(on_menuitem_file_activate)},
     {"menuitem_undo", "activate", G_CALLBACK(on_menuitem_undo_activate)},
     {"menuitem_redo", "activate", G_CALLBACK(on_menuitem_redo_activate)},

@@ -30,6 +30,10 @@ const Saving png{"menuitem_export_to_png", "Save screenshot file",
                  " Info: Project exported to PNG"};
 const Saving prg{"menuitem_export", "Save executable file",
                  " Info: Successfully exported to executable PRG"};
+const Saving c64_picture{"menuitem_save_picture_as_c64", "Save picture as C64 file",
+                         " Info: Picture saved as a C64 file"};
+const Saving c64_sprites{"menuitem_save_sprites_as_c64", "Save sprites as C64 file",
+                         " Info: Sprites saved as a C64 file"};
 
 void write_script(const fs::path &path, const std::string &body) {
     write_file(path, body);
@@ -44,6 +48,8 @@ class Exports : public EditorTest {
         fs::create_directories(out);
         set_path(&options_export_png_dir_string, out);
         set_path(&options_export_dir_string, out);
+        set_path(&options_picture_dir_string, out);
+        set_path(&options_sprites_dir_string, out);
         // The example projects beside their files (they name folders of another machine).
         fs::copy(example_path(""), dir);
         g_setenv("PATH", path(false).c_str(), TRUE);
@@ -96,6 +102,43 @@ TEST_F(Exports, RefusedCancelledOrUnwritableLeavesNoFile) {
     export_as(prg, "demo");
     EXPECT_EQ(status_text(), earlier_status);
     EXPECT_TRUE(files_in(out).empty());
+}
+
+// The picture saved as a C64 file is the file it came from; the sprite file is the example's,
+// loading at $2000, with the project's colours in its attribute bytes.
+TEST_F(Exports, C64FilesHoldThePictureAndTheSpriteColours) {
+    for (const auto &[project, picture] :
+         {std::pair{"sunset.ini", "sunset.koa"}, std::pair{"welcome.ini", "welcome.pet"}}) {
+        project_commands_open_project((dir / project).c_str());
+        export_as(c64_picture, "", picture);
+        EXPECT_EQ(status_text(), c64_picture.done);
+        EXPECT_EQ(read_bytes(out / picture), read_bytes(dir / picture)) << picture;
+    }
+    export_as(c64_sprites, "", "shapes.prg");
+    EXPECT_EQ(status_text(), c64_sprites.done);
+    Bytes expected = read_bytes(dir / "shapes.prg");
+    expected[0] = 0x00;
+    expected[1] = 0x20;
+    const std::string text = read_text(dir / "welcome.ini");
+    std::istringstream colours(text.substr(text.find("color_indexes=") + 14));
+    for (std::size_t slot = 0; slot < (expected.size() - 2) / 64; ++slot) {
+        int colour = 0;
+        colours >> colour;
+        colours.ignore(1);
+        expected[2 + 64 * slot + 63] = static_cast<std::uint8_t>(colour);
+    }
+    EXPECT_EQ(read_bytes(out / "shapes.prg"), expected);
+
+    // Nothing to save: said in the status bar, without a dialog.
+    for (const auto &[kind, missing] : {std::pair{c64_picture, " Info: First load a picture"},
+                                        std::pair{c64_sprites, " Info: First load sprites"}}) {
+        DialogAnswer answer(kind.title, GTK_RESPONSE_CANCEL);
+        picture_loaded = kind.menu_item == c64_sprites.menu_item;
+        sprites_loaded = !picture_loaded;
+        choose(kind.menu_item);
+        EXPECT_EQ(status_text(), missing);
+        EXPECT_EQ(answer.times_answered(), 0);
+    }
 }
 
 struct ExportCase {

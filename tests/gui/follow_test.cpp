@@ -12,6 +12,8 @@
 #include "gui/project_commands.hpp"
 #include "gui/support.hpp"
 
+#include <array>
+
 namespace {
 
 // Status bar texts pushed while it is connected.
@@ -136,6 +138,32 @@ TEST_F(FileFollow, ReloadsWhatOtherProgramsWriteAndNothingElse) {
     write_file(dir / "other.prg", sprite_file(3, 0x78));
     EXPECT_EQ(log.after_settling(), Strings{});
     EXPECT_EQ(sprites_get_array_size(), 12u);
+}
+
+// A PNG frame is followed as picture and as sprite file: the paint program's save converts it
+// again, once, and the sprites keep the artist's colours.
+TEST_F(FileFollow, PngFrameConvertsAgainWhenThePaintProgramSavesIt) {
+    const fs::path frame = dir / "screen.png";
+    const auto drawing = [](int white_x, int sprite_width) {
+        return [white_x, sprite_width](int x, int y) {
+            const bool sprite_pixel = y == 48 && x >= 24 && x < 24 + sprite_width; // slot 5
+            const bool picture_pair = (x == white_x || x == white_x + 1) && y == 100;
+            return pepto(picture_pair ? 1 : sprite_pixel ? 7 : 0);
+        };
+    };
+    write_png(frame, 416, 272, drawing(60, 4));
+    std::array<gchar *, 2> files = {const_cast<gchar *>(frame.c_str()), nullptr};
+    app_open_files(files.data());
+    sprites_set_color_at_index(5, 9);
+    StatusLog log;
+    write_png(frame, 416, 272, drawing(200, 8));
+    const Strings reloads = log.after_settling();
+    EXPECT_EQ(reloads, Strings{" Info: screen.png changed on disk and was reloaded"});
+    EXPECT_EQ(take_messages(), Strings{});
+    EXPECT_EQ(pixels_first_difference(pixbuf_picture, decoded_picture(frame).get()), "");
+    EXPECT_EQ(std::tuple(int(sprites_get_record_at_index(5)->color),
+                         int(sprites_get_record_at_index(5)->data[0])),
+              std::tuple(9, 0xFF));
 }
 
 } // namespace

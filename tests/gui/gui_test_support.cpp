@@ -25,7 +25,6 @@ fs::path config_home;
 constexpr guint dialog_poll_ms = 20;
 // A dialog that never gets ready is cancelled after this long, so a failing test cannot hang.
 constexpr gint64 dialog_patience_us = 15 * G_USEC_PER_SEC;
-constexpr std::uint32_t white_rgb = 0xFFFFFF;
 
 void collect_labels(GtkWidget *widget, bool shown_only, std::vector<std::string> *texts) {
     if (GTK_IS_LABEL(widget) && (!shown_only || gtk_widget_get_mapped(widget)))
@@ -356,14 +355,14 @@ PixbufPtr pixels_enlarged(const GdkPixbuf *image, int zoom) {
     return enlarged;
 }
 
-void pixels_draw_outline(GdkPixbuf *image, int x, int y, int width, int height) {
+void pixels_draw_outline(GdkPixbuf *image, int x, int y, int width, int height, std::uint32_t rgb) {
     for (int i = 0; i < width; i++) {
-        pixel_set_rgb(image, x + i, y, white_rgb);
-        pixel_set_rgb(image, x + i, y + height - 1, white_rgb);
+        pixel_set_rgb(image, x + i, y, rgb);
+        pixel_set_rgb(image, x + i, y + height - 1, rgb);
     }
     for (int j = 0; j < height; j++) {
-        pixel_set_rgb(image, x, y + j, white_rgb);
-        pixel_set_rgb(image, x + width - 1, y + j, white_rgb);
+        pixel_set_rgb(image, x, y + j, rgb);
+        pixel_set_rgb(image, x + width - 1, y + j, rgb);
     }
 }
 

@@ -97,8 +97,9 @@ void pixel_set_rgb(GdkPixbuf *image, int x, int y, std::uint32_t rgb);
 std::uint32_t palette_rgb(std::uint8_t colour_index);
 // Each pixel of image repeated zoom times across and down.
 PixbufPtr pixels_enlarged(const GdkPixbuf *image, int zoom);
-// A white outline on the outermost pixels of the rectangle.
-void pixels_draw_outline(GdkPixbuf *image, int x, int y, int width, int height);
+// An outline, white unless told, on the outermost pixels of the rectangle.
+void pixels_draw_outline(GdkPixbuf *image, int x, int y, int width, int height,
+                         std::uint32_t rgb = 0xFFFFFF);
 // Empty when both images have the same size and colours, else where they first differ.
 std::string pixels_first_difference(const GdkPixbuf *actual, const GdkPixbuf *expected);
 // The picture as the decoder renders it on its own in the current palette; null when it does

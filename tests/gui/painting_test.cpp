@@ -11,11 +11,15 @@
 #include "core/spriteviews.hpp"
 #include "gui/app.hpp"
 #include "gui/colorpickers.hpp"
+#include "gui/exports.hpp"
 #include "gui/painting.hpp"
 #include "gui/project_commands.hpp"
 #include "gui/support.hpp"
 
 #include <gdk/gdkkeysyms.h>
+
+#include <array>
+#include <functional>
 
 namespace {
 
@@ -42,6 +46,9 @@ PixbufPtr widget_pixels(GtkWidget *widget) {
 
 constexpr int display_width = 416, display_height = 296;
 constexpr int slot_width = 24, slot_height = 21, slots_top = 40, right_border_left = 368;
+// A frame breaking the C64's rules in cell column 3, row 2 and sprite slot 5 (offending_frame).
+constexpr const char *rules_frame = "rules.png";
+constexpr std::uint32_t outline_magenta = 0xFF00FF;
 constexpr const char *method_items[] = {"menuitem_selection_method_frame",
                                         "menuitem_selection_method_alpha_adjustment",
                                         "menuitem_selection_method_both"};
@@ -72,14 +79,21 @@ TEST_P(WindowPixels, ShowTheComposedScreenAndTheSpriteList) {
     choose(c.palette_item);
     sprites_set_multicolor0(11);
     sprites_set_multicolor1(12);
+    const bool frame = c.picture != nullptr && std::string{c.picture} == rules_frame;
     if (c.picture != nullptr) {
         const bool shared = std::string{c.picture}.find('/') != std::string::npos;
-        const std::string path = shared ? shared_picture_path(c.picture) : example_path(c.picture);
+        const std::string path =
+            frame    ? write_png(dir / rules_frame, 416, 272,
+                                 [](int x, int y) { return offending_frame(x, y, false); })
+            : shared ? shared_picture_path(c.picture)
+                     : example_path(c.picture);
         if (path.empty())
             GTEST_SKIP() << "shared picture not available: " << c.picture;
         choose_zoom(c.zoom);
         picture = decoded_picture(path); // in the palette the picture is shown in
         put_picture(path);
+        if (frame)
+            put_sprites(path);
     }
     if (c.sprite_file) {
         put_sprites(example_path("shapes.prg"));
@@ -130,6 +144,13 @@ TEST_P(WindowPixels, ShowTheComposedScreenAndTheSpriteList) {
                                 list_top + static_cast<int>(slot / 8) * 42 * z, 2 * slot_width * z,
                                 2 * slot_height * z);
     }
+    // The places breaking the rules are outlined over everything else.
+    if (frame) {
+        pixels_draw_outline(expected.get(), left + (48 + 3 * 8) * z, top + (48 + 2 * 8) * z, 8 * z,
+                            8 * z, outline_magenta);
+        pixels_draw_outline(expected.get(), left + 24 * z, top + (slots_top + 21) * z,
+                            slot_width * z, slot_height * z, outline_magenta);
+    }
     // Sixteen swatches in index order, each closed on its right by a column of colour 0, with a
     // line of colour 0 above and below them all.
     const auto [strip_left, strip_top] = origin("drawingarea_sprite_palette");
@@ -140,11 +161,13 @@ TEST_P(WindowPixels, ShowTheComposedScreenAndTheSpriteList) {
             pixel_set_rgb(expected.get(), strip_left + x, strip_top + y,
                           palette_rgb(separator ? 0 : static_cast<std::uint8_t>(x / size)));
         }
+    // A frame's sprites bring their shared colours: the store's own pair when none of them needs
+    // multicolour.
     const std::pair<const char *, std::uint8_t> swatches[] = {
         {"drawingarea_color_sprite_bit_pair_00", background},
-        {"drawingarea_color_sprite_bit_pair_01", 11},
+        {"drawingarea_color_sprite_bit_pair_01", frame ? 4 : 11},
         {"drawingarea_color_sprite_bit_pair_10", color_index_sprite_bit_pair_10},
-        {"drawingarea_color_sprite_bit_pair_11", 12}};
+        {"drawingarea_color_sprite_bit_pair_11", frame ? 10 : 12}};
     for (const auto &[name, colour] : swatches) {
         const auto [swatch_left, swatch_top] = origin(name);
         gdk_pixbuf_fill(PixbufPtr{gdk_pixbuf_new_subpixbuf(expected.get(), swatch_left, swatch_top,
@@ -167,7 +190,9 @@ INSTANTIATE_TEST_SUITE_P(
                       ScreenCase{"shared_art_studio_frame_zoom1", "menuitem_palette_peptos",
                                  "artstudio/gdc_demo-meyes.mpic", true, 1, 0, 1},
                       ScreenCase{"shared_koala_both_zoom4", "menuitem_palette_pixcen",
-                                 "koala/afterimage_metal.kla", false, 4, 2, 0}),
+                                 "koala/afterimage_metal.kla", false, 4, 2, 0},
+                      ScreenCase{"png_frame_breaking_rules_outlined_zoom2",
+                                 "menuitem_palette_ccs64", rules_frame, false, 2, 0, 0}),
     case_name);
 
 // A picture loaded from the File menu is drawn again with its open borders and the side borders
@@ -226,3 +251,51 @@ TEST_F(EditorTest, DrawingAreasTakeTheirEvents) {
 }
 
 } // namespace
+
+// A dropped PNG frame that breaks the C64's rules loads as its nearest fit, says so once in the
+// status bar and a dialog, and exports without its outlines. Reloading the corrected drawing and
+// a project naming the PNG convert it again.
+TEST_F(EditorTest, FrameBreakingTheRulesIsReportedAndExportedWithoutOutlines) {
+    const auto drawing = [](bool fitted) {
+        return [fitted](int x, int y) { return offending_frame(x, y, fitted); };
+    };
+    const std::string frame = write_png(dir / "rules.png", 416, 272, drawing(false));
+    std::array<gchar *, 2> files = {const_cast<gchar *>(frame.c_str()), nullptr};
+    app_open_files(files.data());
+    EXPECT_EQ(take_messages(),
+              std::vector<std::string>{
+                  "The drawing breaks the C64's rules in 2 places (cells: the colours besides "
+                  "the background):\nCell column 3, row 2: cyan, white, red, light grey\nSprite "
+                  "slot 5: white, red"});
+    EXPECT_EQ(
+        status_text(),
+        " Info: 2 places break the C64's rules: they are outlined, loaded as the nearest fit");
+    EXPECT_EQ(std::pair(picture_loaded, sprites_loaded), std::pair(1, 1));
+    const auto exported_is = [&](const std::function<std::uint32_t(int, int)> &expected) {
+        GError *error = nullptr;
+        EXPECT_TRUE(export_screen_to_png((dir / "shot.png").c_str(), &error));
+        const PixbufPtr shot(gdk_pixbuf_new_from_file((dir / "shot.png").c_str(), nullptr));
+        PixbufPtr want(gdk_pixbuf_copy(shot.get()));
+        for (int y = 0; y < 272; y++)
+            for (int x = 0; x < 416; x++)
+                pixel_set_rgb(want.get(), x, y, expected(x, y) >> 8);
+        return pixels_first_difference(shot.get(), want.get());
+    };
+    EXPECT_EQ(exported_is(drawing(true)), "");
+
+    // The artist corrects the drawing; F4 converts it again, without a report.
+    write_png(dir / "rules.png", 416, 272, drawing(true));
+    choose("menuitem_reload_graphics");
+    EXPECT_EQ(take_messages(), std::vector<std::string>{});
+    EXPECT_EQ(status_text(), " Info: All graphics were reloaded");
+    ASSERT_EQ(save_project_to_file((dir / "rules.ini").c_str()), 1);
+    write_png(dir / "rules.png", 416, 272, [](int x, int y) {
+        return x >= 48 && x < 56 && y >= 35 && y < 43 ? pepto(1) : pepto(0);
+    });
+    project_commands_open_project((dir / "rules.ini").c_str());
+    EXPECT_EQ(take_messages(), std::vector<std::string>{});
+    EXPECT_EQ(exported_is([](int x, int y) {
+                  return x >= 48 && x < 56 && y >= 35 && y < 43 ? pepto(1) : pepto(0);
+              }),
+              "");
+}

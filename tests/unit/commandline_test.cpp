@@ -4,6 +4,7 @@
 
 #include "core/executable.hpp"
 #include "core/options.hpp"
+#include "core/pngreader.hpp"
 #include "core/project.hpp"
 #include "core/spritesdecoder.hpp"
 #include "core/spriteviews.hpp"
@@ -134,7 +135,8 @@ TEST(CommandLineHelp, ListsEveryOption) {
     for (const char *option :
          {"-p, --export-png=FILE", "-x, --export-prg=FILE", "-P, --palette=NAME",
           "-t, --transition=NAME", "-r, --reencode", "-R, --no-reencode",
-          "-s, --selection-method=NAME", "-n, --no-crunch", "-V, --version"})
+          "-s, --selection-method=NAME", "-n, --no-crunch", "-V, --version",
+          "-c, --save-picture=FILE", "-S, --save-sprites=FILE", "-b, --best-fit"})
         EXPECT_NE(help.find(option), std::string::npos) << option;
 }
 
@@ -142,14 +144,96 @@ TEST_F(CommandLine, FilesAreKnownByWhatTheyHold) {
     fs::copy_file(dir / "sunset.koa", dir / "picture.ini");
     std::ofstream(dir / "notes.ini") << "[notes]\nabout=nothing\n";
     std::ofstream(dir / "only.ini") << "[sprites]\nfile=(NULL)\n";
+    write_png(temp.file("frame.ini"), 416, 272,
+              [](int x, int y) { return offending_frame(x, y, false); });
+    pngreader_picture_offences.clear();
     for (const auto &[file, kind] : {std::pair{"only.ini", CommandlineFileKind::project},
                                      std::pair{"picture.ini", CommandlineFileKind::picture},
+                                     std::pair{"frame.ini", CommandlineFileKind::picture},
                                      std::pair{"notes.ini", CommandlineFileKind::sprites}})
         EXPECT_EQ(commandline_classify_file((dir / file).c_str()), kind) << file;
+    // Telling what a file holds loads nothing: no outlines come with a frame that breaks rules.
+    EXPECT_TRUE(pngreader_picture_offences.empty());
     // An unwritable program is named; reading the preferences makes no folder for them.
     EXPECT_EQ(run({"-x", "out/a.prg", "sunset.ini"}), commandline_status_failed);
     EXPECT_NE(printed_errors.find((dir / "out/a.prg").string()), std::string::npos);
     EXPECT_FALSE(fs::exists(dir / "config"));
+}
+
+// One PNG frame is picture and sprites: exported, converted and released in one step, and saved
+// as C64 files that bring back the same frame.
+TEST_F(CommandLine, PngFrameIsReleasedAndSavedAsC64Files) {
+    ASSERT_EQ(run({"-p", "out.png", "sunset.ini"}), commandline_status_done) << printed_errors;
+    const std::string frame = (dir / "out.png").string();
+    ASSERT_EQ(run({"-n", "-p", "out2.png", "-c", "out.koa", "--save-sprites", "out.spr", "-x",
+                   "out.prg", frame}),
+              commandline_status_done)
+        << printed_errors;
+    EXPECT_TRUE(same_bytes(read_bytes(dir / "out2.png"), read_bytes(frame)));
+    // The saved files carry the sprite colours in their attribute bytes.
+    fs::create_directories(dir / "config" / "c64-sidewell");
+    std::ofstream(dir / "config" / "c64-sidewell" / "user.ini")
+        << "[sprites]\nsprite_attribute_byte_format=1\n";
+    const std::string koala = (dir / "out.koa").string();
+    const std::string sprite_file = (dir / "out.spr").string();
+    for (const auto &[first, second] :
+         {std::pair{koala, sprite_file}, std::pair{sprite_file, koala}}) {
+        ASSERT_EQ(run({"-p", "out3.png", first, second}), commandline_status_done)
+            << printed_errors;
+        EXPECT_TRUE(same_bytes(read_bytes(dir / "out3.png"), read_bytes(frame)));
+    }
+    // The program shows the picture and sprites the saved files hold.
+    EXPECT_EQ(read_bytes(dir / "out.koa").size(), 10003u);
+    EXPECT_TRUE(
+        same_bytes(read_bytes(dir / "out.prg"), executable_build(picture_data, 0, false).bytes));
+    // A later step that fails takes the saved C64 files away again.
+    EXPECT_EQ(run({"-c", "out4.koa", "-S", "out4.spr", "-x", "out/a.prg", frame}),
+              commandline_status_failed);
+    EXPECT_FALSE(fs::exists(dir / "out4.koa"));
+    EXPECT_FALSE(fs::exists(dir / "out4.spr"));
+}
+
+// A picture alone converts to a C64 picture file; releasing it needs sprites.
+TEST_F(CommandLine, PictureAloneIsSavedAsC64File) {
+    GdkPixbuf *rendered = nullptr;
+    ASSERT_TRUE(hiresdecoder_decode_hires_screen_file((dir / "sunset.koa").c_str(), 0, &rendered,
+                                                      nullptr, nullptr));
+    const PixbufPtr sunset(rendered);
+    const std::string alone = (dir / "alone.png").string();
+    ASSERT_TRUE(gdk_pixbuf_save(sunset.get(), alone.c_str(), "png", nullptr, nullptr));
+    ASSERT_EQ(run({"--save-picture", "out.koa", alone}), commandline_status_done) << printed_errors;
+    const Bytes koala = read_bytes(dir / "out.koa");
+    ASSERT_EQ(koala.size(), 10003u);
+    EXPECT_EQ(std::pair(koala[0], koala[1]), std::pair(std::uint8_t{0x00}, std::uint8_t{0x60}));
+    ASSERT_TRUE(hiresdecoder_decode_hires_screen_file((dir / "out.koa").c_str(), 0, &rendered,
+                                                      nullptr, nullptr));
+    const PixbufPtr saved(rendered);
+    EXPECT_TRUE(same_image(saved.get(), 320, 200,
+                           [&](int x, int y) { return pixel_at(sunset.get(), x, y); }));
+    EXPECT_EQ(run({"-p", "out.png", alone}), commandline_status_failed);
+    EXPECT_EQ(printed_errors, "c64-sidewell: " + alone +
+                                  ": A 320×200 image holds no sprites: only a 416×272 frame has "
+                                  "the side borders\n");
+    EXPECT_FALSE(fs::exists(dir / "out.png"));
+}
+
+// A drawing that breaks the C64's rules is listed and nothing is written, unless the nearest
+// fit is asked for.
+TEST_F(CommandLine, BrokenRulesAreListedUnlessBestFitIsAsked) {
+    const std::string frame = write_png(temp.file("rules.png"), 416, 272,
+                                        [](int x, int y) { return offending_frame(x, y, false); });
+    EXPECT_EQ(run({"-p", "out.png", frame}), commandline_status_failed);
+    EXPECT_EQ(
+        printed_errors,
+        "c64-sidewell: " + frame +
+            ": The drawing breaks the C64's rules in 2 places (cells: the colours besides the "
+            "background):\nCell column 3, row 2: cyan, white, red, light grey\nSprite slot 5: "
+            "white, red\n--best-fit loads the nearest fit\n");
+    EXPECT_FALSE(fs::exists(dir / "out.png"));
+    printed_errors.clear();
+    EXPECT_EQ(run({"--best-fit", "-p", "out.png", frame}), commandline_status_done);
+    EXPECT_EQ(printed_errors, "");
+    EXPECT_TRUE(fs::exists(dir / "out.png"));
 }
 
 GKeyFilePtr parse(const std::string &text) {
