@@ -365,7 +365,8 @@ int commandline_run_export(const CommandlineRequest &request) {
         return commandline_status_failed;
     }
     if (request.save_sprites != nullptr &&
-        !save(request.save_sprites, spritesdecoder_build_sprites_file())) {
+        !save(request.save_sprites,
+              spritesdecoder_build_file_for_name(to_utf8(request.save_sprites).c_str()))) {
         return commandline_status_failed;
     }
     if (request.export_prg == nullptr) {

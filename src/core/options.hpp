@@ -11,7 +11,7 @@ extern int options_transition;
 extern int options_sprite_attribute_byte_format;
 extern gboolean options_reencode_graphics;
 extern gboolean options_follow_files; // reload files as they change on disk
-extern int *options_window_position; // x, y as read from the file, or null
+extern int *options_window_position;  // x, y as read from the file, or null
 extern gchar *options_picture_dir_string;
 extern gchar *options_sprites_dir_string;
 extern gchar *options_export_png_dir_string;

@@ -11,6 +11,7 @@
 #include <vector>
 
 constexpr std::uint8_t spritepad_attribute_multicolor_bit = 0x80;
+constexpr const char *spritepad_v1_extension = ".spr"; // what SpritePad names its 1.x files
 constexpr std::uint8_t spritepad_attribute_colour_mask = 0x0f;
 
 // The colours and sprite slots of a SpritePad file, pointing into the file's bytes.

@@ -184,3 +184,16 @@ std::vector<std::uint8_t> spritesdecoder_build_sprites_file() {
     }
     return file;
 }
+
+std::vector<std::uint8_t> spritesdecoder_build_spritepad_file() {
+    const std::vector<std::uint8_t> raw = spritesdecoder_build_sprites_file();
+    return spritepad_write_v1(sprites_get_background_color(), sprites_get_multicolor0(),
+                              sprites_get_multicolor1(), std::span(raw).subspan(load_address_size));
+}
+
+std::vector<std::uint8_t> spritesdecoder_build_file_for_name(const gchar *utf8_path) {
+    const GCharPtr folded{g_utf8_casefold(utf8_path, -1)};
+    return g_str_has_suffix(folded.get(), spritepad_v1_extension)
+               ? spritesdecoder_build_spritepad_file()
+               : spritesdecoder_build_sprites_file();
+}

@@ -17,3 +17,9 @@ int spritesdecoder_decode_sprites_file(const gchar *utf8_path, int attribute_byt
 // The sprites in use as a raw sprite file with Sprite Pad attribute bytes: each slot's byte
 // holds the sprite's multicolour flag and colour.
 std::vector<std::uint8_t> spritesdecoder_build_sprites_file();
+// The same as a SpritePad 1.x file, which carries the background and the shared multicolours too,
+// so the work goes back to SpritePad with its colours.
+std::vector<std::uint8_t> spritesdecoder_build_spritepad_file();
+// The file "save sprites" writes under the name: SpritePad 1.x for a name ending in ".spr",
+// otherwise the raw sprite file.
+std::vector<std::uint8_t> spritesdecoder_build_file_for_name(const gchar *utf8_path);

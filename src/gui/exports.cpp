@@ -6,6 +6,7 @@
 #include "core/i18n.hpp"
 #include "core/options.hpp"
 #include "core/project.hpp"
+#include "core/spritepad.hpp"
 #include "core/spritesdecoder.hpp"
 #include "core/spriteviews.hpp"
 #include "gui/app.hpp"
@@ -76,18 +77,10 @@ GCharPtr renamed(const gchar *utf8_path, const char *extension) {
     return GCharPtr(g_strconcat(project_strip_extension(base.get()).c_str(), extension, nullptr));
 }
 
-// Asks for a name (with the extension added when missing) and writes bytes there.
-void save_c64_file(gboolean (*ask)(const gchar *, gchar **), const GCharPtr &suggested,
-                   const char *lower, const char *upper, std::span<const std::uint8_t> bytes,
-                   const char *done) {
-    gchar *chosen = nullptr;
-    if (!ask(suggested.get(), &chosen)) {
-        return;
-    }
-    const GCharPtr owned_chosen(chosen);
-    const GCharPtr path = with_extension(chosen, lower, upper);
+// Writes bytes in one piece and says so, or reports why not.
+void write_c64_file(const gchar *utf8_path, std::span<const std::uint8_t> bytes, const char *done) {
     GError *error = nullptr;
-    if (!executable_write_file(path.get(), bytes, &error)) {
+    if (!executable_write_file(utf8_path, bytes, &error)) {
         const GErrorPtr owned(error);
         report_error(owned.get());
         return;
@@ -290,8 +283,13 @@ void on_menuitem_save_picture_as_c64_activate(GtkMenuItem *, gpointer) {
     const char *upper = petscii ? ".PET" : ".KOA";
     const std::vector<std::uint8_t> file = hiresdecoder_build_picture_file(
         picture_data, static_cast<std::uint8_t>(border_color_index & 0x0F));
-    save_c64_file(fileopen_save_c64_picture_file, renamed(utf8_path_and_filename_picture, lower),
-                  lower, upper, file, "Picture saved as a C64 file");
+    gchar *chosen = nullptr;
+    if (fileopen_save_c64_picture_file(renamed(utf8_path_and_filename_picture, lower).get(),
+                                       &chosen)) {
+        const GCharPtr owned_chosen(chosen);
+        write_c64_file(with_extension(chosen, lower, upper).get(), file,
+                       "Picture saved as a C64 file");
+    }
 }
 
 void on_menuitem_save_sprites_as_c64_activate(GtkMenuItem *, gpointer) {
@@ -299,9 +297,19 @@ void on_menuitem_save_sprites_as_c64_activate(GtkMenuItem *, gpointer) {
         post_info("First load sprites");
         return;
     }
-    save_c64_file(fileopen_save_c64_sprites_file, renamed(utf8_path_and_filename_sprites, ".prg"),
-                  ".prg", ".PRG", spritesdecoder_build_sprites_file(),
-                  "Sprites saved as a C64 file");
+    gchar *chosen = nullptr;
+    if (!fileopen_save_c64_sprites_file(renamed(utf8_path_and_filename_sprites, ".prg").get(),
+                                        &chosen)) {
+        return;
+    }
+    // A name ending in ".spr" (the SpritePad type gives one) gets a SpritePad file.
+    const GCharPtr owned_chosen(chosen);
+    const GCharPtr folded(g_utf8_casefold(chosen, -1));
+    const GCharPtr path = g_str_has_suffix(folded.get(), spritepad_v1_extension)
+                              ? GCharPtr(g_strdup(chosen))
+                              : with_extension(chosen, ".prg", ".PRG");
+    write_c64_file(path.get(), spritesdecoder_build_file_for_name(path.get()),
+                   "Sprites saved as a C64 file");
 }
 
 void on_menuitem_export_activate(GtkMenuItem *, gpointer) {

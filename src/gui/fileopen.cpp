@@ -4,6 +4,7 @@
 #include "core/hiresdecoder.hpp"
 #include "core/i18n.hpp"
 #include "core/options.hpp"
+#include "core/spritepad.hpp"
 #include "gui/support.hpp"
 
 #include <array>
@@ -56,10 +57,14 @@ constexpr std::array c64_picture_filters{
     FilterEntry{"  Koala Painter and PETSCII Vellum files (.koa;.kla;.pet) ", c64_picture_patterns},
     all_files,
 };
+constexpr std::array spritepad_patterns{"*.SPR", "*.Spr", "*.spr"};
+// The file type chosen decides what is written (see fileopen_save_c64_sprites_file).
 constexpr std::array c64_sprites_filters{
     FilterEntry{"  Sprite files (.prg) ", prg_patterns},
+    FilterEntry{"  SpritePad 1.x files with their colours (.spr) ", spritepad_patterns},
     all_files,
 };
+constexpr int spritepad_filter = 1;
 constexpr std::array executable_filters{
     FilterEntry{"  PRG files (.prg) ", prg_patterns},
     all_files,
@@ -68,6 +73,7 @@ constexpr std::array executable_filters{
 // Which filter was active when the user last confirmed; kept while the editor runs.
 int picture_filter_lastopen = 0;
 int sprites_filter_lastopen = 0;
+int c64_sprites_filter_lastopen = 0;
 
 constexpr std::array picture_folder{&options_picture_dir_string};
 constexpr std::array sprites_folder{&options_sprites_dir_string};
@@ -135,7 +141,7 @@ constexpr ChooserTask c64_sprites_chooser{Template::save,
                                           c64_sprites_filters,
                                           &options_sprites_dir_string,
                                           sprites_folder,
-                                          nullptr,
+                                          &c64_sprites_filter_lastopen,
                                           false};
 
 // A dialog lives until the chooser returns, whichever way it returns.
@@ -247,6 +253,7 @@ gboolean run_chooser(const ChooserTask &task, const gchar *suggested_name, gchar
 void fileopen_forget_filters() {
     picture_filter_lastopen = 0;
     sprites_filter_lastopen = 0;
+    c64_sprites_filter_lastopen = 0;
 }
 
 GtkWidget *create_filechooserdialog_open() {
@@ -290,7 +297,17 @@ gboolean fileopen_save_c64_picture_file(const gchar *suggested_name, gchar **out
 }
 
 gboolean fileopen_save_c64_sprites_file(const gchar *suggested_name, gchar **out) {
-    return run_chooser(c64_sprites_chooser, suggested_name, out);
+    if (!run_chooser(c64_sprites_chooser, suggested_name, out)) {
+        return FALSE;
+    }
+    // The SpritePad type names the file so; the others keep the name given.
+    if (c64_sprites_filter_lastopen == spritepad_filter) {
+        const GCharPtr folded{g_utf8_casefold(*out, -1)};
+        if (!g_str_has_suffix(folded.get(), spritepad_v1_extension)) {
+            glib_replace(*out, g_strconcat(*out, spritepad_v1_extension, nullptr));
+        }
+    }
+    return TRUE;
 }
 
 void fileopen_update_hires_preview_cb(GtkFileChooser *chooser, gpointer image) {

@@ -14,6 +14,7 @@ gboolean fileopen_save_project_file(const gchar *suggested_name, gchar **out);
 gboolean fileopen_save_png_file(const gchar *suggested_name, gchar **out);
 gboolean fileopen_save_executable_file(const gchar *suggested_name, gchar **out);
 gboolean fileopen_save_c64_picture_file(const gchar *suggested_name, gchar **out);
+// With the SpritePad type chosen, a name without ".spr" gets it, so the name tells the type.
 gboolean fileopen_save_c64_sprites_file(const gchar *suggested_name, gchar **out);
 
 // A new start of the editor offers the first filter of each chooser again.

@@ -2,6 +2,8 @@
 
 #include "gui_test_support.hpp"
 
+#include "core/sprites.hpp"
+
 #include "core/executable.hpp"
 #include "core/options.hpp"
 #include "core/spriteviews.hpp"
@@ -128,6 +130,24 @@ TEST_F(Exports, C64FilesHoldThePictureAndTheSpriteColours) {
         expected[2 + 64 * slot + 63] = static_cast<std::uint8_t>(colour);
     }
     EXPECT_EQ(read_bytes(out / "shapes.prg"), expected);
+
+    // The SpritePad type names the file ".spr" and writes SpritePad's 1.x layout: the picture's
+    // background and the shared colours, then the same slots without a load address.
+    {
+        DialogAnswer answer(c64_sprites.title, GTK_RESPONSE_OK);
+        type_name(answer, out, "back");
+        answer.ready = [shows = answer.ready](GtkWidget *dialog) {
+            gtk_file_chooser_set_filter(
+                GTK_FILE_CHOOSER(dialog),
+                filter_named(dialog, "  SpritePad 1.x files with their colours (.spr) "));
+            return shows(dialog);
+        };
+        choose(c64_sprites.menu_item);
+    }
+    Bytes spritepad{std::uint8_t(picture_data.background_color & 15), sprites_get_multicolor0(),
+                    sprites_get_multicolor1()};
+    spritepad.insert(spritepad.end(), expected.begin() + 2, expected.end());
+    EXPECT_EQ(read_bytes(out / "back.spr"), spritepad);
 
     // Nothing to save: said in the status bar, without a dialog.
     for (const auto &[kind, missing] : {std::pair{c64_picture, " Info: First load a picture"},

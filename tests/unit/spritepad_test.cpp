@@ -228,12 +228,25 @@ TEST(SpritePadFile, RealFilesShowAsTheirBytesSay) {
     EXPECT_TRUE(shows_sheet(v5_sheet, 4));
 }
 
-// The writer lays out what the reader takes.
-TEST(SpritePadFile, WritesTheOneDotXLayout) {
+// The writer lays out what the reader takes; the store saved as SpritePad 1.x reads back as it
+// was and saves again byte for byte, with the picture's background and the shared colours.
+TEST(SpritePadFile, WritesTheOneDotXLayoutAndReadsItBack) {
     const Sheet sheet = make_sheet(33);
     const auto [background, multicolor1, multicolor2] = sheet.colours;
     EXPECT_TRUE(same_bytes(spritepad_write_v1(background, multicolor1, multicolor2, sheet.slots),
                            file_of(sheet, Layout::v1)));
+    const TempDir dir;
+    ASSERT_EQ(load(dir.write("sheet.spd", file_of(sheet, Layout::spd2))), "");
+    const Bytes saved = spritesdecoder_build_file_for_name("Back To SpritePad.SPR");
+    ASSERT_EQ(saved.size(), 3 + 64 * 33u);
+    EXPECT_EQ(Bytes(saved.begin(), saved.begin() + 3),
+              (Bytes{picture_background, std::uint8_t(multicolor1 & 15),
+                     std::uint8_t(multicolor2 & 15)}));
+    ASSERT_EQ(load(dir.write("saved.spr", saved)), "");
+    EXPECT_TRUE(shows_sheet(sheet, 33));
+    EXPECT_TRUE(same_bytes(spritesdecoder_build_spritepad_file(), saved));
+    EXPECT_TRUE(same_bytes(spritesdecoder_build_file_for_name("raw.prg"),
+                           spritesdecoder_build_sprites_file()));
 }
 
 } // namespace
