@@ -15,6 +15,7 @@
 
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -206,12 +207,45 @@ struct WrittenFiles {
     }
 };
 
+// The one line said for each file written, with its size.
+void print_written(const std::string &utf8_path, std::size_t size) {
+    g_print(tr("%s: wrote %s, %zu bytes\n"), program_name, utf8_path.c_str(), size);
+}
+
+std::size_t size_on_disk(const std::string &utf8_path) {
+    std::error_code unknown;
+    const GCharPtr filename = glib_filename_from_utf8(utf8_path.c_str());
+    const auto size = filename ? std::filesystem::file_size(filename.get(), unknown) : 0;
+    return unknown ? 0 : static_cast<std::size_t>(size);
+}
+
+// An output name that cannot become a file is refused before anything is read or written.
+bool usable_output_name(const char *option, const gchar *filename) {
+    if (filename == nullptr) {
+        return true;
+    }
+    const char *why = nullptr;
+    const GCharPtr folder{g_path_get_dirname(filename)};
+    if (*filename == '\0') {
+        why = tr("the output file name is empty");
+    } else if (g_file_test(filename, G_FILE_TEST_IS_DIR)) {
+        why = tr("names a folder, not a file");
+    } else if (!g_file_test(folder.get(), G_FILE_TEST_IS_DIR)) {
+        why = tr("its folder does not exist");
+    }
+    if (why != nullptr) {
+        print_error(std::string(option) + " " + to_utf8(filename), why);
+    }
+    return why == nullptr;
+}
+
 // Crunches the written program in place as the menu command does; on any failure the file holds
-// the uncrunched program again.
+// the uncrunched program again. The cruncher's own output shows when it fails or when asked.
 int crunch_program(const std::string &utf8_prg, const std::vector<std::uint8_t> &program,
-                   int start_address, gboolean no_crunch) {
-    if (no_crunch) {
-        g_print(tr("%s: wrote %s uncrunched, as asked\n"), program_name, utf8_prg.c_str());
+                   int start_address, const CommandlineRequest &request) {
+    if (request.no_crunch) {
+        g_print(tr("%s: wrote %s, %zu bytes, uncrunched as asked\n"), program_name,
+                utf8_prg.c_str(), program.size());
         return commandline_status_done;
     }
     const GCharPtr exomizer(g_find_program_in_path("exomizer"));
@@ -221,11 +255,17 @@ int crunch_program(const std::string &utf8_prg, const std::vector<std::uint8_t> 
     }
     gint wait_status = 0;
     GError *error = nullptr;
+    std::string output;
     const gboolean started =
-        executable_crunch_file(utf8_prg.c_str(), start_address, &wait_status, &error);
+        executable_crunch_file(utf8_prg.c_str(), start_address, &wait_status, &output, &error);
     const GErrorPtr owned(error);
-    if (started && g_spawn_check_wait_status(wait_status, nullptr)) {
-        g_print(tr("%s: wrote %s crunched\n"), program_name, utf8_prg.c_str());
+    const bool crunched = started && g_spawn_check_wait_status(wait_status, nullptr);
+    if (!crunched || request.verbose) {
+        g_printerr("%s", output.c_str());
+    }
+    if (crunched) {
+        g_print(tr("%s: wrote %s, %zu bytes crunched to %zu\n"), program_name, utf8_prg.c_str(),
+                program.size(), size_on_disk(utf8_prg));
         return commandline_status_done;
     }
     executable_write_file(utf8_prg.c_str(), program, nullptr);
@@ -243,7 +283,7 @@ int crunch_program(const std::string &utf8_prg, const std::vector<std::uint8_t> 
 } // namespace
 
 GOptionContext *commandline_new_option_context(CommandlineRequest *request) {
-    const std::array<GOptionEntry, 14> entries = {{
+    const std::array<GOptionEntry, 15> entries = {{
         {"export-png", 'p', 0, G_OPTION_ARG_FILENAME, &request->export_png,
          tr("Write the project's screen as a PNG image"), tr("FILE")},
         {"export-prg", 'x', 0, G_OPTION_ARG_FILENAME, &request->export_prg,
@@ -252,6 +292,8 @@ GOptionContext *commandline_new_option_context(CommandlineRequest *request) {
          tr("Save the picture as a C64 file: Koala Painter or PETSCII Vellum"), tr("FILE")},
         {"save-sprites", 'S', 0, G_OPTION_ARG_FILENAME, &request->save_sprites,
          tr("Save the sprites as a C64 sprite file with attribute bytes"), tr("FILE")},
+        {"verbose", 'v', 0, G_OPTION_ARG_NONE, &request->verbose,
+         tr("Show what exomizer prints even when it succeeds"), nullptr},
         {"best-fit", 'b', 0, G_OPTION_ARG_NONE, &request->best_fit,
          tr("Take the nearest fit of a PNG that breaks the C64's rules"), nullptr},
         {"palette", 'P', 0, G_OPTION_ARG_STRING, &request->palette,
@@ -306,6 +348,12 @@ int commandline_run_export(const CommandlineRequest &request) {
                     tr("need a project, a picture and a sprite file, or one PNG frame"));
         return commandline_status_usage;
     }
+    if (!usable_output_name("--export-png", request.export_png) ||
+        !usable_output_name("--export-prg", request.export_prg) ||
+        !usable_output_name("--save-picture", request.save_picture) ||
+        !usable_output_name("--save-sprites", request.save_sprites)) {
+        return commandline_status_usage;
+    }
     sprites_module_init();
     options_module_init_read_only(request.config_dir != nullptr ? request.config_dir
                                                                 : g_get_user_config_dir());
@@ -344,6 +392,7 @@ int commandline_run_export(const CommandlineRequest &request) {
             return commandline_status_failed;
         }
         written.filenames.emplace_back(request.export_png);
+        print_written(png, size_on_disk(png));
     }
     const auto save = [&](const gchar *filename, const std::vector<std::uint8_t> &bytes) {
         const std::string utf8 = to_utf8(filename);
@@ -356,6 +405,7 @@ int commandline_run_export(const CommandlineRequest &request) {
             return false;
         }
         written.filenames.emplace_back(filename);
+        print_written(utf8, bytes.size());
         return true;
     };
     if (request.save_picture != nullptr &&
@@ -379,7 +429,7 @@ int commandline_run_export(const CommandlineRequest &request) {
         return commandline_status_failed;
     }
     written.keep = true;
-    return crunch_program(prg, program.bytes, program.start_address, request.no_crunch);
+    return crunch_program(prg, program.bytes, program.start_address, request);
 }
 
 CommandlineFileKind commandline_classify_file(const gchar *utf8_path) {

@@ -18,6 +18,7 @@ struct CommandlineRequest {
     gboolean no_reencode = FALSE;
     gboolean no_crunch = FALSE;
     gboolean best_fit = FALSE;
+    gboolean verbose = FALSE; // the cruncher's own output even when it succeeds
     gboolean version = FALSE;
     gchar **files = nullptr;
     const gchar *config_dir = nullptr; // where the preferences folder is; null: the user's

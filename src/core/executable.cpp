@@ -214,13 +214,20 @@ gchar *executable_cruncher_command_line(int start_address, const gchar *path) {
 }
 
 gboolean executable_crunch_file(const gchar *utf8_path, int start_address, gint *wait_status,
-                                GError **error) {
+                                std::string *output, GError **error) {
     const GCharPtr filename = glib_filename_from_utf8(utf8_path, error);
     if (!filename) {
         return FALSE;
     }
     const GCharPtr command(executable_cruncher_command_line(start_address, filename.get()));
-    return g_spawn_command_line_sync(command.get(), nullptr, nullptr, wait_status, error);
+    gchar *standard_output = nullptr;
+    gchar *standard_error = nullptr;
+    const gboolean ran = g_spawn_command_line_sync(command.get(), &standard_output, &standard_error,
+                                                   wait_status, error);
+    const GCharPtr owned_output(standard_output), owned_error(standard_error);
+    *output = std::string(standard_output ? standard_output : "") +
+              (standard_error ? standard_error : "");
+    return ran;
 }
 
 std::vector<std::uint8_t> executable_make_self_starting(std::span<const std::uint8_t> program,
@@ -237,11 +244,13 @@ std::vector<std::uint8_t> executable_make_self_starting(std::span<const std::uin
     const std::string digits = std::to_string(start_address);
     // Link to the next line, line number, SYS and its address, end of line, end of program.
     const unsigned end_of_line = basic_start + 4 + 1 + static_cast<unsigned>(digits.size()) + 1;
-    std::vector<std::uint8_t> line = {static_cast<std::uint8_t>(end_of_line & 0xFF),
-                                      static_cast<std::uint8_t>(end_of_line >> 8), line_number, 0,
-                                      token_sys};
-    line.insert(line.end(), digits.begin(), digits.end());
-    line.insert(line.end(), {0, 0, 0});
+    constexpr std::size_t before_digits = 5;
+    std::vector<std::uint8_t> line(before_digits + digits.size() + 3, 0);
+    line[0] = static_cast<std::uint8_t>(end_of_line & 0xFF);
+    line[1] = static_cast<std::uint8_t>(end_of_line >> 8);
+    line[2] = line_number;
+    line[4] = token_sys;
+    std::copy(digits.begin(), digits.end(), line.begin() + before_digits);
     if (load_address < basic_start + line.size()) {
         return {};
     }

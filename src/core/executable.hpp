@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -67,9 +68,9 @@ gboolean executable_write_file(const gchar *utf8_path, std::span<const std::uint
 // it is shell-quoted, so any name survives. The caller frees the result.
 gchar *executable_cruncher_command_line(int start_address, const gchar *path);
 // Runs the cruncher on the file and waits for it. FALSE with error set when it could not be
-// started; otherwise its wait status in *wait_status.
+// started; otherwise its wait status in *wait_status and what it printed in *output.
 gboolean executable_crunch_file(const gchar *utf8_path, int start_address, gint *wait_status,
-                                GError **error);
+                                std::string *output, GError **error);
 
 // A program file that starts itself after LOAD and RUN: a BASIC line "SYS start_address" at
 // $0801, then the program at its own load address, the gap zero-filled.

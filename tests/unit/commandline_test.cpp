@@ -19,6 +19,8 @@ namespace fs = std::filesystem;
 
 std::string printed_errors;
 std::string printed;
+// A file name whose folder exists but takes no new files.
+const std::string unwritable = "/proc/sidewell-test.prg";
 
 // The example projects copied into a fresh folder, with PATH holding no exomizer.
 class CommandLine : public ::testing::Test {
@@ -82,8 +84,11 @@ TEST_F(CommandLine, OptionsOverrideThePreferencesForTheWrittenFiles) {
             << printed_errors;
         EXPECT_EQ(std::tuple(options_palette, options_selection_method, printed_errors, printed),
                   std::tuple(2, spriteviews_method_alpha, "",
-                             "c64-sidewell: wrote " + (dir / "out.prg").string() +
-                                 " uncrunched, as asked\n"));
+                             "c64-sidewell: wrote " + (dir / "out.png").string() + ", " +
+                                 std::to_string(fs::file_size(dir / "out.png")) +
+                                 " bytes\nc64-sidewell: wrote " + (dir / "out.prg").string() +
+                                 ", " + std::to_string(fs::file_size(dir / "out.prg")) +
+                                 " bytes, uncrunched as asked\n"));
         printed.clear();
         // As in the window, the sprites' background follows the picture's.
         EXPECT_EQ(sprites_get_background_color(), picture_data.background_color);
@@ -136,7 +141,7 @@ TEST(CommandLineHelp, ListsEveryOption) {
          {"-p, --export-png=FILE", "-x, --export-prg=FILE", "-P, --palette=NAME",
           "-t, --transition=NAME", "-r, --reencode", "-R, --no-reencode",
           "-s, --selection-method=NAME", "-n, --no-crunch", "-V, --version",
-          "-c, --save-picture=FILE", "-S, --save-sprites=FILE", "-b, --best-fit"})
+          "-c, --save-picture=FILE", "-S, --save-sprites=FILE", "-b, --best-fit", "-v, --verbose"})
         EXPECT_NE(help.find(option), std::string::npos) << option;
 }
 
@@ -155,9 +160,62 @@ TEST_F(CommandLine, FilesAreKnownByWhatTheyHold) {
     // Telling what a file holds loads nothing: no outlines come with a frame that breaks rules.
     EXPECT_TRUE(pngreader_picture_offences.empty());
     // An unwritable program is named; reading the preferences makes no folder for them.
-    EXPECT_EQ(run({"-x", "out/a.prg", "sunset.ini"}), commandline_status_failed);
-    EXPECT_NE(printed_errors.find((dir / "out/a.prg").string()), std::string::npos);
+    EXPECT_EQ(run({"-x", unwritable, "sunset.ini"}), commandline_status_failed);
+    EXPECT_NE(printed_errors.find(unwritable), std::string::npos);
     EXPECT_FALSE(fs::exists(dir / "config"));
+}
+
+// A name that cannot become a file is refused before anything is read or written.
+TEST_F(CommandLine, UnusableOutputNamesAreRefusedFirst) {
+    fs::create_directory(dir / "out.png");
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"-p", "", "sunset.ini"}, "--export-png : the output file name is empty"},
+        {{"-c", "out.koa", "-x", "out.png", "sunset.ini"},
+         "--export-prg " + (dir / "out.png").string() + ": names a folder, not a file"},
+        {{"-S", "out/sprites.prg", "-p", "out2.png", "missing.ini"},
+         "--save-sprites " + (dir / "out/sprites.prg").string() + ": its folder does not exist"}};
+    for (const auto &[arguments, message] : cases) {
+        printed_errors.clear();
+        EXPECT_EQ(run(arguments), commandline_status_usage);
+        EXPECT_EQ(printed_errors, "c64-sidewell: " + message + "\n");
+        EXPECT_EQ(printed, "");
+        EXPECT_FALSE(fs::exists(dir / "out.koa") || fs::exists(dir / "out2.png"));
+    }
+}
+
+// One line for each file written with its size; the cruncher's own words only when it fails or
+// with --verbose.
+TEST_F(CommandLine, SaysBrieflyWhatItWrote) {
+    std::ofstream(dir / "exomizer")
+        << "#!/bin/sh\nPATH=/usr/bin:/bin\necho packing...\n"
+        << "head -c 100 \"$3\" > \"$3.x\"\nmv \"$3.x\" \"$5\"\necho done\n";
+    fs::permissions(dir / "exomizer", fs::perms::owner_all);
+    for (const bool verbose : {false, true}) {
+        printed.clear();
+        printed_errors.clear();
+        std::vector<std::string> arguments{"-R",      "-p", "out.png", "-S",
+                                           "out.spr", "-x", "out.prg", "welcome.ini"};
+        if (verbose)
+            arguments.insert(arguments.begin(), "--verbose");
+        ASSERT_EQ(run(arguments), commandline_status_done) << printed_errors;
+        const auto line = [&](const char *name, const std::string &rest) {
+            return "c64-sidewell: wrote " + (dir / name).string() + ", " + rest + "\n";
+        };
+        EXPECT_EQ(printed,
+                  line("out.png", std::to_string(fs::file_size(dir / "out.png")) + " bytes") +
+                      line("out.spr", std::to_string(fs::file_size(dir / "out.spr")) + " bytes") +
+                      line("out.prg",
+                           std::to_string(executable_build(picture_data, 0, false).bytes.size()) +
+                               " bytes crunched to 100"));
+        EXPECT_EQ(printed_errors, verbose ? "packing...\ndone\n" : "");
+    }
+    // A failing cruncher's words come with the error.
+    std::ofstream(dir / "exomizer") << "#!/bin/sh\necho out of memory >&2\nexit 1\n";
+    printed_errors.clear();
+    EXPECT_EQ(run({"-x", "out.prg", "welcome.ini"}), commandline_status_not_crunched);
+    EXPECT_EQ(printed_errors, "out of memory\nc64-sidewell: " + (dir / "out.prg").string() +
+                                  ": exomizer failed (wait status 256): the program was written "
+                                  "uncrunched\n");
 }
 
 // One PNG frame is picture and sprites: exported, converted and released in one step, and saved
@@ -187,7 +245,7 @@ TEST_F(CommandLine, PngFrameIsReleasedAndSavedAsC64Files) {
     EXPECT_TRUE(
         same_bytes(read_bytes(dir / "out.prg"), executable_build(picture_data, 0, false).bytes));
     // A later step that fails takes the saved C64 files away again.
-    EXPECT_EQ(run({"-c", "out4.koa", "-S", "out4.spr", "-x", "out/a.prg", frame}),
+    EXPECT_EQ(run({"-c", "out4.koa", "-S", "out4.spr", "-x", unwritable, frame}),
               commandline_status_failed);
     EXPECT_FALSE(fs::exists(dir / "out4.koa"));
     EXPECT_FALSE(fs::exists(dir / "out4.spr"));

@@ -142,7 +142,8 @@ TEST_F(FreshState, ProgramHasEveryByteAtItsAddress) {
 TEST(ExecutableFile, CrunchRefusesANameThatIsNoUtf8) {
     gint status = 0;
     GError *raw_error = nullptr;
-    EXPECT_FALSE(executable_crunch_file("/tmp/\xff.prg", 8192, &status, &raw_error));
+    std::string output;
+    EXPECT_FALSE(executable_crunch_file("/tmp/\xff.prg", 8192, &status, &output, &raw_error));
     EXPECT_EQ(GErrorPtr(raw_error)->domain, G_CONVERT_ERROR);
 }
 
