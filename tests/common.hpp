@@ -120,7 +120,8 @@ inline std::uint32_t pepto(int colour) {
 }
 
 // A frame on black with one multicolour cell of four colours besides black (cell column 3,
-// row 2) and one hires sprite of two colours (slot 5); fitted says how the editor loads it.
+// row 2), a yellow pair in the first row of the cell below it, which must stay as it is, and one
+// hires sprite of two colours (slot 5); fitted says how the editor loads it.
 inline std::uint32_t offending_frame(int x, int y, bool fitted) {
     constexpr int cell_x = 48 + 3 * 8;
     constexpr int cell_y = 35 + 2 * 8;
@@ -132,6 +133,8 @@ inline std::uint32_t offending_frame(int x, int y, bool fitted) {
         const int colours[4] = {1, row < 4 ? 1 : 2, 3, row == 0 && !fitted ? 15 : 3};
         return pepto(colours[pair]); // cyan 30 pixels, white 24, red 8, light grey 2
     }
+    if (y == cell_y + 8 && x >= cell_x && x < cell_x + 2)
+        return pepto(7);
     if (y == slot_y && x >= slot_x && x < slot_x + 4)
         return pepto(x < slot_x + 3 ? 1 : (fitted ? 0 : 2));
     return pepto(0);

@@ -174,6 +174,14 @@ TEST_F(FreshState, RefusedImagesNameWhatIsWrong) {
          [](int x, int y) { return x == 5 && y == 7 ? 0x35287900u : pepto(6); },
          "Colour #352879 with alpha 0 at pixel (5, 7) is not opaque: every pixel must show one of "
          "the 16 C64 colours"},
+        {"foreign in the right border", 416, 272,
+         [](int x, int y) { return x == 368 && y == 100 ? 0xFF00FFFFu : pepto(6); },
+         "Colour #FF00FF at pixel (368, 100) is none of the 16 C64 colours\nA PNG exported while "
+         "unselected sprites were dimmed has such colours: export it with the selection method "
+         "Frame"},
+        {"foreign in the picture", 416, 272,
+         [](int x, int y) { return x == 367 && y == 100 ? 0xFF00FFFFu : pepto(6); },
+         "Colour #FF00FF at pixel (367, 100) is none of the 16 C64 colours"},
         {"foreign", 960, 600,
          [](int x, int y) { return x / 3 == 10 && y / 3 == 20 ? 0xFF00FFFFu : pepto(6); },
          "Colour #FF00FF at pixel (30, 60) is none of the 16 C64 colours"},
@@ -201,6 +209,10 @@ TEST_F(FreshState, RefusedImagesNameWhatIsWrong) {
     const Bytes whole = read_bytes(write_png(dir.file("whole.png"), 320, 200, blue));
     const std::string cut = dir.write("cut.png", Bytes(whole.begin(), whole.end() - 1));
     EXPECT_EQ(picture_error(cut), "The PNG file is cut short: its closing IEND chunk is missing");
+    // A PNG whose data is damaged is refused with the PNG reader's own message.
+    Bytes damaged = whole;
+    damaged[whole.size() / 2] ^= 0xFF;
+    EXPECT_NE(picture_error(dir.write("damaged.png", damaged)), "");
     // The picture alone is a picture, but no sprite file.
     const std::string picture = write_png(dir.file("picture.png"), 320, 200, blue);
     GError *error = nullptr;
@@ -623,6 +635,9 @@ TEST_F(FreshState, OneColourSpritesJoinTheirColumnsMulticolourWhenTheirPixelsAre
     EXPECT_EQ(std::tuple(multicolour(0), multicolour(4), multicolour(8), multicolour(1)),
               std::tuple(1, 1, 0, 0));
     EXPECT_TRUE(pngreader_sprite_offences.empty());
+    // Only sprite 0 needs multicolour: the shared pair is its white and red.
+    EXPECT_EQ(std::pair(sprites_get_multicolor0(), sprites_get_multicolor1()),
+              std::pair(std::uint8_t{1}, std::uint8_t{2}));
     export_png(dir, "again.png", imported.get());
     const PixbufPtr again(gdk_pixbuf_new_from_file(dir.file("again.png").c_str(), nullptr));
     EXPECT_TRUE(same_image(again.get(), 416, 272, [&](int x, int y) {
