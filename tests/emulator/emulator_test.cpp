@@ -260,10 +260,11 @@ Bytes sprite_file(std::uint32_t seed) {
 // that starts itself with a BASIC SYS line. The viewer takes the multicolour flags of sprites 0-3
 // for their whole column, so the project keeps each column alike; the second column is single
 // colour. The editor shows x64sc's Pepto colours, so the PNG compares as it is. A program made for
-// an unknown timing has the 312-line frames taken out of the viewer's table of standards.
+// an unknown timing has the 312-line frames taken out of the viewer's table of standards; one
+// made from the frame reads the PNG back as picture and sprites before it is built.
 class ExportedProject {
   public:
-    ExportedProject(Kind kind, bool flicker, bool unknown_timing = false) {
+    ExportedProject(Kind kind, bool flicker, bool unknown_timing = false, bool from_frame = false) {
         const bool mc = kind == Kind::mc;
         c64pixbufs_module_init();
         sprites_module_init();
@@ -293,6 +294,10 @@ class ExportedProject {
         sprites_set_multicolor1(mc ? 15 : 3);
         if (!export_screen_to_png(png.c_str(), &error)) {
             failure = GErrorPtr(error)->message;
+        } else if (from_frame && !(open_picture(png.c_str(), TRUE) &&
+                                   spritesdecoder_decode_sprites_file(
+                                       png.c_str(), sprites_attribute_format_ignore, 1, nullptr))) {
+            failure = "the PNG frame does not read back";
         } else if (!(mc ? export_mc_to_executable(prg.c_str())
                         : export_petscii_to_executable(prg.c_str()))) {
             failure = "no program written";
@@ -407,6 +412,18 @@ INSTANTIATE_TEST_SUITE_P(EveryViewerAndStandard, ExportedProgram,
                                     "_" + standard_names[static_cast<int>(info.param.standard)] +
                                     (info.param.flicker ? "_flicker" : "_plain");
                          });
+
+// A PNG frame read back as picture and sprites is released as a program that shows that frame.
+TEST(ImportedFrame, ShowsEveryPixelOfTheFrame) {
+    SKIP_UNLESS_EMULATOR_READY();
+    constexpr auto standard = VideoStandard::pal;
+    const ExportedProject project(Kind::mc, false, false, true);
+    ASSERT_EQ(project.failure, "");
+    const auto screenshots = project.frames(standard, {emulator_steady_frame(standard)});
+    EXPECT_EQ(display_differences(screenshots[0], png_top, png_bottom,
+                                  [&](int x, int y) { return project.at(x, y); }),
+              "");
+}
 
 // A machine whose timing the viewer does not know shows the picture with closed borders.
 TEST(UnknownTiming, ShowsThePictureWithClosedBorders) {
