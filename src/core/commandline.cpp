@@ -234,7 +234,9 @@ bool usable_output_name(const char *option, const gchar *filename) {
         why = tr("its folder does not exist");
     }
     if (why != nullptr) {
-        print_error(std::string(option) + " " + to_utf8(filename), why);
+        print_error(*filename == '\0' ? std::string(option)
+                                      : std::string(option) + " " + to_utf8(filename),
+                    why);
     }
     return why == nullptr;
 }

@@ -169,7 +169,7 @@ TEST_F(CommandLine, FilesAreKnownByWhatTheyHold) {
 TEST_F(CommandLine, UnusableOutputNamesAreRefusedFirst) {
     fs::create_directory(dir / "out.png");
     const std::pair<std::vector<std::string>, std::string> cases[] = {
-        {{"-p", "", "sunset.ini"}, "--export-png : the output file name is empty"},
+        {{"-p", "", "sunset.ini"}, "--export-png: the output file name is empty"},
         {{"-c", "out.koa", "-x", "out.png", "sunset.ini"},
          "--export-prg " + (dir / "out.png").string() + ": names a folder, not a file"},
         {{"-S", "out/sprites.prg", "-p", "out2.png", "missing.ini"},
