@@ -3,9 +3,11 @@
 
 #include "gui_test_support.hpp"
 
+#include "core/hiresdecoder.hpp"
 #include "core/history.hpp"
 #include "core/project.hpp"
 #include "core/sprites.hpp"
+#include "core/spriteviews.hpp"
 #include "gui/app.hpp"
 #include "gui/file_follow.hpp"
 #include "gui/painting.hpp"
@@ -73,9 +75,14 @@ TEST_F(FileFollow, ReloadsWhatOtherProgramsWriteAndNothingElse) {
     const std::string undo = history_get_undo_label();
     ASSERT_EQ(undo, "multicolour mode");
     StatusLog log;
+    // The window as the screen shows it: the picture and the sprites composed anew.
+    choose("menuitem_selection_method_alpha_adjustment");
     const auto shows = [&](const fs::path &koala, unsigned count, std::uint8_t fill) {
-        EXPECT_EQ(pixels_first_difference(pixbuf_picture, decoded_picture(koala).get()), "");
-        EXPECT_EQ(borders_first_difference(), "");
+        const PixbufPtr picture = decoded_picture(koala);
+        EXPECT_EQ(pixels_first_difference(pixbuf_picture, picture.get()), "");
+        EXPECT_EQ(shown_display_first_difference(picture.get(), picture_data.background_color % 16,
+                                                 spriteviews_method_alpha),
+                  "");
         ASSERT_EQ(sprites_get_array_size(), count);
         for (unsigned i = 0; i < count; i++)
             EXPECT_EQ(sprites_get_record_at_index(i)->data[5], std::uint8_t(fill + i)) << i;

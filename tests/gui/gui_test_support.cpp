@@ -599,3 +599,34 @@ int main(int argc, char **argv) {
     std::filesystem::remove_all(root);
     return result;
 }
+
+PixbufPtr widget_pixels(GtkWidget *widget) {
+    GdkPixmap *pixmap = gtk_widget_get_snapshot(widget, nullptr);
+    if (pixmap == nullptr)
+        return nullptr;
+    int width = 0;
+    int height = 0;
+    gdk_drawable_get_size(pixmap, &width, &height);
+    PixbufPtr pixels{gdk_pixbuf_get_from_drawable(
+        nullptr, pixmap, gdk_drawable_get_colormap(pixmap), 0, 0, 0, 0, width, height)};
+    g_object_unref(pixmap);
+    return pixels;
+}
+
+std::string shown_display_first_difference(const GdkPixbuf *picture, std::uint8_t background,
+                                           int method) {
+    process_events(50);
+    const PixbufPtr shown = widget_pixels(window_main);
+    if (!shown)
+        return "no window pixels";
+    PixbufPtr expected{gdk_pixbuf_copy(shown.get())};
+    int left = 0, top = 0;
+    gtk_widget_translate_coordinates(lookup_widget(window_main, "drawingarea_left_border"),
+                                     window_main, 0, 0, &left, &top);
+    const int z = options_expansion;
+    for (int y = 0; y < display_height * z; y++)
+        for (int x = 0; x < display_width * z; x++)
+            pixel_set_rgb(expected.get(), left + x, top + y,
+                          screen_pixel_rgb(picture, x / z, y / z, background, method));
+    return pixels_first_difference(shown.get(), expected.get());
+}

@@ -143,3 +143,13 @@ std::uint32_t screen_pixel_rgb(const GdkPixbuf *picture, int x, int y, std::uint
 // Empty when the editor's side border images hold the screen composed from the store behind
 // the current picture's background, else where they first differ.
 std::string borders_first_difference();
+
+inline constexpr int display_width = 416, display_height = 296;
+// What a widget shows once GTK has let it paint itself whole (drawn into a pixmap, so it works
+// also where the window reaches past the screen's edge).
+PixbufPtr widget_pixels(GtkWidget *widget);
+// Empty when the window's display column, as the screen shows it at the current zoom, is the C64
+// screen composed from picture (the decoder's image) and the store, with no frames drawn (all
+// sprites selected or the alpha method); else where it first differs.
+std::string shown_display_first_difference(const GdkPixbuf *picture, std::uint8_t background,
+                                           int method);

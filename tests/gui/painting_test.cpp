@@ -29,22 +29,6 @@ std::string shared_picture_path(const char *name) {
     return fs::exists(path) ? path.string() : std::string{};
 }
 
-// What a widget shows once GTK has let it paint itself whole (drawn into a pixmap, so it works
-// also where the window reaches past the screen's edge).
-PixbufPtr widget_pixels(GtkWidget *widget) {
-    GdkPixmap *pixmap = gtk_widget_get_snapshot(widget, nullptr);
-    if (pixmap == nullptr)
-        return nullptr;
-    int width = 0;
-    int height = 0;
-    gdk_drawable_get_size(pixmap, &width, &height);
-    PixbufPtr pixels{gdk_pixbuf_get_from_drawable(
-        nullptr, pixmap, gdk_drawable_get_colormap(pixmap), 0, 0, 0, 0, width, height)};
-    g_object_unref(pixmap);
-    return pixels;
-}
-
-constexpr int display_width = 416, display_height = 296;
 constexpr int slot_width = 24, slot_height = 21, slots_top = 40, right_border_left = 368;
 // A frame breaking the C64's rules in cell column 3, row 2 and sprite slot 5 (offending_frame).
 constexpr const char *rules_frame = "rules.png";
