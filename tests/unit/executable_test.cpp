@@ -138,6 +138,31 @@ TEST_F(FreshState, ProgramHasEveryByteAtItsAddress) {
     }
 }
 
+// Blocks go to their addresses; one reaching outside the image or over a block placed before is
+// refused with a message naming both ranges, and the file stays as it was.
+TEST(ExecutableLinker, PlacesBlocksAndRefusesOutsideOrOverlapping) {
+    ExecutableLinker linker = executable_linker_new(0x1000, 0x1010);
+    const Bytes four = {1, 2, 3, 4};
+    const auto place = [&](unsigned address) {
+        GError *raw = nullptr;
+        const gboolean placed = executable_linker_place(&linker, address, four, &raw);
+        const GErrorPtr error(raw);
+        EXPECT_EQ(placed == FALSE, error != nullptr) << address;
+        return error ? std::string(error->message) : std::string();
+    };
+    EXPECT_EQ(place(0x1004), "");
+    for (const auto &[address, message] :
+         {std::pair{0x0FFFu, "Block $0FFF-$1002 lies outside $1000-$100F"},
+          {0x100Du, "Block $100D-$1010 lies outside $1000-$100F"},
+          {0x1001u, "Block $1001-$1004 overlaps $1004-$1007"},
+          {0x1007u, "Block $1007-$100A overlaps $1004-$1007"}})
+        EXPECT_EQ(place(address), message);
+    for (const unsigned touching : {0x1000u, 0x1008u, 0x100Cu})
+        EXPECT_EQ(place(touching), "") << touching;
+    EXPECT_TRUE(
+        same_bytes(linker.file, Bytes{0x00, 0x10, 1, 2, 3, 4, 1, 2, 3, 4, 1, 2, 3, 4, 1, 2, 3, 4}));
+}
+
 // A name that is no UTF-8 cannot be handed to the cruncher.
 TEST(ExecutableFile, CrunchRefusesANameThatIsNoUtf8) {
     gint status = 0;
