@@ -293,7 +293,9 @@ GOptionContext *commandline_new_option_context(CommandlineRequest *request) {
         {"save-picture", 'c', 0, G_OPTION_ARG_FILENAME, &request->save_picture,
          tr("Save the picture as a C64 file: Koala Painter or PETSCII Vellum"), tr("FILE")},
         {"save-sprites", 'S', 0, G_OPTION_ARG_FILENAME, &request->save_sprites,
-         tr("Save the sprites as a C64 sprite file with attribute bytes"), tr("FILE")},
+         tr("Save the sprites as a C64 sprite file with attribute bytes, or as SpritePad 1.x "
+            "for a name ending in .spr"),
+         tr("FILE")},
         {"verbose", 'v', 0, G_OPTION_ARG_NONE, &request->verbose,
          tr("Show what exomizer prints even when it succeeds"), nullptr},
         {"best-fit", 'b', 0, G_OPTION_ARG_NONE, &request->best_fit,
