@@ -54,27 +54,37 @@ void unref_pixbuf(GdkPixbuf *pixbuf) {
     g_object_unref(pixbuf);
 }
 
-// The icon theme that menu images come from costs more to load than the rest of the first frame,
-// so the images appear right after it: they are off until the window has been painted once.
-gboolean show_menu_images(gpointer) {
-    g_object_set(gtk_settings_get_default(), "gtk-menu-images", TRUE, nullptr);
+// What only a user's action needs waits until the window has been painted once: the File,
+// Preferences and Help menus with the tooltips, and the menu images, whose icon theme costs more
+// to load than the rest of the first frame. The idle runs after every redraw of that frame.
+bool menu_images_wanted = false;
+guint completion_source = 0;
+
+gboolean complete_window(gpointer) {
+    completion_source = 0;
+    window_main_add_later_menus(window_main);
+    on_menuitem_file_activate(nullptr, nullptr);
+    if (menu_images_wanted) {
+        g_object_set(gtk_settings_get_default(), "gtk-menu-images", TRUE, nullptr);
+    }
     return G_SOURCE_REMOVE;
 }
 
 gboolean on_first_expose(GtkWidget *window, GdkEventExpose *, gpointer) {
     g_signal_handlers_disconnect_by_func(window, reinterpret_cast<gpointer>(on_first_expose),
                                          nullptr);
-    g_idle_add(show_menu_images, nullptr);
+    completion_source = g_idle_add(complete_window, nullptr);
     return FALSE;
 }
 
-void defer_menu_images() {
+void complete_after_first_frame() {
     gboolean shown = FALSE;
     g_object_get(gtk_settings_get_default(), "gtk-menu-images", &shown, nullptr);
     if (shown) {
+        menu_images_wanted = true;
         g_object_set(gtk_settings_get_default(), "gtk-menu-images", FALSE, nullptr);
-        g_signal_connect_after(window_main, "expose-event", G_CALLBACK(on_first_expose), nullptr);
     }
+    g_signal_connect_after(window_main, "expose-event", G_CALLBACK(on_first_expose), nullptr);
 }
 
 // A file that is no sprite file leaves the sprites in use as they were.
@@ -100,11 +110,11 @@ bool app_start(int *argc, char ***argv) {
     sprites_module_init();
     options_set_position_source(window_main_position);
     options_module_init();
-    // The saved preferences apply once: the menus are built showing them, and the areas take the
-    // saved zoom before showing realises them, so their first configure events build every
+    // The saved preferences apply once: the menus show them when they are filled, and the areas
+    // take the saved zoom before showing realises them, so their first configure events build every
     // off-screen image in the saved palette and size.
     window_main = create_window_main();
-    defer_menu_images();
+    complete_after_first_frame();
     set_zoom_level();
     if (options_window_position != nullptr) {
         gtk_window_move(GTK_WINDOW(window_main), options_window_position[0],
@@ -112,7 +122,6 @@ bool app_start(int *argc, char ***argv) {
     }
     gtk_widget_show(window_main);
     g_signal_connect(window_main, "destroy", G_CALLBACK(gtk_main_quit), nullptr);
-    on_menuitem_file_activate(nullptr, nullptr);
     return true;
 }
 
@@ -159,6 +168,10 @@ void on_window_main_drag_data_received(GtkWidget *, GdkDragContext *, gint, gint
 }
 
 void cleanup_before_quitting() {
+    if (completion_source != 0) {
+        g_source_remove(completion_source);
+        completion_source = 0;
+    }
     file_follow_stop();
     release(pixbuf_picture, unref_pixbuf);
     release(pixbuf_sprites, unref_pixbuf);

@@ -16,7 +16,6 @@
 
 #include <gdk/gdkkeysyms.h>
 
-#include <algorithm>
 #include <array>
 #include <span>
 #include <string>
@@ -37,31 +36,38 @@ struct MenuEntry {
     guint accel_key;   // 0: none
     GdkModifierType accel_mods;
     std::span<const MenuEntry> entries; // a submenu's items
+    bool after_first_frame;             // a submenu whose items wait for the first frame
 };
 
 constexpr auto no_mods = static_cast<GdkModifierType>(0);
 
 constexpr MenuEntry item(const char *name, const char *text, const char *image, guint key = 0,
                          GdkModifierType mods = no_mods) {
-    return {name, ItemKind::image, text, image, key, mods, {}};
+    return {name, ItemKind::image, text, image, key, mods, {}, false};
 }
 constexpr MenuEntry stock_item(const char *name, const char *stock_id) {
-    return {name, ItemKind::stock, stock_id, nullptr, 0, no_mods, {}};
+    return {name, ItemKind::stock, stock_id, nullptr, 0, no_mods, {}, false};
 }
 constexpr MenuEntry separator(const char *name) {
-    return {name, ItemKind::separator, nullptr, nullptr, 0, no_mods, {}};
+    return {name, ItemKind::separator, nullptr, nullptr, 0, no_mods, {}, false};
 }
 constexpr MenuEntry radio(const char *name, const char *text, guint key = 0,
                           GdkModifierType mods = no_mods) {
-    return {name, ItemKind::radio, text, nullptr, key, mods, {}};
+    return {name, ItemKind::radio, text, nullptr, key, mods, {}, false};
 }
 // Radio and check items show the preferences, set before any handler is connected.
 constexpr MenuEntry check(const char *name, const char *text) {
-    return {name, ItemKind::check, text, nullptr, 0, no_mods, {}};
+    return {name, ItemKind::check, text, nullptr, 0, no_mods, {}, false};
 }
 constexpr MenuEntry submenu(const char *name, const char *text, const char *image,
                             std::span<const MenuEntry> entries) {
-    return {name, ItemKind::submenu, text, image, 0, no_mods, entries};
+    return {name, ItemKind::submenu, text, image, 0, no_mods, entries, false};
+}
+// Fifty menu items cost more than the rest of the window to build, and nobody can open a menu
+// before the window shows: these submenus are filled right after the first frame.
+constexpr MenuEntry later_submenu(const char *name, const char *text, const char *image,
+                                  std::span<const MenuEntry> entries) {
+    return {name, ItemKind::submenu, text, image, 0, no_mods, entries, true};
 }
 
 constexpr auto control_shift = static_cast<GdkModifierType>(GDK_CONTROL_MASK | GDK_SHIFT_MASK);
@@ -148,11 +154,13 @@ constexpr MenuEntry help_menu[] = {
     stock_item("menuitem_about", "gtk-about"),
 };
 
+// The Edit menu is there from the start: it names the history, which a project opened from the
+// command line sets before the first frame.
 constexpr MenuEntry menubar[] = {
-    submenu("menuitem_file", "_File", "gtk-floppy", file_menu),
+    later_submenu("menuitem_file", "_File", "gtk-floppy", file_menu),
     submenu("menuitem_edit", "_Edit", "gtk-edit", edit_menu),
-    submenu("menuitem_preferences", "_Preferences", "gtk-preferences", preferences_menu),
-    submenu("menuitem_help", "_Help", "gtk-help", help_menu),
+    later_submenu("menuitem_preferences", "_Preferences", "gtk-preferences", preferences_menu),
+    later_submenu("menuitem_help", "_Help", "gtk-help", help_menu),
 };
 
 // ---- Tooltips --------------------------------------------------------------------------------
@@ -218,54 +226,14 @@ struct SignalConnection {
     GCallback handler;
 };
 
-const SignalConnection signal_connections[] = {
+// Handlers of what the window shows from the start.
+const SignalConnection window_signals[] = {
     {"window_main", "delete_event", G_CALLBACK(on_window_main_delete_event)},
     {"window_main", "key_press_event", G_CALLBACK(on_window_main_key_press_event)},
-    {"menuitem_new_project", "activate", G_CALLBACK(on_menuitem_new_project_activate)},
-    {"menuitem_open_project", "activate", G_CALLBACK(on_menuitem_open_project_activate)},
-    {"menuitem_save_project", "activate", G_CALLBACK(on_menuitem_save_project_activate)},
-    {"menuitem_save_project_as", "activate", G_CALLBACK(on_menuitem_save_project_as_activate)},
-    {"menuitem_load_picture", "activate", G_CALLBACK(on_menuitem_load_picture_activate)},
-    {"menuitem_load_sprites", "activate", G_CALLBACK(on_menuitem_load_sprites_activate)},
-    {"menuitem_reload_graphics", "activate", G_CALLBACK(on_menuitem_reload_graphics_activate)},
-    {"menuitem_export_to_png", "activate", G_CALLBACK(on_menuitem_export_to_png_activate)},
-    {"menuitem_export", "activate", G_CALLBACK(on_menuitem_export_activate)},
-    {"menuitem_run_in_emulator", "activate", G_CALLBACK(on_menuitem_run_in_emulator_activate)},
-    {"menuitem_save_picture_as_c64", "activate",
-     G_CALLBACK(on_menuitem_save_picture_as_c64_activate)},
-    {"menuitem_save_sprites_as_c64", "activate",
-     G_CALLBACK(on_menuitem_save_sprites_as_c64_activate)},
     {"menuitem_file", "activate", G_CALLBACK(on_menuitem_file_activate)},
     {"menuitem_undo", "activate", G_CALLBACK(on_menuitem_undo_activate)},
     {"menuitem_redo", "activate", G_CALLBACK(on_menuitem_redo_activate)},
     {"window_main", "drag_data_received", G_CALLBACK(on_window_main_drag_data_received)},
-    {"menuitem_quit", "activate", G_CALLBACK(on_menuitem_quit_activate)},
-    {"menuitem_palette_peptos", "activate", G_CALLBACK(on_menuitem_palette_peptos_activate)},
-    {"menuitem_palette_high_contrast", "activate",
-     G_CALLBACK(on_menuitem_palette_high_contrast_activate)},
-    {"menuitem_palette_pixcen", "activate", G_CALLBACK(on_menuitem_palette_pixcen_activate)},
-    {"menuitem_palette_ccs64", "activate", G_CALLBACK(on_menuitem_palette_ccs64_activate)},
-    {"menuitem_zoom_1x", "activate", G_CALLBACK(on_menuitem_zoom_1x_activate)},
-    {"menuitem_zoom_2x", "activate", G_CALLBACK(on_menuitem_zoom_2x_activate)},
-    {"menuitem_zoom_3x", "activate", G_CALLBACK(on_menuitem_zoom_3x_activate)},
-    {"menuitem_zoom_4x", "activate", G_CALLBACK(on_menuitem_zoom_4x_activate)},
-    {"menuitem_selection_method_frame", "activate",
-     G_CALLBACK(on_menuitem_selection_method_frame_activate)},
-    {"menuitem_selection_method_alpha_adjustment", "activate",
-     G_CALLBACK(on_menuitem_selection_method_alpha_adjustment_activate)},
-    {"menuitem_selection_method_both", "activate",
-     G_CALLBACK(on_menuitem_selection_method_both_activate)},
-    {"menuitem_transition_none", "activate", G_CALLBACK(on_menuitem_transition_none_activate)},
-    {"menuitem_transition_flicker", "activate",
-     G_CALLBACK(on_menuitem_transition_flicker_activate)},
-    {"menuitem_sprite_attribute_byte_format_ignore", "activate",
-     G_CALLBACK(on_menuitem_sprite_attribute_byte_format_ignore_activate)},
-    {"menuitem_sprite_attribute_byte_format_sprite_pad", "activate",
-     G_CALLBACK(on_menuitem_sprite_attribute_byte_format_sprite_pad_activate)},
-    {"menuitem_reencode_graphics", "activate", G_CALLBACK(on_menuitem_reencode_graphics_activate)},
-    {"menuitem_follow_files", "activate", G_CALLBACK(on_menuitem_follow_files_activate)},
-    {"menuitem_about", "activate", G_CALLBACK(on_menuitem_about_activate)},
-    {"menuitem_open_example", "activate", G_CALLBACK(on_menuitem_open_example_activate)},
     {"drawingarea_left_border", "configure_event",
      G_CALLBACK(on_drawingarea_left_border_configure_event)},
     {"drawingarea_left_border", "expose_event",
@@ -339,6 +307,51 @@ const SignalConnection signal_connections[] = {
      G_CALLBACK(on_drawingarea_sprite_palette_button_press_event)},
 };
 
+// Handlers of the items that come right after the first frame.
+const SignalConnection menu_signals[] = {
+    {"menuitem_new_project", "activate", G_CALLBACK(on_menuitem_new_project_activate)},
+    {"menuitem_open_project", "activate", G_CALLBACK(on_menuitem_open_project_activate)},
+    {"menuitem_save_project", "activate", G_CALLBACK(on_menuitem_save_project_activate)},
+    {"menuitem_save_project_as", "activate", G_CALLBACK(on_menuitem_save_project_as_activate)},
+    {"menuitem_load_picture", "activate", G_CALLBACK(on_menuitem_load_picture_activate)},
+    {"menuitem_load_sprites", "activate", G_CALLBACK(on_menuitem_load_sprites_activate)},
+    {"menuitem_reload_graphics", "activate", G_CALLBACK(on_menuitem_reload_graphics_activate)},
+    {"menuitem_export_to_png", "activate", G_CALLBACK(on_menuitem_export_to_png_activate)},
+    {"menuitem_export", "activate", G_CALLBACK(on_menuitem_export_activate)},
+    {"menuitem_run_in_emulator", "activate", G_CALLBACK(on_menuitem_run_in_emulator_activate)},
+    {"menuitem_save_picture_as_c64", "activate",
+     G_CALLBACK(on_menuitem_save_picture_as_c64_activate)},
+    {"menuitem_save_sprites_as_c64", "activate",
+     G_CALLBACK(on_menuitem_save_sprites_as_c64_activate)},
+    {"menuitem_quit", "activate", G_CALLBACK(on_menuitem_quit_activate)},
+    {"menuitem_palette_peptos", "activate", G_CALLBACK(on_menuitem_palette_peptos_activate)},
+    {"menuitem_palette_high_contrast", "activate",
+     G_CALLBACK(on_menuitem_palette_high_contrast_activate)},
+    {"menuitem_palette_pixcen", "activate", G_CALLBACK(on_menuitem_palette_pixcen_activate)},
+    {"menuitem_palette_ccs64", "activate", G_CALLBACK(on_menuitem_palette_ccs64_activate)},
+    {"menuitem_zoom_1x", "activate", G_CALLBACK(on_menuitem_zoom_1x_activate)},
+    {"menuitem_zoom_2x", "activate", G_CALLBACK(on_menuitem_zoom_2x_activate)},
+    {"menuitem_zoom_3x", "activate", G_CALLBACK(on_menuitem_zoom_3x_activate)},
+    {"menuitem_zoom_4x", "activate", G_CALLBACK(on_menuitem_zoom_4x_activate)},
+    {"menuitem_selection_method_frame", "activate",
+     G_CALLBACK(on_menuitem_selection_method_frame_activate)},
+    {"menuitem_selection_method_alpha_adjustment", "activate",
+     G_CALLBACK(on_menuitem_selection_method_alpha_adjustment_activate)},
+    {"menuitem_selection_method_both", "activate",
+     G_CALLBACK(on_menuitem_selection_method_both_activate)},
+    {"menuitem_transition_none", "activate", G_CALLBACK(on_menuitem_transition_none_activate)},
+    {"menuitem_transition_flicker", "activate",
+     G_CALLBACK(on_menuitem_transition_flicker_activate)},
+    {"menuitem_sprite_attribute_byte_format_ignore", "activate",
+     G_CALLBACK(on_menuitem_sprite_attribute_byte_format_ignore_activate)},
+    {"menuitem_sprite_attribute_byte_format_sprite_pad", "activate",
+     G_CALLBACK(on_menuitem_sprite_attribute_byte_format_sprite_pad_activate)},
+    {"menuitem_reencode_graphics", "activate", G_CALLBACK(on_menuitem_reencode_graphics_activate)},
+    {"menuitem_follow_files", "activate", G_CALLBACK(on_menuitem_follow_files_activate)},
+    {"menuitem_about", "activate", G_CALLBACK(on_menuitem_about_activate)},
+    {"menuitem_open_example", "activate", G_CALLBACK(on_menuitem_open_example_activate)},
+};
+
 // ---- Construction ----------------------------------------------------------------------------
 
 constexpr int screen_spacing = 4;
@@ -363,10 +376,13 @@ struct WindowBuilder {
         return widget;
     }
 
-    GtkWidget *find(const char *name) const {
-        const auto found = std::find_if(widgets.begin(), widgets.end(),
-                                        [name](const auto &entry) { return entry.first == name; });
-        return found == widgets.end() ? nullptr : found->second;
+    // Every widget but the window holds a reference from its entry on the window.
+    void register_on_window() const {
+        for (const auto &[name, widget] : widgets) {
+            if (widget != window) {
+                hookup_object(window, widget, name.c_str());
+            }
+        }
     }
 };
 
@@ -424,7 +440,9 @@ void build_menu(WindowBuilder &b, GtkWidget *menu_shell, std::span<const MenuEnt
             // The menu bar pops submenus up; they stay hidden until then.
             GtkWidget *menu = b.add(std::string(entry.name) + "_menu", gtk_menu_new(), false);
             gtk_menu_item_set_submenu(GTK_MENU_ITEM(widget), menu);
-            build_menu(b, menu, entry.entries);
+            if (!entry.after_first_frame) {
+                build_menu(b, menu, entry.entries);
+            }
         }
     }
 }
@@ -608,16 +626,17 @@ void build_sprite_column(WindowBuilder &b, GtkWidget *hbox_topmost) {
     build_title_label(b, frame, "label_sprite_colors", "Sprite colors");
 }
 
-// GTK's own tooltips make their window only when one is first shown.
-void apply_tooltips(const WindowBuilder &b) {
+// Tooltips come with the first frame's menus: set before it, the pointer resting on the window
+// as it appears would make GTK build its tooltip window at once.
+void apply_tooltips(GtkWidget *window) {
     for (const Tooltip &tip : tooltips_table) {
-        gtk_widget_set_tooltip_text(b.find(tip.widget), tr(tip.text));
+        gtk_widget_set_tooltip_text(lookup_widget(window, tip.widget), tr(tip.text));
     }
 }
 
 // The preference items show the preferences read at start. No handler is connected yet, so
 // nothing is drawn or written.
-void show_preferences(const WindowBuilder &b) {
+void show_preferences(GtkWidget *window) {
     constexpr std::array palette_items{"menuitem_palette_peptos", "menuitem_palette_high_contrast",
                                        "menuitem_palette_pixcen", "menuitem_palette_ccs64"};
     constexpr std::array selection_items{"menuitem_selection_method_frame",
@@ -627,8 +646,8 @@ void show_preferences(const WindowBuilder &b) {
                                           "menuitem_transition_flicker"};
     constexpr std::array attribute_items{"menuitem_sprite_attribute_byte_format_ignore",
                                          "menuitem_sprite_attribute_byte_format_sprite_pad"};
-    const auto show = [&](const std::string &name, bool active) {
-        gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(b.find(name.c_str())),
+    const auto show = [window](const std::string &name, bool active) {
+        gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(lookup_widget(window, name.c_str())),
                                        active ? TRUE : FALSE);
     };
     // The files keep every choice within its range.
@@ -641,10 +660,18 @@ void show_preferences(const WindowBuilder &b) {
     show("menuitem_follow_files", options_follow_files == TRUE);
 }
 
-void connect_signals(const WindowBuilder &b) {
-    for (const SignalConnection &connection : signal_connections) {
-        g_signal_connect(b.find(connection.widget), connection.signal, connection.handler, nullptr);
+void connect_signals(GtkWidget *window, std::span<const SignalConnection> connections) {
+    for (const SignalConnection &connection : connections) {
+        g_signal_connect(lookup_widget(window, connection.widget), connection.signal,
+                         connection.handler, nullptr);
     }
+}
+
+constexpr const char *all_menus_key = "sidewell-all-menus";
+
+// The menus' accelerators live in the one group the window holds.
+GtkAccelGroup *accel_group_of(GtkWidget *window) {
+    return GTK_ACCEL_GROUP(gtk_accel_groups_from_object(G_OBJECT(window))->data);
 }
 
 } // namespace
@@ -658,6 +685,8 @@ GtkWidget *create_window_main() {
     gtk_window_set_position(GTK_WINDOW(b.window), GTK_WIN_POS_CENTER);
     gtk_window_set_resizable(GTK_WINDOW(b.window), FALSE);
     b.add("window_main", b.window, false);
+    gtk_window_add_accel_group(GTK_WINDOW(b.window), b.accel_group);
+    g_object_unref(b.accel_group);
 
     GtkWidget *vbox_topmost = b.add("vbox_topmost", gtk_vbox_new(FALSE, 0));
     gtk_container_add(GTK_CONTAINER(b.window), vbox_topmost);
@@ -675,28 +704,42 @@ GtkWidget *create_window_main() {
     pack(vbox_topmost, statusbar, FALSE, FALSE);
     gtk_statusbar_set_has_resize_grip(GTK_STATUSBAR(statusbar), FALSE);
 
-    apply_tooltips(b);
-    show_preferences(b);
-    connect_signals(b);
-    // Keys that work beside those the menus show: Ctrl+Y redoes, F1 opens a project.
-    for (const auto &[name, key, mods] : extra_keys) {
-        gtk_widget_add_accelerator(b.find(name), "activate", b.accel_group, key, mods,
-                                   static_cast<GtkAccelFlags>(0));
-    }
+    // The window holds its own entry without a reference.
+    hookup_object_no_ref(b.window, b.window, "window_main");
+    b.register_on_window();
+    connect_signals(b.window, window_signals);
     // Files dropped from a file manager arrive as a list of URIs.
     static const GtkTargetEntry uri_list[] = {{const_cast<gchar *>("text/uri-list"), 0, 0}};
     gtk_drag_dest_set(b.window, GTK_DEST_DEFAULT_ALL, uri_list, G_N_ELEMENTS(uri_list),
                       GDK_ACTION_COPY);
+    return b.window;
+}
 
-    // The window holds its own entry without a reference; every child's entry holds one.
-    hookup_object_no_ref(b.window, b.window, "window_main");
-    for (const auto &[name, widget] : b.widgets) {
-        if (widget != b.window) {
-            hookup_object(b.window, widget, name.c_str());
+bool window_main_has_all_menus(GtkWidget *window) {
+    return g_object_get_data(G_OBJECT(window), all_menus_key) != nullptr;
+}
+
+void window_main_add_later_menus(GtkWidget *window) {
+    if (window_main_has_all_menus(window)) {
+        return;
+    }
+    WindowBuilder b;
+    b.window = window;
+    b.accel_group = accel_group_of(window);
+    for (const MenuEntry &entry : menubar) {
+        if (entry.after_first_frame) {
+            const std::string menu = std::string(entry.name) + "_menu";
+            build_menu(b, lookup_widget(window, menu.c_str()), entry.entries);
         }
     }
-
-    gtk_window_add_accel_group(GTK_WINDOW(b.window), b.accel_group);
-    g_object_unref(b.accel_group);
-    return b.window;
+    b.register_on_window();
+    apply_tooltips(window);
+    show_preferences(window);
+    connect_signals(window, menu_signals);
+    // Keys that work beside those the menus show: Ctrl+Y redoes, F1 opens a project.
+    for (const auto &[name, key, mods] : extra_keys) {
+        gtk_widget_add_accelerator(lookup_widget(window, name), "activate", b.accel_group, key,
+                                   mods, static_cast<GtkAccelFlags>(0));
+    }
+    g_object_set_data(G_OBJECT(window), all_menus_key, window);
 }

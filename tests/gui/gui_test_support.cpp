@@ -11,6 +11,7 @@
 #include "gui/painting.hpp"
 #include "gui/project_commands.hpp"
 #include "gui/support.hpp"
+#include "gui/window_main.hpp"
 
 #include <X11/Xlib.h>
 
@@ -492,14 +493,21 @@ void EditorTest::reset_project_state() {
     color_index_sprite_bit_pair_10 = 13;
 }
 
-void EditorTest::start() {
+void EditorTest::start(const std::function<void()> &before_first_frame) {
     int argc = 1;
     char program[] = "sidewell_gui_tests";
     char *arguments[] = {program, nullptr};
     char **argv = arguments;
     ASSERT_TRUE(app_start(&argc, &argv));
+    if (before_first_frame)
+        before_first_frame();
     window = window_main;
     g_object_add_weak_pointer(G_OBJECT(window), reinterpret_cast<gpointer *>(&window));
+    // The menus are filled once the first frame is painted.
+    const gint64 give_up = g_get_monotonic_time() + 10 * G_USEC_PER_SEC;
+    while (!window_main_has_all_menus(window) && g_get_monotonic_time() < give_up)
+        process_events(10);
+    ASSERT_TRUE(window_main_has_all_menus(window)) << "no menus after the first frame";
     process_events(50);
 }
 
@@ -517,10 +525,10 @@ void EditorTest::stop() {
     process_events();
 }
 
-void EditorTest::restart() {
+void EditorTest::restart(const std::function<void()> &before_first_frame) {
     stop();
     options_reset_to_start_values();
-    start();
+    start(before_first_frame);
 }
 
 fs::path EditorTest::config_file() {

@@ -113,8 +113,9 @@ class EditorTest : public ::testing::Test {
     void SetUp() override;
     void TearDown() override;
 
-    // The window goes away as after quitting, and the editor starts again on the same folder.
-    void restart();
+    // The window goes away as after quitting, and the editor starts again on the same folder;
+    // before_first_frame sees the window before it has handled any event.
+    void restart(const std::function<void()> &before_first_frame = {});
     static fs::path config_file();
     GtkWidget *widget(const char *name);
 
@@ -125,7 +126,7 @@ class EditorTest : public ::testing::Test {
     fs::path dir;
 
   private:
-    void start();
+    void start(const std::function<void()> &before_first_frame = {});
     void stop();
     static void reset_project_state();
     GtkWidget *window = nullptr; // follows window_main, cleared when GTK destroys it

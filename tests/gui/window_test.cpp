@@ -155,6 +155,7 @@ TEST(Start, HasNothingLoaded) {
 
 TEST(WindowBeforePreferences, IsBuiltAsDesigned) {
     GtkWidget *window = create_window_main();
+    window_main_add_later_menus(window);
     expect_tree(window, "window_main.tree");
     gtk_widget_destroy(window);
 }
@@ -238,6 +239,28 @@ TEST_F(Window, RunInEmulatorIsOffOnlyWithoutAnEmulator) {
     restart();
     g_setenv("PATH", path.c_str(), TRUE);
     EXPECT_FALSE(gtk_widget_get_sensitive(widget("menuitem_run_in_emulator")));
+}
+
+// The first frame has the menu bar, the Edit menu and every area; the other menus, the tooltips
+// and the menu images come right after it.
+TEST_F(Window, FillsTheOtherMenusRightAfterTheFirstFrame) {
+    const auto shown = [] {
+        std::vector<guint> items;
+        for (const char *menu : {"menuitem_file_menu", "menuitem_edit_menu",
+                                 "menuitem_preferences_menu", "menuitem_help_menu"}) {
+            GList *children = gtk_container_get_children(GTK_CONTAINER(app_lookup_widget(menu)));
+            items.push_back(g_list_length(children));
+            g_list_free(children);
+        }
+        gboolean images = FALSE;
+        g_object_get(gtk_settings_get_default(), "gtk-menu-images", &images, nullptr);
+        return std::tuple(
+            items, gtk_widget_get_has_tooltip(app_lookup_widget("drawingarea_sprites")), images);
+    };
+    decltype(shown()) before;
+    restart([&] { before = shown(); });
+    EXPECT_EQ(before, std::tuple(std::vector<guint>{0, 2, 0, 0}, FALSE, FALSE));
+    EXPECT_EQ(shown(), std::tuple(std::vector<guint>{17, 2, 7, 2}, TRUE, TRUE));
 }
 
 // The program prints its version; started with a display and a project, it shows the project.
