@@ -1,5 +1,6 @@
 // Sprite images against the VIC-II's rules: records, side borders, the list, selection marks.
 
+#include "core/spritepixbufs.hpp"
 #include "core/spriteviews.hpp"
 #include "test_support.hpp"
 
@@ -93,6 +94,35 @@ TEST_F(SpriteImages, BordersAndListShowTheSpritesInUseInTheirSlots) {
     EXPECT_EQ(std::tuple(spriteviews_get_sprite_alpha(spriteviews_method_alpha, 2),
                          spriteviews_get_sprite_alpha(spriteviews_method_both, 0)),
               std::tuple(192, 192));
+}
+
+// A record's own image holds each pixel in its colour, its background see-through when asked;
+// the fills write every pixel of the image they are given, whatever it held.
+TEST_F(SpriteImages, RecordImagesShowEachPixelInItsColour) {
+    fill_store(6);
+    for (unsigned i = 0; i < 6; i++) {
+        const bool multicolour = i % 3 == 0;
+        for (const int transparent : {0, 1}) {
+            const auto expected = [&](int x, int y) {
+                const bool background_pixel = sprite_value(bitmap_of(i), multicolour, x, y) == 0;
+                return transparent == 1 && background_pixel ? Rgba{} : record_pixel(i, x, y);
+            };
+            const PixbufPtr image{sprites_get_as_pixbuf_at_index(i, transparent)};
+            EXPECT_TRUE(same_image(image.get(), 24, 21, expected)) << i << " " << transparent;
+
+            const PixbufPtr refilled{spritepixbufs_new_pixbuf()};
+            gdk_pixbuf_fill(refilled.get(), 0xFFFFFFFF);
+            const std::array<std::uint8_t, 4> colours = {
+                background, multicolor0, static_cast<std::uint8_t>(colour_of(i)), multicolor1};
+            if (multicolour)
+                spritepixbufs_set_pixbuf_data_from_sprite_data_multicolor(
+                    refilled.get(), bitmap_of(i).data(), colours.data(), transparent);
+            else
+                spritepixbufs_set_pixbuf_data_from_sprite_data_mono(
+                    refilled.get(), bitmap_of(i).data(), background, colours[2], transparent);
+            EXPECT_TRUE(same_image(refilled.get(), 24, 21, expected)) << i << " " << transparent;
+        }
+    }
 }
 
 // Frames sit one pixel inside each selected slot unless the method marks by alpha only.
