@@ -9,6 +9,8 @@ namespace {
 
 constexpr int channels = 4;
 constexpr std::uint8_t clear = 0;
+constexpr int pixels_per_byte = 8;
+constexpr int bytes_per_row = sprite_width / pixels_per_byte;
 constexpr int pairs_per_row = sprite_width / 2;
 
 } // namespace
@@ -30,7 +32,10 @@ void spritepixbufs_set_pixbuf_data_from_sprite_data_mono(GdkPixbuf *image, const
     for (unsigned r = 0; r < sprite_height; r++) {
         guchar *pixel = pixels + r * rowstride;
         for (unsigned x = 0; x < sprite_width; x++, pixel += channels) {
-            if (spritepixbufs_get_pixel_value(data, false, x, r) != 0)
+            const std::uint8_t byte = data[bytes_per_row * r + x / pixels_per_byte];
+            // The most significant bit is the leftmost pixel.
+            const bool set = (byte >> (7 - x % pixels_per_byte)) & 1;
+            if (set)
                 palette_put_opaque_pixel(pixel, set_rgb);
             else if (transparent == 1)
                 pixel[3] = clear;
@@ -53,7 +58,10 @@ void spritepixbufs_set_pixbuf_data_from_sprite_data_multicolor(GdkPixbuf *image,
     for (unsigned r = 0; r < sprite_height; r++) {
         guchar *pixel = pixels + r * rowstride;
         for (unsigned p = 0; p < pairs_per_row; p++, pixel += 2 * channels) {
-            const unsigned value = spritepixbufs_get_pixel_value(data, true, 2 * p, r);
+            const unsigned x = 2 * p;
+            const std::uint8_t byte = data[bytes_per_row * r + x / pixels_per_byte];
+            // A multicolour pixel is a bit pair, twice as wide as a hires pixel.
+            const unsigned value = (byte >> (6 - x % pixels_per_byte)) & 3;
             if (value == 0 && transparent != 0) {
                 pixel[3] = clear;
                 pixel[channels + 3] = clear;

@@ -2,7 +2,6 @@
 
 #include "core/hiresdecoder.hpp"
 #include "core/palette.hpp"
-#include "core/spritepixbufs.hpp"
 #include "core/sprites.hpp"
 
 #include <algorithm>
@@ -29,8 +28,6 @@ constexpr int right_band_top = 47;
 constexpr guint32 list_fill_black = 0x000000FF;
 constexpr int transparent_background = 1;
 constexpr int opaque_background = 0;
-constexpr int rgba_channels = 4;
-constexpr unsigned opaque = 255;
 
 SpriteviewsRect intersect(const SpriteviewsRect &a, const SpriteviewsRect &b) {
     const int x0 = std::max(a.x, b.x);
@@ -55,40 +52,17 @@ void composite_limited(const GdkPixbuf *source, GdkPixbuf *dest, const Spritevie
                          1.0, GDK_INTERP_NEAREST, alpha);
 }
 
-// The sprite's pixels go straight onto the view, source over destination at the sprite's alpha;
-// the views are opaque, so the result is too. Background pixels are left alone when they are
-// transparent. Painting 80 template sprites this way costs a tenth of building an image of each.
 void paint_sprite(GdkPixbuf *dest, unsigned index, const SpriteviewsRect &slot,
                   const SpriteviewsRect &region, int transparent, int method) {
-    const SpriteRecord *record = sprites_get_record_at_index(index);
-    if (is_empty(region) || record == nullptr)
+    if (is_empty(region))
         return;
-    const unsigned alpha =
-        static_cast<unsigned>(spriteviews_get_sprite_alpha(method, record->selected));
-    // Bit pairs 00, 01, 10, 11: background, $D025, the sprite's own colour, $D026.
-    const std::array colours = {
-        palette_get_rgb(sprites_get_background_color()), palette_get_rgb(sprites_get_multicolor0()),
-        palette_get_rgb(record->color), palette_get_rgb(sprites_get_multicolor1())};
-    const int rowstride = gdk_pixbuf_get_rowstride(dest);
-    guchar *pixels = gdk_pixbuf_get_pixels(dest);
-    const bool multicolor = record->multicolor != 0;
-    for (int y = region.y; y < region.y + region.height; y++) {
-        guchar *pixel = pixels + y * rowstride + region.x * rgba_channels;
-        const auto row = static_cast<unsigned>(y - slot.y);
-        for (int x = region.x; x < region.x + region.width; x++, pixel += rgba_channels) {
-            const unsigned value = spritepixbufs_get_pixel_value(
-                record->data, multicolor, static_cast<unsigned>(x - slot.x), row);
-            if (value == 0 && transparent == transparent_background)
-                continue;
-            const PaletteRgb &colour = colours[value];
-            for (int c = 0; c < 3; c++)
-                pixel[c] = alpha == opaque
-                               ? colour[c]
-                               : static_cast<guchar>(
-                                     (alpha * colour[c] + (opaque - alpha) * pixel[c]) / opaque);
-            pixel[3] = opaque;
-        }
-    }
+    const PixbufPtr image{sprites_get_as_pixbuf_at_index(index, transparent)};
+    if (!image)
+        return;
+    std::int32_t selected{};
+    sprites_get_selected_at_index(index, &selected);
+    composite_limited(image.get(), dest, region, slot.x, slot.y,
+                      spriteviews_get_sprite_alpha(method, selected));
 }
 
 // Index of the sprite in the slot at x 0 of a border row; the slot at x 24 holds the next one.

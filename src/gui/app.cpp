@@ -16,6 +16,8 @@
 #include "gui/support.hpp"
 #include "gui/window_main.hpp"
 
+#include <pango/pangocairo.h>
+
 #include <vector>
 
 GtkWidget *window_main = nullptr;
@@ -103,6 +105,9 @@ GtkWidget *app_lookup_widget(const char *name) {
 
 bool app_start(int *argc, char ***argv) {
     gtk_set_locale();
+    // Making the font map starts Pango reading the fontconfig setup in a thread of its own; left
+    // to the first label, it would hold up the first frame by a third while the window waits.
+    pango_cairo_font_map_get_default();
     if (!gtk_init_check(argc, argv)) {
         return false;
     }
