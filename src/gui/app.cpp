@@ -89,14 +89,6 @@ void complete_after_first_frame() {
     g_signal_connect_after(window_main, "expose-event", G_CALLBACK(on_first_expose), nullptr);
 }
 
-// A file that is no sprite file leaves the sprites in use as they were.
-void load_sprites_keeping_old(const gchar *utf8_path) {
-    const int were_loaded = sprites_loaded;
-    if (project_commands_load_sprites(utf8_path) == 0) {
-        sprites_loaded = were_loaded;
-    }
-}
-
 } // namespace
 
 GtkWidget *app_lookup_widget(const char *name) {
@@ -146,7 +138,7 @@ void app_open_files(gchar **filenames) {
             }
             break;
         case CommandlineFileKind::sprites:
-            load_sprites_keeping_old(utf8.get());
+            project_commands_add_sprites(utf8.get());
             break;
         }
     }

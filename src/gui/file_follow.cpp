@@ -60,11 +60,15 @@ std::string digest_of(const std::string &utf8_path) {
     return sum.get();
 }
 
-void forget(Followed &entry) {
+void stop_waiting(Followed &entry) {
     if (entry.settle_timeout != 0) {
         g_source_remove(entry.settle_timeout);
         entry.settle_timeout = 0;
     }
+}
+
+void forget(Followed &entry) {
+    stop_waiting(entry);
     if (entry.monitor) {
         g_file_monitor_cancel(entry.monitor.get());
         entry.monitor.reset();
@@ -80,10 +84,7 @@ gboolean reload_every_role(const std::string &path, const std::string &contents,
         if (role.path != path || role.digest == contents) {
             continue;
         }
-        if (role.settle_timeout != 0) {
-            g_source_remove(role.settle_timeout);
-            role.settle_timeout = 0;
-        }
+        stop_waiting(role);
         if (!project_commands_reload_changed_file(role.file, error)) {
             return FALSE;
         }
@@ -123,9 +124,7 @@ void on_changed(GFileMonitor *, GFile *, GFile *, GFileMonitorEvent event, gpoin
         return;
     }
     Followed &entry = *static_cast<Followed *>(data);
-    if (entry.settle_timeout != 0) {
-        g_source_remove(entry.settle_timeout);
-    }
+    stop_waiting(entry);
     entry.settle_timeout = g_timeout_add(follow_settle_ms, on_settled, &entry);
 }
 

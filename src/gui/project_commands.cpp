@@ -258,6 +258,16 @@ bool load_sprites_command(const gchar *utf8_path) {
     return true;
 }
 
+// A file given or dropped that is no sprite file leaves the sprites in use as they were.
+bool load_sprites_keeping_old(const gchar *utf8_path) {
+    const int were_loaded = sprites_loaded;
+    if (load_sprites_command(utf8_path)) {
+        return true;
+    }
+    sprites_loaded = were_loaded;
+    return false;
+}
+
 } // namespace
 
 void on_menuitem_load_picture_activate(GtkMenuItem *, gpointer) {
@@ -276,13 +286,14 @@ void project_commands_load_picture(const gchar *utf8_path) {
 
 void project_commands_load_frame(const gchar *utf8_path) {
     const bool picture = load_picture_command(utf8_path);
-    // A frame that is no sprite file leaves the sprites in use as they were.
-    const int were_loaded = sprites_loaded;
-    const bool sprites = load_sprites_command(utf8_path);
-    if (!sprites) {
-        sprites_loaded = were_loaded;
-    }
+    const bool sprites = load_sprites_keeping_old(utf8_path);
     report_offences(picture, sprites);
+}
+
+void project_commands_add_sprites(const gchar *utf8_path) {
+    if (load_sprites_keeping_old(utf8_path)) {
+        report_offences(false, true);
+    }
 }
 
 void on_menuitem_load_sprites_activate(GtkMenuItem *, gpointer) {

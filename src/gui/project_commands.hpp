@@ -28,6 +28,9 @@ void project_commands_load_picture(const gchar *utf8_path);
 void project_commands_load_frame(const gchar *utf8_path);
 // 1 when the sprites were loaded, 0 when the file was no sprite file (reported).
 int project_commands_load_sprites(const gchar *utf8_path);
+// As load_sprites, for a file given or dropped: one that is no sprite file leaves the sprites in
+// use as they were.
+void project_commands_add_sprites(const gchar *utf8_path);
 
 // Writes the project file; 1 when it was written, else 0 (a write error has been reported).
 int save_project_to_file(const gchar *utf8_path);
