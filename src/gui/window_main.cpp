@@ -36,38 +36,31 @@ struct MenuEntry {
     guint accel_key;   // 0: none
     GdkModifierType accel_mods;
     std::span<const MenuEntry> entries; // a submenu's items
-    bool after_first_frame;             // a submenu whose items wait for the first frame
 };
 
 constexpr auto no_mods = static_cast<GdkModifierType>(0);
 
 constexpr MenuEntry item(const char *name, const char *text, const char *image, guint key = 0,
                          GdkModifierType mods = no_mods) {
-    return {name, ItemKind::image, text, image, key, mods, {}, false};
+    return {name, ItemKind::image, text, image, key, mods, {}};
 }
 constexpr MenuEntry stock_item(const char *name, const char *stock_id) {
-    return {name, ItemKind::stock, stock_id, nullptr, 0, no_mods, {}, false};
+    return {name, ItemKind::stock, stock_id, nullptr, 0, no_mods, {}};
 }
 constexpr MenuEntry separator(const char *name) {
-    return {name, ItemKind::separator, nullptr, nullptr, 0, no_mods, {}, false};
+    return {name, ItemKind::separator, nullptr, nullptr, 0, no_mods, {}};
 }
 constexpr MenuEntry radio(const char *name, const char *text, guint key = 0,
                           GdkModifierType mods = no_mods) {
-    return {name, ItemKind::radio, text, nullptr, key, mods, {}, false};
+    return {name, ItemKind::radio, text, nullptr, key, mods, {}};
 }
 // Radio and check items show the preferences, set before any handler is connected.
 constexpr MenuEntry check(const char *name, const char *text) {
-    return {name, ItemKind::check, text, nullptr, 0, no_mods, {}, false};
+    return {name, ItemKind::check, text, nullptr, 0, no_mods, {}};
 }
 constexpr MenuEntry submenu(const char *name, const char *text, const char *image,
                             std::span<const MenuEntry> entries) {
-    return {name, ItemKind::submenu, text, image, 0, no_mods, entries, false};
-}
-// Fifty menu items cost more than the rest of the window to build, and nobody can open a menu
-// before the window shows: these submenus are filled right after the first frame.
-constexpr MenuEntry later_submenu(const char *name, const char *text, const char *image,
-                                  std::span<const MenuEntry> entries) {
-    return {name, ItemKind::submenu, text, image, 0, no_mods, entries, true};
+    return {name, ItemKind::submenu, text, image, 0, no_mods, entries};
 }
 
 constexpr auto control_shift = static_cast<GdkModifierType>(GDK_CONTROL_MASK | GDK_SHIFT_MASK);
@@ -154,13 +147,20 @@ constexpr MenuEntry help_menu[] = {
     stock_item("menuitem_about", "gtk-about"),
 };
 
-// The Edit menu is there from the start: it names the history, which a project opened from the
-// command line sets before the first frame.
-constexpr MenuEntry menubar[] = {
-    later_submenu("menuitem_file", "_File", "gtk-floppy", file_menu),
-    submenu("menuitem_edit", "_Edit", "gtk-edit", edit_menu),
-    later_submenu("menuitem_preferences", "_Preferences", "gtk-preferences", preferences_menu),
-    later_submenu("menuitem_help", "_Help", "gtk-help", help_menu),
+struct MenuTitle {
+    MenuEntry menu;
+    bool after_first_frame; // its items wait for the first frame
+};
+
+// Fifty menu items cost more than the rest of the window to build, and nobody can open a menu
+// before the window shows: most menus are filled right after the first frame. The Edit menu is
+// there from the start: it names the history, which a project opened from the command line sets
+// before the first frame.
+constexpr MenuTitle menubar[] = {
+    {submenu("menuitem_file", "_File", "gtk-floppy", file_menu), true},
+    {submenu("menuitem_edit", "_Edit", "gtk-edit", edit_menu), false},
+    {submenu("menuitem_preferences", "_Preferences", "gtk-preferences", preferences_menu), true},
+    {submenu("menuitem_help", "_Help", "gtk-help", help_menu), true},
 };
 
 // ---- Tooltips --------------------------------------------------------------------------------
@@ -431,18 +431,24 @@ GtkWidget *build_menu_item(WindowBuilder &b, const MenuEntry &entry, GSList **ra
     return widget;
 }
 
+// A submenu's item in menu_shell and its menu, which the item pops up; returns the menu.
+GtkWidget *add_submenu_item(WindowBuilder &b, GtkWidget *menu_shell, const MenuEntry &entry) {
+    GSList *no_group = nullptr;
+    GtkWidget *item = build_menu_item(b, entry, &no_group);
+    gtk_container_add(GTK_CONTAINER(menu_shell), item);
+    // Hidden until then.
+    GtkWidget *menu = b.add(std::string(entry.name) + "_menu", gtk_menu_new(), false);
+    gtk_menu_item_set_submenu(GTK_MENU_ITEM(item), menu);
+    return menu;
+}
+
 void build_menu(WindowBuilder &b, GtkWidget *menu_shell, std::span<const MenuEntry> entries) {
     GSList *radio_group = nullptr; // each menu holds at most one group of radio items
     for (const MenuEntry &entry : entries) {
-        GtkWidget *widget = build_menu_item(b, entry, &radio_group);
-        gtk_container_add(GTK_CONTAINER(menu_shell), widget);
         if (entry.kind == ItemKind::submenu) {
-            // The menu bar pops submenus up; they stay hidden until then.
-            GtkWidget *menu = b.add(std::string(entry.name) + "_menu", gtk_menu_new(), false);
-            gtk_menu_item_set_submenu(GTK_MENU_ITEM(widget), menu);
-            if (!entry.after_first_frame) {
-                build_menu(b, menu, entry.entries);
-            }
+            build_menu(b, add_submenu_item(b, menu_shell, entry), entry.entries);
+        } else {
+            gtk_container_add(GTK_CONTAINER(menu_shell), build_menu_item(b, entry, &radio_group));
         }
     }
 }
@@ -693,7 +699,12 @@ GtkWidget *create_window_main() {
 
     GtkWidget *menubar_main = b.add("menubar_main", gtk_menu_bar_new());
     pack(vbox_topmost, menubar_main, FALSE, FALSE);
-    build_menu(b, menubar_main, menubar);
+    for (const auto &[menu, after_first_frame] : menubar) {
+        GtkWidget *shell = add_submenu_item(b, menubar_main, menu);
+        if (!after_first_frame) {
+            build_menu(b, shell, menu.entries);
+        }
+    }
 
     GtkWidget *hbox_topmost = b.add("hbox_topmost", gtk_hbox_new(FALSE, screen_spacing));
     pack(vbox_topmost, hbox_topmost, TRUE, TRUE);
@@ -726,10 +737,10 @@ void window_main_add_later_menus(GtkWidget *window) {
     WindowBuilder b;
     b.window = window;
     b.accel_group = accel_group_of(window);
-    for (const MenuEntry &entry : menubar) {
-        if (entry.after_first_frame) {
-            const std::string menu = std::string(entry.name) + "_menu";
-            build_menu(b, lookup_widget(window, menu.c_str()), entry.entries);
+    for (const auto &[menu, after_first_frame] : menubar) {
+        if (after_first_frame) {
+            const std::string shell = std::string(menu.name) + "_menu";
+            build_menu(b, lookup_widget(window, shell.c_str()), menu.entries);
         }
     }
     b.register_on_window();
